@@ -1,0 +1,107 @@
+#pragma once
+// Event<Args...>: the program's events. Subscribe returns a Connection that unsubscribes
+// when destroyed; Raise calls every handler in subscription order. By-reference answers
+// (Cancel, Handled, Follow, Retry) are reference parameters: Event<bool&>.
+#include <exception>
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "platform/ErrLog.h"
+
+namespace ksv_detail {
+struct ConnectionState {
+  virtual ~ConnectionState() = default;
+  virtual void Disconnect(unsigned long id) = 0;
+};
+}  // namespace ksv_detail
+
+class Connection {
+ public:
+  Connection() = default;
+  Connection(std::weak_ptr<ksv_detail::ConnectionState> s, unsigned long id) : state_(std::move(s)), id_(id) {}
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+  Connection(Connection&& o) noexcept : state_(std::move(o.state_)), id_(o.id_) { o.id_ = 0; }
+  Connection& operator=(Connection&& o) noexcept {
+    if (this != &o) {
+      Disconnect();
+      state_ = std::move(o.state_);
+      id_ = o.id_;
+      o.id_ = 0;
+    }
+    return *this;
+  }
+  ~Connection() { Disconnect(); }
+  void Disconnect() {
+    if (id_ != 0)
+      if (auto s = state_.lock()) s->Disconnect(id_);
+    id_ = 0;
+    state_.reset();
+  }
+  bool Connected() const { return id_ != 0 && !state_.expired(); }
+
+ private:
+  std::weak_ptr<ksv_detail::ConnectionState> state_;
+  unsigned long id_ = 0;
+};
+
+template <class... Args>
+class Event {
+ public:
+  using Handler = std::function<void(Args...)>;
+
+  Event() : state_(std::make_shared<State>()) {}
+  Event(const Event&) = delete;
+  Event& operator=(const Event&) = delete;
+
+  [[nodiscard]] Connection Subscribe(Handler h) {
+    auto slot = std::make_shared<Slot>();
+    slot->id = ++state_->nextId;
+    slot->fn = std::move(h);
+    state_->slots.push_back(slot);
+    return Connection(state_, slot->id);
+  }
+
+  bool HasSubscribers() const { return !state_->slots.empty(); }
+
+  // Handlers may subscribe, unsubscribe or destroy the event's owner while it is raised:
+  // the list is copied and the state kept alive for the duration.
+  void Raise(Args... args) const {
+    if (state_->slots.empty()) return;
+    auto keep = state_;
+    auto slots = keep->slots;
+    for (auto& s : slots) {
+      if (s->removed) continue;
+      try {
+        s->fn(args...);
+      } catch (const std::exception& e) {
+        ErrLog::Exception("Event.Raise", e.what());
+      } catch (...) {
+        ErrLog::Exception("Event.Raise", "unknown exception");
+      }
+    }
+  }
+  void operator()(Args... args) const { Raise(args...); }
+
+ private:
+  struct Slot {
+    unsigned long id = 0;
+    Handler fn;
+    bool removed = false;
+  };
+  struct State : ksv_detail::ConnectionState {
+    std::vector<std::shared_ptr<Slot>> slots;
+    unsigned long nextId = 0;
+    void Disconnect(unsigned long id) override {
+      for (size_t i = 0; i < slots.size(); ++i)
+        if (slots[i]->id == id) {
+          slots[i]->removed = true;
+          slots.erase(slots.begin() + static_cast<long>(i));
+          return;
+        }
+    }
+  };
+  std::shared_ptr<State> state_;
+};

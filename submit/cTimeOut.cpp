@@ -1,0 +1,31 @@
+#include "submit/cTimeOut.h"
+
+cTimeOut::cTimeOut() {
+  conn_ = timer_.Timer.Subscribe([this]() { OnTimer(); });
+  TickIntervall(1000);
+  timeOut_ = 0;
+}
+
+cTimeOut::~cTimeOut() { timer_.Enabled(false); }
+
+void cTimeOut::Enabled(bool on) {
+  if (on) elapsed_ = 0;
+  timer_.Enabled(on);
+}
+
+void cTimeOut::TickIntervall(long ms) {
+  tick_ = ms;
+  // The interval of a running timer takes effect at its next start, as with any cTimer.
+  timer_.Interval(ms);
+}
+
+void cTimeOut::OnTimer() {
+  if (timeOut_ >= 1 && elapsed_ >= timeOut_) {
+    timer_.Enabled(false);
+    elapsed_ = 0;
+    TimeOut.Raise();
+    return;
+  }
+  Tick.Raise(static_cast<float>(elapsed_));
+  elapsed_ += tick_;
+}

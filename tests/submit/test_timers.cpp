@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/EventLoop.h"
+#include "submit/cTimeOut.h"
+#include "submit/cTimer.h"
+
+TEST(Timer, EnabledFollowsIntervalAndOnlyChangesAct) {
+  cTimer t;
+  t.Enabled(true);  // Interval 0: stays off
+  EXPECT_FALSE(t.Enabled());
+
+  int ticks = 0;
+  auto c = t.Timer.Subscribe([&] { ++ticks; });
+  t.Interval(10);
+  t.Enabled(true);
+  EXPECT_TRUE(t.Enabled());
+  ASSERT_TRUE(platform::WaitUntil([&] { return ticks >= 3; }, 2000));
+  t.Enabled(false);
+  EXPECT_FALSE(t.Enabled());
+  int seen = ticks;
+  platform::WaitMs(50);
+  EXPECT_EQ(ticks, seen);
+}
+
+TEST(Timer, StoppingFromItsOwnTickIsSafe) {
+  cTimer t;
+  int ticks = 0;
+  auto c = t.Timer.Subscribe([&] {
+    ++ticks;
+    t.Enabled(false);
+  });
+  t.Interval(5);
+  t.Enabled(true);
+  platform::WaitMs(80);
+  EXPECT_EQ(ticks, 1);
+  EXPECT_FALSE(t.Enabled());
+}
+
+TEST(TimeOut, TicksThenTimesOutAndStops) {
+  cTimeOut to;
+  std::vector<float> elapsed;
+  int timeouts = 0;
+  auto c1 = to.Tick.Subscribe([&](float e) { elapsed.push_back(e); });
+  auto c2 = to.TimeOut.Subscribe([&] { ++timeouts; });
+  // Scaled down from 1000/3000 ms: the counting is the same.
+  to.TickIntervall(20);
+  to.TimeOutIntervall(60);
+  to.Enabled(true);
+  ASSERT_TRUE(platform::WaitUntil([&] { return timeouts == 1; }, 3000));
+  EXPECT_EQ(elapsed, (std::vector<float>{0, 20, 40}));
+  EXPECT_FALSE(to.Enabled());
+  platform::WaitMs(80);
+  EXPECT_EQ(timeouts, 1);
+}
