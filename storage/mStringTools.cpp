@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace mStringTools {
 namespace {
@@ -40,8 +43,19 @@ size_t DecodeUtf8Into(const unsigned char* s, size_t n, char16_t* out, bool stop
   char16_t* o = out;
   size_t i = 0;
   while (i < n) {
-    // ASCII runs eight bytes at a time.
+    // ASCII runs sixteen bytes at a time.
     if (!stopAtZero) {
+#ifdef __SSE2__
+      const __m128i zero = _mm_setzero_si128();
+      while (i + 16 <= n) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        if (_mm_movemask_epi8(v) != 0) break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(v, zero));
+        o += 16;
+        i += 16;
+      }
+#endif
       while (i + 8 <= n && (Load8(s + i) & 0x8080808080808080ULL) == 0) {
         for (int k = 0; k < 8; ++k) o[k] = s[i + k];
         o += 8;
@@ -54,6 +68,12 @@ size_t DecodeUtf8Into(const unsigned char* s, size_t n, char16_t* out, bool stop
       if (c == 0 && stopAtZero) break;
       *o++ = c;
       ++i;
+      continue;
+    }
+    // The common two-byte case (Latin accents) without the general checks.
+    if (c >= 0xC2 && c <= 0xDF && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
+      *o++ = static_cast<char16_t>(((c & 0x1F) << 6) | (s[i + 1] & 0x3F));
+      i += 2;
       continue;
     }
     uint32_t cp;
@@ -217,6 +237,11 @@ bool IsUTF8(BytesView data) {
   size_t n = data.size(), i = 0;
   bool multi = false;
   while (i < n) {
+#ifdef __SSE2__
+    while (i + 16 <= n &&
+           _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))) == 0)
+      i += 16;
+#endif
     while (i + 8 <= n && (Load8(p + i) & 0x8080808080808080ULL) == 0) i += 8;
     if (i >= n) break;
     unsigned char c = p[i];
@@ -277,6 +302,19 @@ Bytes UTF8_EncodeBytes(TextView text) {
   const char16_t* s = text.data();
   size_t n = text.size(), i = 0;
   while (i < n) {
+#ifdef __SSE2__
+    // Eight ASCII characters at a time: all below 0x80 means the packed bytes are the UTF-8.
+    while (i + 8 <= n) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xFF80))),
+                                            _mm_setzero_si128())) != 0xFFFF)
+        break;
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi16(v, v));
+      o += 8;
+      i += 8;
+    }
+    if (i >= n) break;
+#endif
     uint32_t c = s[i];
     if (c < 0x80) { *o++ = static_cast<unsigned char>(c); ++i; continue; }
     if (c < 0x800) {

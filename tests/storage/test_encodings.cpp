@@ -43,3 +43,118 @@ TEST(DataToUnicode, DetectsModeAndHandlesMark) {
   EXPECT_TRUE(StrDataToUnicode("", mode).empty());
   EXPECT_EQ(mode, 0);
 }
+
+TEST(IsUTF8, AcceptsMultiByteAndRejectsBrokenSequences) {
+  EXPECT_TRUE(IsUTF8(B({0xC3, 0xA9})));
+  EXPECT_TRUE(IsUTF8("abc" + B({0xE2, 0x82, 0xAC}) + "def"));
+  EXPECT_TRUE(IsUTF8(B({0xF0, 0x9F, 0x98, 0x80})));
+  // Overlong forms are not checked: only the shape of the sequences counts.
+  EXPECT_TRUE(IsUTF8(B({0xC0, 0x80})));
+  EXPECT_FALSE(IsUTF8("only ascii here"));           // no multi-byte sequence
+  EXPECT_FALSE(IsUTF8(""));
+  EXPECT_FALSE(IsUTF8(B({0xC3, 0x41})));             // bad continuation
+  EXPECT_FALSE(IsUTF8(B({0x80})));                   // lone continuation
+  EXPECT_FALSE(IsUTF8(B({0x41, 0xC3})));             // truncated at the end
+  EXPECT_FALSE(IsUTF8(B({0xE2, 0x82})));             // truncated three-byte form
+  EXPECT_FALSE(IsUTF8(B({0xFE, 0x41})));
+  EXPECT_FALSE(IsUTF8(B({0xFF})));
+  // A long ASCII run followed by a broken tail is still seen (fast path boundary).
+  EXPECT_FALSE(IsUTF8(std::string(37, 'x') + B({0xC3})));
+  EXPECT_TRUE(IsUTF8(std::string(37, 'x') + B({0xC3, 0xA9}) + std::string(9, 'y')));
+}
+
+TEST(IsUnicode, MarkOrStatistics) {
+  EXPECT_TRUE(IsUnicode(B({0xFF, 0xFE})));
+  EXPECT_TRUE(IsUnicode(TextToUTF16LE(u"Hello world, this is text")));
+  EXPECT_FALSE(IsUnicode("Hello world, this is text"));
+  EXPECT_FALSE(IsUnicode(B({0xFE, 0xFF, 0x00, 0x41})));
+  EXPECT_FALSE(IsUnicode(""));
+  EXPECT_FALSE(IsUnicode("A"));
+}
+
+TEST(CodePages, Cp1252AndUtf8RoundTripAndUnknownIsEmpty) {
+  // Every byte survives text and back through 1252, the undefined slots included.
+  Bytes all;
+  for (int i = 1; i < 256; ++i) all.push_back(static_cast<char>(i));
+  Text t = StrCodePageToUnicode(all, 1252);
+  ASSERT_EQ(t.size(), 255u);
+  EXPECT_EQ(t[0x80 - 1], u'\u20AC');
+  EXPECT_EQ(t[0x9F - 1], u'\u0178');
+  EXPECT_EQ(t[0x81 - 1], u'\u0081');
+  EXPECT_EQ(StrUnicodeToCodePage(t, 1252), all);
+
+  EXPECT_TEXT_EQ(StrCodePageToUnicode(B({0x41, 0x00, 0x42}), 1252), u"A");  // stops at the zero byte
+  EXPECT_EQ(StrUnicodeToCodePage(u"a\u4E2D\U0001F600b", 1252), "a??b");    // a pair is one character
+  EXPECT_EQ(StrUnicodeToCodePage(u"\u00E9", 65001), B({0xC3, 0xA9}));
+  EXPECT_TEXT_EQ(StrCodePageToUnicode(B({0xC3, 0xA9}), 65001), u"\u00E9");
+  EXPECT_TRUE(StrCodePageToUnicode("abc", 12345).empty());
+  EXPECT_TRUE(StrUnicodeToCodePage(u"abc", 12345).empty());
+  EXPECT_TRUE(StrCodePageToUnicode("", 1252).empty());
+}
+
+TEST(UTF8, EncodeDecodeRoundTripsAllPlanesAndRepairsBadInput) {
+  const Text samples[] = {u"", u"plain", u"caf\u00E9 \u20AC", u"\u4E2D\u6587 \u0627\u0644\u0639",
+                          u"emoji \U0001F600 end", Text(u"nul\0inside", 10)};
+  for (const auto& s : samples) {
+    Bytes b = UTF8_EncodeBytes(s);
+    int mode = ModeUTF8;
+    EXPECT_TEXT_EQ(StrDataToUnicode(b, mode), s);
+    // The byte-string form goes through the system code page and back.
+    EXPECT_TEXT_EQ(UTF8_Decode(UTF8_Encode(s, false), ModeUTF8), s.substr(0, s.find(u'\0')));
+    EXPECT_EQ(txt::ToBytes(UTF8_Encode(s, true)), b);
+  }
+  // Lone surrogates cannot be encoded: they become U+FFFD rather than broken bytes.
+  EXPECT_EQ(UTF8_EncodeBytes(Text(1, char16_t(0xD800))), B({0xEF, 0xBF, 0xBD}));
+  // Invalid input decodes to replacement characters, never past the end.
+  EXPECT_TEXT_EQ(UTF8_DecodeBytes(B({0x41, 0xC3})), u"A\uFFFD");
+  EXPECT_TEXT_EQ(UTF8_DecodeBytes(B({0xE2, 0x28, 0xA1})), u"\uFFFD(\uFFFD");
+  EXPECT_TEXT_EQ(UTF8_DecodeBytes(B({0xED, 0xA0, 0x80})), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
+  EXPECT_TEXT_EQ(UTF8_DecodeBytes(B({0x61, 0x00, 0x62})), u"a");                   // up to the zero byte
+  EXPECT_TRUE(UTF8_Decode(u"", 0).empty());
+}
+
+TEST(Base64, PaddingLengthsAndBadInput) {
+  EXPECT_EQ(Base64_EncodeData("a"), "YQ==");
+  EXPECT_EQ(Base64_EncodeData("ab"), "YWI=");
+  EXPECT_EQ(Base64_EncodeData("abc"), "YWJj");
+  EXPECT_EQ(Base64_EncodeData(""), "");
+  EXPECT_EQ(Base64_DecodeData("YQ=="), "a");
+  EXPECT_EQ(Base64_DecodeData("YWI="), "ab");
+  EXPECT_EQ(Base64_DecodeData("YWJj"), "abc");
+  EXPECT_EQ(Base64_DecodeData("YWJjZ"), "");  // length 5
+  EXPECT_EQ(Base64_DecodeData(""), "");
+  EXPECT_EQ(Base64_DecodeData("===="), "");   // all padding shortens to nothing, no underflow
+  Bytes all;
+  for (int i = 0; i < 256; ++i) all.push_back(static_cast<char>(i));
+  for (size_t n = 0; n < all.size(); n += 37) EXPECT_EQ(Base64_DecodeData(Base64_EncodeData(all.substr(0, n))), all.substr(0, n));
+  // Text forms: mode 2 takes the characters as bytes; output mode 2 gives them back as text.
+  EXPECT_TEXT_EQ(Base64_Encode(u"abc", 2, 2), u"YWJj");
+  EXPECT_TEXT_EQ(Base64_Decode(u"YWJj", 2, 2), u"abc");
+  EXPECT_TEXT_EQ(Base64_Decode(u"gA==", 2, 2), u"\u20AC");       // byte 0x80 through 1252
+  EXPECT_TEXT_EQ(Base64_Decode(u"gA==", 2, 1), Text(1, u'\x80'));  // the byte as it is
+  EXPECT_TEXT_EQ(Base64_Encode(u"A", 1, 2), u"QQA=");             // the text's own UTF-16 bytes
+}
+
+TEST(Bits, ReadByteAndLongBits) {
+  EXPECT_EQ(ReadByteBits(0xE0, 224), 7);
+  EXPECT_EQ(ReadByteBits(0xA0, 224), 5);
+  EXPECT_EQ(ReadByteBits(0xFF, 0), 0);
+  EXPECT_EQ(ReadByteBits(0x0A, 0x0A), 3);
+  EXPECT_EQ(ReadLongBits(0x80000001u, 0x80000001u), 3);
+  EXPECT_EQ(ReadLongBits(0x00F00000u, 0x00F00000u), 15);
+}
+
+TEST(ModeNames, KnownAndHex) {
+  EXPECT_TEXT_EQ(EncodingModeName(0), u"AutoDetect");
+  EXPECT_TEXT_EQ(EncodingModeName(1), u"UNICODE");
+  EXPECT_TEXT_EQ(EncodingModeName(2), u"UTF8");
+  EXPECT_TEXT_EQ(EncodingModeName(3), u"ANSI");
+  EXPECT_TEXT_EQ(EncodingModeName(255), u"0xFF");
+}
+
+TEST(DataToUnicode, OddLengthUtf16AndUnknownMode) {
+  int mode = ModeUnicode;
+  EXPECT_TEXT_EQ(StrDataToUnicode(B({0x41, 0x00, 0x42}), mode), u"A");  // trailing odd byte dropped
+  mode = 9;
+  EXPECT_TRUE(StrDataToUnicode("abc", mode).empty());
+}
