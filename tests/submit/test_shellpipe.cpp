@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/common/TestUtil.h"
+#include "platform/ErrLog.h"
+#include "platform/EventLoop.h"
+#include "platform/ProcessTools.h"
+#include "submit/cShellPipe.h"
+
+namespace {
+
+using platform::proc::SplitCommandLine;
+
+struct SplitCase {
+  const char* line;
+  std::vector<std::string> args;
+};
+
+TEST(CommandLine, SplitsByTheWindowsRules) {
+  const SplitCase cases[] = {
+      {"", {}},
+      {"   ", {}},
+      {"prog", {"prog"}},
+      {"\"C:\\Program Files\\7z.exe\"  a  \"x y\"", {"C:\\Program Files\\7z.exe", "a", "x y"}},
+      // the program name keeps a trailing backslash before its closing quote
+      {"\"C:\\dir\\\" next", {"C:\\dir\\", "next"}},
+      {"prog a\\\\b c\\d", {"prog", "a\\\\b", "c\\d"}},
+      {"prog \"a\\\"b\"", {"prog", "a\"b"}},
+      {"prog a\\\\\\\"b", {"prog", "a\\\"b"}},
+      {"prog \"a\\\\\"b", {"prog", "a\\b"}},
+      {"prog \"\" x", {"prog", "", "x"}},
+      {"prog \"a\"\"b\"", {"prog", "a\"b"}},
+      {"prog -o\"/tmp/x y\" \"/a b.7z\"", {"prog", "-o/tmp/x y", "/a b.7z"}},
+      {"prog\ta\t\"b\tc\"", {"prog", "a", "b\tc"}},
+      {"prog \"unterminated arg", {"prog", "unterminated arg"}},
+      {"\"/usr/bin/7z\"  a -tzip \"/t/a.zip\" -mx9 \"/t/*.xml\"",
+       {"/usr/bin/7z", "a", "-tzip", "/t/a.zip", "-mx9", "/t/*.xml"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SplitCommandLine(c.line), c.args) << "line: " << c.line;
+  }
+}
+
+TEST(CommandLine, FindsProgramsOnPathOnlyWhenExecutable) {
+  testutil::TempDir a, b;
+  testutil::WriteAll(a.file("tool"), "#!/bin/sh\n");  // not executable
+  testutil::WriteAll(b.file("tool"), "#!/bin/sh\n");
+  ASSERT_EQ(::chmod(b.file("tool").c_str(), 0755), 0);
+  std::string pathVar = a.path() + ":" + b.path();
+  EXPECT_EQ(platform::proc::FindOnPath("tool", pathVar.c_str()), b.file("tool"));
+  EXPECT_EQ(platform::proc::FindOnPath("missing", pathVar.c_str()), "");
+  EXPECT_EQ(platform::proc::FindOnPath(a.file("tool"), pathVar.c_str()), "");
+  EXPECT_FALSE(platform::proc::IsExecutable(a.path()));  // a folder is not a program
+}
+
+// Collects what a cShellPipe reports.
+struct Recorder {
+  explicit Recorder(cShellPipe& p) {
+    data = p.DataStream.Subscribe([this](const Text& t) {
+      out += t;
+      ++chunks;
+    });
+    fin = p.OnFinish.Subscribe([this] { ++finished; });
+  }
+  bool WaitEnd(int ms = 10000) {
+    return platform::WaitUntil([this] { return finished > 0; }, ms);
+  }
+  Text out;
+  int chunks = 0;
+  int finished = 0;
+  Connection data, fin;
+};
+
+bool ProcessGone(long pid) { return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }
+
+TEST(ShellPipe, JoinsStandardErrorAndReportsTheEndOnce) {
+  cShellPipe p;
+  Recorder r(p);
+  ASSERT_TRUE(p.ShellExecPipeAsync(u"/bin/sh -c \"echo out; echo err 1>&2; exit 3\"", false, 0));
+  ASSERT_TRUE(r.WaitEnd());
+  platform::WaitMs(150);  // no second end
+  EXPECT_EQ(r.finished, 1);
+  EXPECT_NE(r.out.find(u"out\n"), Text::npos);
+  EXPECT_NE(r.out.find(u"err\n"), Text::npos);
+  EXPECT_EQ(p.ExitCode(), 3);
+  EXPECT_FALSE(p.Running());
+}
+
+TEST(ShellPipe, SilentChildEndsWithoutData) {
+  cShellPipe p;
+  Recorder r(p);
+  ASSERT_TRUE(p.ShellExecPipeAsync(u"true", false, 0));
+  ASSERT_TRUE(r.WaitEnd());
+  platform::WaitMs(120);
+  EXPECT_EQ(r.finished, 1);
+  EXPECT_EQ(r.chunks, 0);
+}
+
+TEST(ShellPipe, RefusesASecondStartAndKillsTheChildOnDestruction) {
+  long pid = 0;
+  {
+    cShellPipe p;
+    Recorder r(p);
+    ASSERT_TRUE(p.ShellExecPipeAsync(u"sleep 30", false, 0));
+    pid = p.ProcessId();
+    ASSERT_GT(pid, 0);
+    EXPECT_FALSE(p.ShellExecPipeAsync(u"echo second", false, 0));
+    EXPECT_FALSE(p.ShellExecAsync(u"echo second", false));
+    platform::WaitMs(120);
+    EXPECT_TRUE(p.Running());
+    EXPECT_EQ(p.ProcessId(), pid);  // still the first child
+    EXPECT_EQ(r.finished, 0);
+  }
+  EXPECT_TRUE(ProcessGone(pid));
+}
+
+TEST(ShellPipe, IdlePriorityClassLowersTheChild) {
+  cShellPipe idle, normal;
+  ASSERT_TRUE(idle.ShellExecPipeAsync(u"sleep 30", false, cShellPipe::IDLE_PRIORITY_CLASS));
+  ASSERT_TRUE(normal.ShellExecPipeAsync(u"sleep 30", false, 32));
+  errno = 0;
+  EXPECT_EQ(::getpriority(PRIO_PROCESS, static_cast<id_t>(idle.ProcessId())), 19);
+  EXPECT_EQ(::getpriority(PRIO_PROCESS, static_cast<id_t>(normal.ProcessId())), ::getpriority(PRIO_PROCESS, 0));
+}
+
+TEST(ShellPipe, MissingProgramStartsNothing) {
+  std::vector<Text> log;
+  ErrLog::SetSink([&](const Text& l) { log.push_back(l); });
+  cShellPipe p;
+  Recorder r(p);
+  EXPECT_FALSE(p.ShellExecPipeAsync(u"\"/nonexistent/prog\" a b", false, 0));
+  EXPECT_FALSE(p.ShellExecPipeAsync(u"   ", false, 0));
+  EXPECT_FALSE(p.Running());
+  platform::WaitMs(120);
+  EXPECT_EQ(r.finished, 0);
+  // a failed start does not block the next one
+  EXPECT_TRUE(p.ShellExecPipeAsync(u"true", false, 0));
+  EXPECT_TRUE(r.WaitEnd());
+  EXPECT_FALSE(p.ShellRunAsAsync(u"user", u"", u"pw", u"true", false));
+  ErrLog::SetSink(nullptr);
+  bool runAsLogged = false;
+  for (const auto& l : log) runAsLogged |= l.find(u"ShellRunAsAsync") != Text::npos;
+  EXPECT_TRUE(runAsLogged);
+}
+
+TEST(ShellPipe, OutputIsDecodedThroughTheCodePageUnlessBinary) {
+  const Text cmd = u"/bin/sh -c \"printf '\\200\\351A'\"";
+  {
+    cShellPipe p;
+    Recorder r(p);
+    ASSERT_TRUE(p.ShellExecPipeAsync(cmd, false, 0));
+    ASSERT_TRUE(r.WaitEnd());
+    EXPECT_TEXT_EQ(r.out, Text(u"\u20AC\u00E9A"));
+  }
+  {
+    cShellPipe p;
+    p.BinaryOutput = true;
+    Recorder r(p);
+    ASSERT_TRUE(p.ShellExecPipeAsync(cmd, false, 0));
+    ASSERT_TRUE(r.WaitEnd());
+    EXPECT_EQ(r.out, Text(u"\u0080\u00E9A"));
+  }
+}
+
+TEST(ShellPipe, LargeInputAndOutputPassWhole) {
+  // More than a pipe holds in both directions: input waits in the queue instead of
+  // blocking us, and nothing is lost on the way back.
+  std::string input;
+  for (int i = 0; input.size() < 600000; ++i) input += "line " + std::to_string(i) + "\n";
+  cShellPipe p;
+  p.BinaryOutput = true;
+  Recorder r(p);
+  ASSERT_TRUE(p.ShellExecPipeAsync(u"cat", false, 0));
+  double t0 = platform::HiResMs();
+  p.WritePipe(txt::FromBytes(input), true);
+  p.CloseWritePipe();
+  EXPECT_LT(platform::HiResMs() - t0, 1000.0);
+  ASSERT_TRUE(r.WaitEnd(20000));
+  EXPECT_EQ(r.out.size(), input.size());
+  EXPECT_TRUE(txt::ToBytes(r.out) == input);
+}
+
+TEST(ShellPipe, WritingToAChildThatIgnoresItsInputDoesNotHang) {
+  cShellPipe p;
+  Recorder r(p);
+  ASSERT_TRUE(p.ShellExecPipeAsync(u"/bin/sh -c \"exec 0<&-; echo done\"", false, 0));
+  p.WritePipe(u"ignored\n", true);
+  ASSERT_TRUE(r.WaitEnd());
+  EXPECT_NE(r.out.find(u"done"), Text::npos);
+}
+
+TEST(ShellPipe, OwnerMayDestroyItFromItsOwnEvent) {
+  auto p = std::make_unique<cShellPipe>();
+  int chunks = 0;
+  auto c = p->DataStream.Subscribe([&](const Text&) {
+    ++chunks;
+    p.reset();
+  });
+  ASSERT_TRUE(p->ShellExecPipeAsync(u"/bin/sh -c \"echo a; sleep 0.2; echo b; sleep 5\"", false, 0));
+  long pid = p->ProcessId();
+  ASSERT_TRUE(platform::WaitUntil([&] { return !p; }, 5000));
+  platform::WaitMs(150);
+  EXPECT_EQ(chunks, 1);
+  EXPECT_TRUE(ProcessGone(pid));
+}
+
+TEST(ShellPipe, ExecWithoutPipesStillReportsTheEnd) {
+  testutil::TempDir d;
+  cShellPipe p;
+  Recorder r(p);
+  std::string marker = d.file("ran");
+  ASSERT_TRUE(p.ShellExecAsync(txt::FromUtf8("touch \"" + marker + "\""), true));
+  ASSERT_TRUE(r.WaitEnd());
+  EXPECT_TRUE(testutil::Exists(marker));
+  EXPECT_EQ(r.chunks, 0);
+}
+
+}  // namespace
