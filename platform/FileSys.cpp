@@ -133,6 +133,8 @@ int64_t ReadAt(int fd, void* buf, size_t n, int64_t offset) {
 
 bool SeekEnd(int fd) { return ::lseek(fd, 0, SEEK_END) >= 0; }
 
+bool Truncate(int fd, int64_t size) { return ::ftruncate(fd, static_cast<off_t>(size)) == 0; }
+
 bool Fsync(int fd) {
   if (Injected(Op::Fsync)) return false;
   return ::fsync(fd) == 0;

@@ -31,6 +31,8 @@ int OpenWrite(const std::string& path, bool truncate);
 int64_t WriteAll(int fd, const void* data, size_t n);
 int64_t ReadAt(int fd, void* buf, size_t n, int64_t offset);
 bool SeekEnd(int fd);
+// Cuts the file back to `size` bytes (undoing a failed append).
+bool Truncate(int fd, int64_t size);
 bool Fsync(int fd);
 bool Close(int fd);
 // Flushes a folder's entry table so a rename or create in it survives a crash.

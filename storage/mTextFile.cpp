@@ -1,0 +1,460 @@
+#include "storage/mTextFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <vector>
+
+#include "platform/ErrLog.h"
+#include "platform/EventLoop.h"
+#include "platform/FileSys.h"
+#include "storage/mFileUtils.h"
+#include "storage/mStringTools.h"
+
+namespace fs = platform::fs;
+using mFileUtils::NativePath;
+
+namespace mTextFile {
+namespace {
+
+constexpr long kDeleteRetries = 20;
+
+Text ErrText(int e) { return txt::FromUtf8(std::strerror(e)); }
+
+// Only allocation can throw in these routines.
+void LogCaught(const char* routine) {
+  ErrLog::Error(7, u"Out of memory", "mTextFile", routine, ErrLog::Kind::Function);
+}
+
+inline bool IsSep(char16_t c) { return c == u'\\' || c == u'/'; }
+
+// The folder part of a path with its separator ("" for a bare name, "/" for the root), so
+// that folder + name always rebuilds a path in the same place.
+Text DirWithSep(TextView path) {
+  size_t i = path.size();
+  while (i > 0 && !IsSep(path[i - 1])) --i;
+  return Text(path.substr(0, i));
+}
+
+Text Join(TextView dirWithSep, TextView name) {
+  if (dirWithSep.empty()) return Text(name);
+  return mFileUtils::AddDirSep(dirWithSep) + Text(name);
+}
+
+bool EntryExists(TextView path) { return fs::Stat(NativePath(path)).exists; }
+
+Text NumberText(long n) {
+  Text s = txt::FromInt(n);
+  while (s.size() < 3) s.insert(s.begin(), u'0');
+  return s;
+}
+
+// Converts the data as SaveFile's parameters ask. False when a non-empty text has no
+// representation (an unknown code page), so nothing is replaced by an empty file.
+bool BuildBytes(TextView data, bool isText, int mode, bool writeMark, int codePage, Bytes& out) {
+  using namespace mStringTools;
+  if (!isText) {
+    out = txt::ToBytes(data);
+    return true;
+  }
+  TextView body = data;
+  if (!body.empty() && body[0] == 0xFEFF) body.remove_prefix(1);
+  switch (mode) {
+    case ModeUnicode:
+      out = writeMark ? Bytes("\xFF\xFE") : Bytes();
+      out += TextToUTF16LE(body);
+      return true;
+    case ModeUTF8:
+      out = writeMark ? Bytes("\xEF\xBB\xBF") : Bytes();
+      out += UTF8_EncodeBytes(body);
+      return true;
+    case ModeANSI:
+      out = StrUnicodeToCodePage(body, codePage);
+      return !out.empty() || body.empty();
+    default: {
+      // A byte string is written as it stands; real text (or anything a byte cannot carry)
+      // goes through the system code page rather than losing its high bytes.
+      bool wide = false;
+      for (char16_t c : data)
+        if (c > 0xFF) {
+          wide = true;
+          break;
+        }
+      if (wide || IsUnicode(TextToUTF16LE(data))) {
+        out = StrUnicodeToCodePage(data, CP_WINDOWS_1252);
+        return !out.empty() || data.empty();
+      }
+      out = txt::ToBytes(data);
+      return true;
+    }
+  }
+}
+
+// A date-stamped backup pattern split into what the candidates must look like.
+struct StampPattern {
+  Text pattern;    // folder + name with "*" where the stamp goes
+  Text dir;        // folder with its separator
+  Text mask;       // file-name part
+  size_t star = 0;
+};
+
+StampPattern Widen(TextView pattern, TextView format, bool convert) {
+  StampPattern sp;
+  sp.pattern = Text(pattern);
+  if (pattern.find(u'*') == TextView::npos) {
+    Text ext = mFileUtils::FileExtention(pattern);
+    Text dot = ext.empty() ? Text() : u"." + ext;
+    if (convert) {
+      Text dir = DirWithSep(pattern);
+      for (const Text& name : mFileUtils::GetFileList(Text(pattern) + u".???.bak", mFileUtils::ATTR_HIDDEN)) {
+        size_t cut = ext.size() + (ext.empty() ? 8 : 9);
+        if (name.size() <= cut) continue;
+        Text from = Join(dir, name);
+        Text stamp = vbdate::Format(mFileUtils::FileDate(from, true), format);
+        Text to = Join(dir, name.substr(0, name.size() - cut) + u"_" + stamp + dot);
+        if (!mFileUtils::MoveFileTo(from, to)) ErrLog::Line(u"Error while moving file : " + from + u" => " + to);
+      }
+    }
+    Text stem(pattern.substr(0, pattern.size() - dot.size()));
+    sp.pattern = stem + u"_*" + dot;
+  }
+  sp.dir = DirWithSep(sp.pattern);
+  sp.mask = sp.pattern.substr(sp.dir.size());
+  sp.star = sp.mask.find(u'*');
+  return sp;
+}
+
+// Stamped backups matching the pattern, with their dates. Only names whose stamp is a real
+// date in the exact format count: a user's own "name_notes.xml" must never be purged.
+struct Stamped {
+  Text name;
+  VbDate date;
+};
+
+std::vector<Stamped> ListStamped(const StampPattern& sp, TextView format) {
+  std::vector<Stamped> out;
+  if (sp.star == Text::npos || format.empty()) return out;
+  TextView afterStar = TextView(sp.mask).substr(sp.star + 1);
+  for (const Text& name : mFileUtils::GetFileList(sp.pattern, mFileUtils::ATTR_HIDDEN)) {
+    if (name.size() < sp.star + format.size()) continue;
+    Text stamp = name.substr(sp.star, format.size());
+    if (!mFileUtils::WildcardMatch(afterStar, TextView(name).substr(sp.star + format.size()))) continue;
+    VbDate d = ParseDate(stamp, format);
+    if (vbdate::Format(d, format) != stamp) continue;
+    out.push_back({name, d});
+  }
+  return out;
+}
+
+}  // namespace
+
+int64_t LoadFile(TextView path, Bytes& buffer, int64_t offset, int64_t length) {
+  buffer.clear();
+  int fd = -1;
+  try {
+    std::string native = NativePath(path);
+    if (native.empty()) return 0;
+    fd = fs::OpenRead(native);
+    if (fd < 0) return 0;
+    fs::Info info = fs::Stat(native);
+    int64_t size = static_cast<int64_t>(info.size);
+    int64_t start = offset > 0 ? offset : 0;
+    if (start >= size) {
+      fs::Close(fd);
+      return 0;
+    }
+    int64_t want = size - start;
+    if (length >= 1 && length < want) want = length;
+    buffer.resize(static_cast<size_t>(want));
+    int64_t got = fs::ReadAt(fd, buffer.data(), buffer.size(), start);
+    fs::Close(fd);
+    fd = -1;
+    if (got <= 0) {
+      buffer.clear();
+      return 0;
+    }
+    buffer.resize(static_cast<size_t>(got));
+    return got;
+  } catch (const std::exception&) {
+    if (fd >= 0) fs::Close(fd);
+    buffer.clear();
+    buffer.shrink_to_fit();
+    LogCaught("LoadFile");
+    return 0;
+  }
+}
+
+Text LoadTextFile(TextView path, bool asBytes, bool asText, int& mode, bool keepMark, bool* markChanged) {
+  try {
+    Bytes data;
+    if (LoadFile(path, data) <= 0) return Text();
+    if (asBytes) return txt::FromBytes(data);
+    if (asText) {
+      mode = mStringTools::ModeAutoDetect;
+      Text t = mStringTools::StrDataToUnicode(data, mode, mStringTools::CP_WINDOWS_1252, keepMark, markChanged);
+      ErrLog::Line(u"Loaded text file as " + mStringTools::EncodingModeName(mode) + u" (auto) : " + Text(path));
+      return t;
+    }
+    // The code-page decoder stops at a zero byte; a raw load keeps every byte.
+    Text t;
+    t.reserve(data.size());
+    size_t pos = 0;
+    while (pos <= data.size()) {
+      size_t z = data.find('\0', pos);
+      size_t end = z == Bytes::npos ? data.size() : z;
+      t += mStringTools::StrCodePageToUnicode(BytesView(data).substr(pos, end - pos),
+                                              mStringTools::CP_WINDOWS_1252);
+      if (z == Bytes::npos) break;
+      t.push_back(u'\0');
+      pos = z + 1;
+    }
+    ErrLog::Line(u"Loaded file : " + Text(path));
+    return t;
+  } catch (const std::exception&) {
+    LogCaught("LoadTextFile");
+    return Text();
+  }
+}
+
+bool SaveFile(TextView path, TextView data, bool isText, int mode, bool writeMark, int codePage,
+              long numberedBackups, bool append, TextView backupFolder, long backupDays, long minBackupInterval) {
+  Text file(path);
+  Text movedTo;           // where the old content waits during the write
+  bool isBackup = false;  // movedTo is a backup that stays after success
+  try {
+    if (file.empty() || IsSep(file.back())) return false;
+    Bytes bytes;
+    if (!BuildBytes(data, isText, mode, writeMark, codePage, bytes)) {
+      ErrLog::Line(u"Error while converting text for " + file);
+      return false;
+    }
+    if (!append) ErrLog::Line(u"Save text file as " + mStringTools::EncodingModeName(mode) + u" : " + file);
+
+    Text dir = DirWithSep(file);
+    Text name = file.substr(dir.size());
+    if (!dir.empty() && !mFileUtils::CreateFolderPath(dir)) return false;
+
+    if (!append && mFileUtils::FileExists(file)) {
+      Text backupDir = backupFolder.empty() ? dir : Join(dir, backupFolder);
+      bool useTemp = true;
+      if (numberedBackups >= 1) {
+        if (!backupFolder.empty() && !mFileUtils::CreateFolderPath(backupDir)) return false;
+        Text bak = BackupFileName(Join(backupDir, name), numberedBackups, u".bak");
+        ErrLog::Line(u"Backup previous file in " + Join(backupFolder, mFileUtils::FileNameOnly(bak)));
+        if (!mFileUtils::MoveFileTo(file, bak)) {
+          ErrLog::Line(u"Error while moving file : " + file + u" => " + bak);
+          return false;
+        }
+        movedTo = bak;
+        isBackup = true;
+        useTemp = false;
+      } else if (backupDays > 0) {
+        if (!backupFolder.empty() && !mFileUtils::CreateFolderPath(backupDir))
+          ErrLog::Line(u"Error while creating backups folder (" + backupDir + u")");
+        Text base = Join(backupDir, name);
+        Text bak = BackupDateFileName(base, backupDays, kBackupStampFormat, true);
+        VbDate last = minBackupInterval > 0 ? LastBackupDate(base, kBackupStampFormat) : 0;
+        // A backup stamped this very second already exists: the move would fail and with it
+        // the save, so this one is skipped like a too recent one.
+        bool taken = EntryExists(bak);
+        if (taken && last == 0) last = vbdate::Now();
+        if (taken || (last != 0 && (vbdate::Now() - last) * 1440.0 < static_cast<double>(minBackupInterval))) {
+          ErrLog::Line(u"Skip file backup [" + file + u"] (recent backup date: " +
+                       vbdate::Format(last, u"yyyy/mm/dd hh:nn:ss") + u")");
+        } else {
+          ErrLog::Line(u"Backup previous file in " + Join(backupFolder, mFileUtils::FileNameOnly(bak)));
+          if (!mFileUtils::MoveFileTo(file, bak)) {
+            ErrLog::Line(u"Error while moving file : " + file + u" => " + bak);
+            return false;
+          }
+          movedTo = bak;
+          isBackup = true;
+          useTemp = false;
+        }
+      }
+      if (useTemp) {
+        Text tmp = BackupFileName(file, 99999, u".tmp");
+        if (!mFileUtils::MoveFileTo(file, tmp)) {
+          ErrLog::Line(u"Error while moving file: " + file + u" => " + tmp);
+          return false;
+        }
+        movedTo = tmp;
+      }
+    }
+    // From here on the old content lives only under movedTo (or, when appending, at the
+    // path itself): every failure below must end in the restore step.
+
+    std::string native = NativePath(file);
+    bool written = false;
+    int64_t appendFrom = -1;
+    int fd = fs::OpenWrite(native, !append);
+    if (fd < 0) {
+      int e = errno;
+      ErrLog::Line(u"Error CreateFile " + txt::FromInt(e) + u" : " + ErrText(e));
+    } else {
+      bool ok = true;
+      if (append) {
+        appendFrom = static_cast<int64_t>(fs::Stat(native).size);
+        if (!fs::SeekEnd(fd)) {
+          int e = errno;
+          ErrLog::Line(u"Error while setting file pointer to FILE_END => " + txt::FromInt(e) + u" : " + ErrText(e));
+          fs::Close(fd);
+          return false;  // the existing file is left as it is
+        }
+      }
+      int64_t n = fs::WriteAll(fd, bytes.data(), bytes.size());
+      if (n != static_cast<int64_t>(bytes.size())) {
+        int e = errno;
+        ErrLog::Line(u"Error WriteFile " + txt::FromInt(e) + u" : " + ErrText(e));
+        ok = false;
+      }
+      // Flushed before the old copy goes, so a crash cannot leave neither version on disk.
+      if (ok && !fs::Fsync(fd)) {
+        int e = errno;
+        ErrLog::Line(u"Error FlushFileBuffers " + txt::FromInt(e) + u" : " + ErrText(e));
+        ok = false;
+      }
+      if (!ok && append) {
+        // Cut the partial tail off; the file was there before this call.
+        if (!fs::Truncate(fd, appendFrom) || !fs::Fsync(fd))
+          ErrLog::Line(u"Error while cutting back appended data: " + file);
+        fs::Close(fd);
+        return false;
+      }
+      if (!fs::Close(fd) && ok) {
+        int e = errno;
+        ErrLog::Line(u"Error CloseHandle " + txt::FromInt(e) + u" : " + ErrText(e));
+        ok = false;
+      }
+      if (ok) written = true;
+      else if (!append) KillFile(file, kDeleteRetries);
+    }
+
+    if (written) {
+      if (!movedTo.empty()) {
+        // The new entry must be durable before the old content's last copy is removed.
+        if (!fs::FsyncDir(NativePath(dir.empty() ? Text(u".") : dir)))
+          ErrLog::Line(u"Error while flushing folder: " + dir);
+        if (!isBackup && !KillFile(movedTo, kDeleteRetries))
+          ErrLog::Line(u"Error while deleting file automatic backup: " + movedTo);
+      }
+      return true;
+    }
+  } catch (const std::exception&) {
+    LogCaught("SaveFile");
+  }
+
+  // Failure: put the old content back where it was.
+  try {
+    if (!movedTo.empty()) {
+      bool back = mFileUtils::MoveFileTo(movedTo, file);
+      if (isBackup)
+        ErrLog::Line(back ? Text(u"Original file restored from backup")
+                          : u"Error while trying to restore the original filename: " + movedTo + u" => " + file);
+      else
+        ErrLog::Line(back ? Text(u"Original file restored from automatic backup")
+                          : u"Error while trying to restore the original file: " + movedTo + u" => " + file);
+    }
+  } catch (const std::exception&) {
+    LogCaught("SaveFile");
+  }
+  return false;
+}
+
+Text BackupFileName(TextView base, long maxCount, TextView ext) {
+  try {
+    Text b(base), e(ext);
+    if (maxCount < 1) maxCount = 1;
+    for (long n = 1; n <= maxCount; ++n) {
+      Text candidate = b + u"." + NumberText(n) + e;
+      if (!EntryExists(candidate)) return candidate;
+    }
+    // All taken: drop the oldest and move the others down one number.
+    fs::Remove(NativePath(b + u".001" + e));
+    for (long n = 2; n <= maxCount; ++n)
+      fs::MoveNoReplace(NativePath(b + u"." + NumberText(n) + e), NativePath(b + u"." + NumberText(n - 1) + e));
+    return b + u"." + NumberText(maxCount) + e;
+  } catch (const std::exception&) {
+    LogCaught("BackupFileName");
+    return Text();
+  }
+}
+
+Text BackupDateFileName(TextView pattern, long days, TextView format, bool convert) {
+  try {
+    StampPattern sp = Widen(pattern, format, convert);
+    VbDate today = vbdate::Today();
+    for (const Stamped& s : ListStamped(sp, format)) {
+      if (vbdate::DayDiff(s.date, today) <= days) continue;
+      Text full = Join(sp.dir, s.name);
+      ErrLog::Line(u"Suppression fichier BAK (plus de " + txt::FromInt(days) + u" jours) => " + full);
+      KillFile(full, kDeleteRetries);
+    }
+    return txt::Replace(sp.pattern, u"*", vbdate::Format(vbdate::Now(), format));
+  } catch (const std::exception&) {
+    LogCaught("BackupDateFileName");
+    return Text();
+  }
+}
+
+VbDate LastBackupDate(TextView pattern, TextView format) {
+  try {
+    VbDate newest = 0;
+    for (const Stamped& s : ListStamped(Widen(pattern, format, false), format))
+      if (newest == 0 || s.date > newest) newest = s.date;
+    return newest;
+  } catch (const std::exception&) {
+    LogCaught("LastBackupDate");
+    return 0;
+  }
+}
+
+VbDate ParseDate(TextView text, TextView format) {
+  try {
+    Text f = txt::LCase(format);
+    auto field = [&](char16_t letter) -> int {
+      Text digits;
+      for (size_t i = 0; i < f.size() && i < text.size(); ++i)
+        if (f[i] == letter) digits.push_back(text[i]);
+      // Read like a leading number: digits up to the first other character.
+      long long v = 0;
+      int count = 0;
+      for (char16_t c : digits) {
+        if (c < u'0' || c > u'9' || count == 9) break;
+        v = v * 10 + (c - u'0');
+        ++count;
+      }
+      return static_cast<int>(v);
+    };
+    return vbdate::FromParts(field(u'y'), field(u'm'), field(u'd'), field(u'h'), field(u'n'), field(u's'));
+  } catch (const std::exception&) {
+    LogCaught("ParseDate");
+    return 0;
+  }
+}
+
+bool KillFile(TextView path, long retries) {
+  try {
+    // On this system a file's own mode has no say over its deletion, so the read-only and
+    // hidden attributes need no reset before trying.
+    std::string native = NativePath(path);
+    if (native.empty()) return true;
+    for (long attempt = 0;; ++attempt) {
+      if (fs::Remove(native)) return true;
+      int e = errno;
+      if (e == ENOENT || e == ENOTDIR) return true;
+      // Errors that waiting cannot cure are reported at once.
+      bool lasting = e == EISDIR || e == EPERM || e == EROFS || e == ENAMETOOLONG || e == ELOOP || e == EINVAL;
+      if (attempt >= retries || lasting) {
+        ErrLog::Line(u"Erreur " + txt::FromInt(e) + u" dans KillFile : " + ErrText(e));
+        return false;
+      }
+      platform::WaitMs(200);
+    }
+  } catch (const std::exception&) {
+    LogCaught("KillFile");
+    return false;
+  }
+}
+
+}  // namespace mTextFile

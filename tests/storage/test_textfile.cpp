@@ -1,0 +1,379 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "platform/ErrLog.h"
+#include "platform/FileSys.h"
+#include "storage/VbDate.h"
+#include "storage/mFileUtils.h"
+#include "storage/mStringTools.h"
+#include "storage/mTextFile.h"
+#include "tests/common/TestUtil.h"
+
+using namespace mTextFile;
+using testutil::Exists;
+using testutil::ReadAll;
+using testutil::TempDir;
+using testutil::WriteAll;
+
+namespace {
+
+std::vector<std::string> Names(const TempDir& d, const std::string& sub = "") {
+  std::vector<platform::fs::DirEntry> entries;
+  platform::fs::ListDir(sub.empty() ? d.path() : d.file(sub), entries);
+  std::vector<std::string> out;
+  for (auto& e : entries) out.push_back(e.name);
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// Collects the common log's lines for the life of the object.
+struct LogCapture {
+  std::vector<std::string> lines;
+  LogCapture() {
+    ErrLog::SetSink([this](const Text& l) { lines.push_back(txt::ToUtf8(l)); });
+  }
+  ~LogCapture() { ErrLog::SetSink({}); }
+  bool Has(const std::string& part) const {
+    for (auto& l : lines)
+      if (l.find(part) != std::string::npos) return true;
+    return false;
+  }
+};
+
+Text Stamp(VbDate d) { return vbdate::Format(d, kBackupStampFormat); }
+
+}  // namespace
+
+TEST(LoadTextFile, DetectsEncodingAndLogsIt) {
+  struct Case {
+    const char* name;
+    Bytes data;
+    int mode;
+    Text text;
+  };
+  const Case cases[] = {
+      {"utf8 with mark", "\xEF\xBB\xBF<a>\xC3\xA9</a>", mStringTools::ModeUTF8, u"<a>\u00E9</a>"},
+      {"utf8 without mark", "<a>\xE2\x82\xAC</a>", mStringTools::ModeUTF8, u"<a>\u20AC</a>"},
+      {"utf16le", Bytes("\xFF\xFE<\0a\0>\0\x01\x04", 10), mStringTools::ModeUnicode, u"<a>\u0401"},
+      {"ansi only", "<a>plain</a>", mStringTools::ModeANSI, u"<a>plain</a>"},
+      {"ansi high byte", "caf\xE9", mStringTools::ModeANSI, u"caf\u00E9"},
+  };
+  TempDir d;
+  for (const auto& c : cases) {
+    std::string p = d.file(std::string(c.name) + ".xml");
+    WriteAll(p, c.data);
+    LogCapture log;
+    int mode = 99;
+    bool changed = false;
+    Text t = LoadTextFile(txt::FromUtf8(p), false, true, mode, false, &changed);
+    EXPECT_EQ(mode, c.mode) << c.name;
+    EXPECT_TEXT_EQ(t, c.text);
+    EXPECT_TRUE(log.Has("Loaded text file as " + txt::ToUtf8(mStringTools::EncodingModeName(c.mode)) +
+                        " (auto) : " + p))
+        << c.name;
+  }
+}
+
+TEST(LoadTextFile, RawAndByteLoadsKeepEveryByte) {
+  TempDir d;
+  Bytes data("A\0\x80\xFF", 4);
+  WriteAll(d.file("raw.bin"), data);
+  int mode = 0;
+  Text asBytes = LoadTextFile(d.tfile("raw.bin"), true, false, mode);
+  EXPECT_EQ(txt::ToBytes(asBytes), data);
+  Text raw = LoadTextFile(d.tfile("raw.bin"), false, false, mode);
+  EXPECT_TEXT_EQ(raw, Text(u"A\0\u20AC\u00FF", 4));
+}
+
+TEST(LoadFile, NothingToReadGivesNothing) {
+  TempDir d;
+  WriteAll(d.file("empty.txt"), "");
+  WriteAll(d.file("full.txt"), "0123456789");
+  Bytes buf = "stale";
+  EXPECT_EQ(LoadFile(d.tfile("missing.txt"), buf), 0);
+  EXPECT_TRUE(buf.empty());
+  EXPECT_EQ(LoadFile(d.tfile("empty.txt"), buf), 0);
+  EXPECT_EQ(LoadFile(txt::FromUtf8(d.path()), buf), 0);
+  EXPECT_EQ(LoadFile(u"", buf), 0);
+  EXPECT_EQ(LoadFile(d.tfile("full.txt"), buf, 20), 0);
+  // A file another program holds shut: the open fails.
+  platform::fs::FailNth(platform::fs::Op::Open, 1, 13 /* EACCES */);
+  EXPECT_EQ(LoadFile(d.tfile("full.txt"), buf), 0);
+  platform::fs::ResetFaults();
+  int mode = 0;
+  EXPECT_TRUE(LoadTextFile(d.tfile("missing.txt"), false, true, mode).empty());
+
+  EXPECT_EQ(LoadFile(d.tfile("full.txt"), buf, 3, 4), 4);
+  EXPECT_EQ(buf, "3456");
+  EXPECT_EQ(LoadFile(d.tfile("full.txt"), buf, 8, 100), 2);
+  EXPECT_EQ(buf, "89");
+  EXPECT_EQ(LoadFile(d.tfile("full.txt"), buf, -5, 0), 10);
+}
+
+TEST(LoadTextFile, RandomBytesAndHugeFilesLoad) {
+  TempDir d;
+  std::mt19937 rng(1234);
+  for (int round = 0; round < 20; ++round) {
+    Bytes junk(1 + rng() % 5000, '\0');
+    for (auto& c : junk) c = static_cast<char>(rng());
+    WriteAll(d.file("junk.bin"), junk);
+    int mode = 0;
+    LoadTextFile(d.tfile("junk.bin"), false, true, mode);
+    EXPECT_GE(mode, 1);
+    EXPECT_LE(mode, 3);
+  }
+  Bytes big(100u << 20, 'x');
+  big[0] = '<';
+  big[big.size() - 1] = '>';
+  WriteAll(d.file("big.xml"), big);
+  big.clear();
+  big.shrink_to_fit();
+  int mode = 0;
+  Text t = LoadTextFile(d.tfile("big.xml"), false, true, mode);
+  ASSERT_EQ(t.size(), 100u << 20);
+  EXPECT_EQ(t.front(), u'<');
+  EXPECT_EQ(t.back(), u'>');
+}
+
+TEST(SaveFile, ProgramParametersReplaceAndLeaveNoTemporary) {
+  TempDir d;
+  WriteAll(d.file("lang.xml"), "old content");
+  LogCapture log;
+  ASSERT_TRUE(SaveFile(d.tfile("lang.xml"), u"<fr>\u00E9t\u00E9</fr>"));
+  EXPECT_EQ(ReadAll(d.file("lang.xml")), "<fr>\xC3\xA9t\xC3\xA9</fr>");
+  EXPECT_EQ(Names(d), std::vector<std::string>{"lang.xml"});
+  EXPECT_TRUE(log.Has("Save text file as UTF8 : " + d.file("lang.xml")));
+
+  // A leading mark in the text is not written unless asked for.
+  ASSERT_TRUE(SaveFile(d.tfile("lang.xml"), u"\xFEFFx"));
+  EXPECT_EQ(ReadAll(d.file("lang.xml")), "x");
+  // Missing folders are created.
+  ASSERT_TRUE(SaveFile(d.tfile("a/b/c/new.xml"), u"n"));
+  EXPECT_EQ(ReadAll(d.file("a/b/c/new.xml")), "n");
+  // Windows-style separators name the same place.
+  ASSERT_TRUE(SaveFile(txt::FromUtf8(d.path()) + u"\\a\\b\\c\\new.xml", u"m"));
+  EXPECT_EQ(ReadAll(d.file("a/b/c/new.xml")), "m");
+}
+
+TEST(SaveFile, EncodesAsAsked) {
+  struct Case {
+    const char* name;
+    Text data;
+    bool isText;
+    int mode;
+    bool mark;
+    int cp;
+    Bytes bytes;
+  };
+  const Case cases[] = {
+      {"utf16 mark", u"A\u0401", true, 1, true, 1252, Bytes("\xFF\xFE" "A\0\x01\x04", 6)},
+      {"utf16 plain", u"A", true, 1, false, 1252, Bytes("A\0", 2)},
+      {"utf8 mark", u"\u00E9", true, 2, true, 1252, "\xEF\xBB\xBF\xC3\xA9"},
+      {"cp1252", u"\xFEFF\u20AC\u00E9", true, 3, false, 1252, "\x80\xE9"},
+      {"bytes as they stand", Text(u"\x00FF\x0001", 2), false, 2, true, 1252, "\xFF\x01"},
+      {"other mode, byte string", u"\x00E9z", true, 0, false, 1252, "\xE9z"},
+      {"other mode, wide text", u"\u20AC", true, 7, false, 1252, "\x80"},
+  };
+  TempDir d;
+  for (const auto& c : cases) {
+    std::string p = d.file("out.bin");
+    ASSERT_TRUE(SaveFile(txt::FromUtf8(p), c.data, c.isText, c.mode, c.mark, c.cp)) << c.name;
+    EXPECT_EQ(ReadAll(p), c.bytes) << c.name;
+  }
+}
+
+TEST(SaveFile, UnwritableTextChangesNothing) {
+  TempDir d;
+  WriteAll(d.file("lang.xml"), "old");
+  // An unknown code page cannot carry the text: the old file must not become empty.
+  EXPECT_FALSE(SaveFile(d.tfile("lang.xml"), u"new", true, 3, false, 424242));
+  EXPECT_EQ(ReadAll(d.file("lang.xml")), "old");
+  // A folder in the way of the file.
+  platform::fs::MakeDir(d.file("dir.xml"));
+  EXPECT_FALSE(SaveFile(d.tfile("dir.xml"), u"x"));
+  EXPECT_FALSE(SaveFile(txt::FromUtf8(d.path()) + u"/", u"x"));
+  EXPECT_EQ(Names(d), (std::vector<std::string>{"dir.xml", "lang.xml"}));
+}
+
+TEST(SaveFile, AppendAddsWithoutBackups) {
+  TempDir d;
+  WriteAll(d.file("log.txt"), "one;");
+  ASSERT_TRUE(SaveFile(d.tfile("log.txt"), u"two;", true, 2, false, 1252, 3, true, u"", 5, 0));
+  ASSERT_TRUE(SaveFile(d.tfile("log.txt"), u"three", true, 2, false, 1252, 0, true));
+  EXPECT_EQ(ReadAll(d.file("log.txt")), "one;two;three");
+  EXPECT_EQ(Names(d), std::vector<std::string>{"log.txt"});
+  ASSERT_TRUE(SaveFile(d.tfile("fresh.txt"), u"x", true, 2, false, 1252, 0, true));
+  EXPECT_EQ(ReadAll(d.file("fresh.txt")), "x");
+}
+
+TEST(BackupFileName, RotatesAndFillsGaps) {
+  TempDir d;
+  Text base = d.tfile("f.xml");
+  // Gaps are filled first.
+  WriteAll(d.file("f.xml.002.bak"), "2");
+  EXPECT_TEXT_EQ(BackupFileName(base, 3, u".bak"), base + u".001.bak");
+  // All taken: the oldest goes and the rest move down.
+  WriteAll(d.file("f.xml.001.bak"), "1");
+  WriteAll(d.file("f.xml.003.bak"), "3");
+  EXPECT_TEXT_EQ(BackupFileName(base, 3, u".bak"), base + u".003.bak");
+  EXPECT_EQ(ReadAll(d.file("f.xml.001.bak")), "2");
+  EXPECT_EQ(ReadAll(d.file("f.xml.002.bak")), "3");
+  EXPECT_FALSE(Exists(d.file("f.xml.003.bak")));
+  // Three digits are a minimum width.
+  TempDir many;
+  for (int i = 1; i <= 999; ++i) {
+    char n[8];
+    std::snprintf(n, sizeof n, "%03d", i);
+    WriteAll(many.file(std::string("g.") + n + ".tmp"), "");
+  }
+  EXPECT_TEXT_EQ(BackupFileName(many.tfile("g"), 99999, u".tmp"), many.tfile("g.1000.tmp"));
+}
+
+TEST(SaveFile, NumberedBackupsRotate) {
+  TempDir d;
+  WriteAll(d.file("f.xml"), "current");
+  WriteAll(d.file("f.xml.001.bak"), "b1");
+  WriteAll(d.file("f.xml.002.bak"), "b2");
+  WriteAll(d.file("f.xml.003.bak"), "b3");
+  ASSERT_TRUE(SaveFile(d.tfile("f.xml"), u"next", true, 2, false, 1252, 3));
+  EXPECT_EQ(ReadAll(d.file("f.xml")), "next");
+  EXPECT_EQ(ReadAll(d.file("f.xml.001.bak")), "b2");
+  EXPECT_EQ(ReadAll(d.file("f.xml.002.bak")), "b3");
+  EXPECT_EQ(ReadAll(d.file("f.xml.003.bak")), "current");
+
+  TempDir g;
+  WriteAll(g.file("f.xml"), "current");
+  WriteAll(g.file("f.xml.002.bak"), "b2");
+  ASSERT_TRUE(SaveFile(g.tfile("f.xml"), u"next", true, 2, false, 1252, 3));
+  EXPECT_EQ(ReadAll(g.file("f.xml.001.bak")), "current");
+  EXPECT_EQ(ReadAll(g.file("f.xml.002.bak")), "b2");
+
+  // Into a backup sub-folder, created on the way.
+  ASSERT_TRUE(SaveFile(g.tfile("f.xml"), u"third", true, 2, false, 1252, 2, false, u"Backups"));
+  EXPECT_EQ(ReadAll(g.file("Backups/f.xml.001.bak")), "next");
+  EXPECT_EQ(ReadAll(g.file("f.xml")), "third");
+}
+
+TEST(ParseDate, ReadsLettersAtTheirPositions) {
+  struct Case {
+    const char* text;
+    const char16_t* format;
+    VbDate date;
+  };
+  const Case cases[] = {
+      {"2024-02-29_13-05-59", kBackupStampFormat, vbdate::FromParts(2024, 2, 29, 13, 5, 59)},
+      {"2024-02-29_13-05-59", u"YYYY-MM-DD_HH-NN-SS", vbdate::FromParts(2024, 2, 29, 13, 5, 59)},
+      {"29/02/2024", u"dd/mm/yyyy", vbdate::FromParts(2024, 2, 29)},
+      {"20240229", u"yyyymmdd", vbdate::FromParts(2024, 2, 29)},
+      {"2024", u"yyyy", vbdate::FromParts(2024, 0, 0)},
+  };
+  for (const auto& c : cases)
+    EXPECT_DOUBLE_EQ(ParseDate(txt::FromUtf8(c.text), c.format), c.date) << c.text;
+  // Garbage gives some date, never a crash.
+  ParseDate(u"zz", u"yyyymmddhhnnss");
+  ParseDate(u"99999999999999999999", u"yyyyyyyyyyyyyyyyyyyy");
+}
+
+TEST(DateBackups, PurgeOnlyStampedFilesOlderThanTheLimit) {
+  TempDir d;
+  VbDate now = vbdate::Now();
+  std::string old1 = "f_" + txt::ToUtf8(Stamp(now - 10)) + ".xml";
+  std::string old2 = "f_" + txt::ToUtf8(Stamp(now - 6)) + ".xml";
+  std::string keep = "f_" + txt::ToUtf8(Stamp(now - 2)) + ".xml";
+  for (auto& n : {old1, old2, keep}) WriteAll(d.file(n), n);
+  WriteAll(d.file("f_notes.xml"), "mine");       // a user's file that looks like a backup
+  WriteAll(d.file("f_1999-99-99_99-99-99.xml"), "not a date");
+  LogCapture log;
+  Text name = BackupDateFileName(d.tfile("f.xml"), 5, kBackupStampFormat, true);
+  EXPECT_EQ(txt::ToUtf8(name).rfind(d.file("f_"), 0), 0u);
+  EXPECT_EQ(name.size(), d.tfile("f_.xml").size() + 19);
+  EXPECT_FALSE(Exists(d.file(old1)));
+  EXPECT_FALSE(Exists(d.file(old2)));
+  EXPECT_TRUE(Exists(d.file(keep)));
+  EXPECT_TRUE(Exists(d.file("f_notes.xml")));
+  EXPECT_TRUE(Exists(d.file("f_1999-99-99_99-99-99.xml")));
+  EXPECT_TRUE(log.Has("Suppression fichier BAK (plus de 5 jours) => " + d.file(old1)));
+  EXPECT_NEAR(LastBackupDate(d.tfile("f.xml"), kBackupStampFormat), now - 2, 1.0 / 86400);
+  EXPECT_EQ(LastBackupDate(d.tfile("none.xml"), kBackupStampFormat), 0);
+}
+
+TEST(DateBackups, OldNumberedBackupsAreConvertedByTheirDate) {
+  TempDir d;
+  WriteAll(d.file("f.xml.001.bak"), "numbered");
+  VbDate when = vbdate::FromParts(2023, 7, 14, 9, 30, 0);
+  platform::fs::SetMTime(d.file("f.xml.001.bak"), vbdate::ToUnixLocal(when));
+  // Old enough to be purged right after its conversion only with a short limit.
+  BackupDateFileName(d.tfile("f.xml"), 100000, kBackupStampFormat, true);
+  EXPECT_EQ(ReadAll(d.file("f_2023-07-14_09-30-00.xml")), "numbered");
+  EXPECT_FALSE(Exists(d.file("f.xml.001.bak")));
+  // Without the flag nothing is renamed.
+  WriteAll(d.file("f.xml.002.bak"), "x");
+  BackupDateFileName(d.tfile("f.xml"), 100000, kBackupStampFormat, false);
+  EXPECT_TRUE(Exists(d.file("f.xml.002.bak")));
+}
+
+TEST(SaveFile, DateStampedBackupsRespectTheInterval) {
+  TempDir d;
+  WriteAll(d.file("f.xml"), "v1");
+  ASSERT_TRUE(SaveFile(d.tfile("f.xml"), u"v2", true, 2, false, 1252, 0, false, u"Bak", 5, 5));
+  std::vector<std::string> baks = Names(d, "Bak");
+  ASSERT_EQ(baks.size(), 1u);
+  EXPECT_EQ(ReadAll(d.file("Bak/" + baks[0])), "v1");
+  // A backup younger than the interval: no new one, and no temporary left behind.
+  LogCapture log;
+  ASSERT_TRUE(SaveFile(d.tfile("f.xml"), u"v3", true, 2, false, 1252, 0, false, u"Bak", 5, 5));
+  EXPECT_EQ(Names(d, "Bak"), baks);
+  EXPECT_EQ(Names(d), (std::vector<std::string>{"Bak", "f.xml"}));
+  EXPECT_EQ(ReadAll(d.file("f.xml")), "v3");
+  EXPECT_TRUE(log.Has("Skip file backup [" + d.file("f.xml") + "] (recent backup date: "));
+  // An old newest backup no longer holds the next one back.
+  std::string aged = "f_" + txt::ToUtf8(Stamp(vbdate::Now() - 1)) + ".xml";
+  platform::fs::MoveNoReplace(d.file("Bak/" + baks[0]), d.file("Bak/" + aged));
+  ASSERT_TRUE(SaveFile(d.tfile("f.xml"), u"v4", true, 2, false, 1252, 0, false, u"Bak", 5, 5));
+  EXPECT_EQ(Names(d, "Bak").size(), 2u);
+}
+
+TEST(SaveFile, TwoDateStampedSavesInOneSecondBothSucceed) {
+  TempDir d;
+  WriteAll(d.file("f.xml"), "v1");
+  ASSERT_TRUE(SaveFile(d.tfile("f.xml"), u"v2", true, 2, false, 1252, 0, false, u"", 5, 0));
+  // Same stamp again (the clock has not moved on): the save goes through without a backup.
+  std::vector<std::string> before = Names(d);
+  std::string stamped = before[0] == "f.xml" ? before[1] : before[0];
+  VbDate s = ParseDate(txt::FromUtf8(stamped.substr(2, 19)), kBackupStampFormat);
+  if (vbdate::Format(vbdate::Now(), kBackupStampFormat) == vbdate::Format(s, kBackupStampFormat)) {
+    ASSERT_TRUE(SaveFile(d.tfile("f.xml"), u"v3", true, 2, false, 1252, 0, false, u"", 5, 0));
+    EXPECT_EQ(ReadAll(d.file("f.xml")), "v3");
+    EXPECT_EQ(ReadAll(d.file(stamped)), "v1");
+    EXPECT_EQ(Names(d).size(), 2u);
+  }
+}
+
+TEST(KillFile, DeletesRetriesAndGivesUp) {
+  TempDir d;
+  WriteAll(d.file("a"), "a");
+  EXPECT_TRUE(KillFile(d.tfile("a"), 20));
+  EXPECT_FALSE(Exists(d.file("a")));
+  EXPECT_TRUE(KillFile(d.tfile("a"), 20));               // already gone
+  EXPECT_TRUE(KillFile(d.tfile("nodir/a"), 20));
+  EXPECT_FALSE(KillFile(txt::FromUtf8(d.path()), 20));   // a folder is not a file
+  EXPECT_TRUE(Exists(d.path()));
+
+  WriteAll(d.file("b"), "b");
+  platform::fs::FailNth(platform::fs::Op::Remove, 1);
+  EXPECT_TRUE(KillFile(d.tfile("b"), 20));
+  EXPECT_FALSE(Exists(d.file("b")));
+
+  WriteAll(d.file("c"), "c");
+  platform::fs::ResetFaults();
+  platform::fs::FailAlways(platform::fs::Op::Remove);
+  LogCapture log;
+  EXPECT_FALSE(KillFile(d.tfile("c"), 1));
+  EXPECT_EQ(platform::fs::CallCount(platform::fs::Op::Remove), 2);  // one try, one retry
+  platform::fs::ResetFaults();
+  EXPECT_TRUE(Exists(d.file("c")));
+  EXPECT_TRUE(log.Has("Erreur 5 dans KillFile : "));
+}
