@@ -1,6 +1,8 @@
 #include "submit/c7z.h"
 
+#include <ftw.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <exception>
@@ -60,6 +62,34 @@ bool SafeMemberName(TextView file) {
   }
   return true;
 }
+
+// Where the archiver put a member: the recursive extraction keeps the member's folders,
+// so a bare name may land below the destination. Links are never followed.
+thread_local std::string g_wanted, g_found;
+int FindVisit(const char* path, const struct stat* st, int type, struct FTW* ftw) {
+  if (type == FTW_F && S_ISREG(st->st_mode) && g_wanted == path + ftw->base) {
+    g_found = path;
+    return 1;
+  }
+  return 0;
+}
+std::string FindExtracted(const std::string& folder, TextView file) {
+  std::string direct = folder + mFileUtils::NativePath(file);
+  struct stat st {};
+  if (::lstat(direct.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return direct;
+  g_wanted = mFileUtils::NativePath(mFileUtils::FileNameOnly(file));
+  g_found.clear();
+  ::nftw(folder.c_str(), FindVisit, 16, FTW_PHYS);
+  return g_found;
+}
+
+int RemoveVisit(const char* path, const struct stat*, int type, struct FTW*) {
+  if (type == FTW_DP) ::rmdir(path);
+  else ::unlink(path);
+  return 0;
+}
+// Removes our extraction folder without following links the archive may have held.
+void RemoveTree(const std::string& folder) { ::nftw(folder.c_str(), RemoveVisit, 16, FTW_DEPTH | FTW_PHYS); }
 
 }  // namespace
 
@@ -274,12 +304,14 @@ Text c7z::GetFileContent(TextView file, bool& found) {
     Text folder = txt::FromUtf8(buf.data());
     Text content;
     if (Extract(file, mFileUtils::AddDirSep(folder))) {
-      Text path = mFileUtils::AddDirSep(folder) + Text(file);
-      int mode = mStringTools::ModeAutoDetect;
-      content = mTextFile::LoadTextFile(path, true, true, mode);
-      found = mFileUtils::FileExists(path);
+      std::string path = FindExtracted(std::string(buf.data()) + "/", file);
+      if (!path.empty()) {
+        int mode = mStringTools::ModeAutoDetect;
+        content = mTextFile::LoadTextFile(txt::FromUtf8(path), true, true, mode);
+        found = true;
+      }
     }
-    mFileUtils::KillFolder(folder, true);
+    RemoveTree(buf.data());
     return found ? content : Text();
   } catch (const std::exception& e) {
     Trap("GetFileContent", &e);

@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/ErrLog.h"
+#include "platform/EventLoop.h"
+#include "platform/ProcessTools.h"
+#include "storage/mFileUtils.h"
+#include "submit/c7z.h"
+#include "tests/common/TestUtil.h"
+
+namespace {
+
+bool Has(const Text& hay, TextView needle) { return hay.find(needle) != Text::npos; }
+
+// A work folder with a small tree: one folder and two files under "KestrovaTools", in a
+// folder whose name has a blank and a non-ASCII letter.
+struct ArchiveFixture : ::testing::Test {
+  testutil::TempDir tmp;
+  std::string work;
+  void SetUp() override {
+    work = tmp.file("work d\xC3\xA9j\xC3\xA0");
+    ASSERT_EQ(::mkdir(work.c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((work + "/KestrovaTools").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((work + "/KestrovaTools/Menu").c_str(), 0755), 0);
+    testutil::WriteAll(work + "/KestrovaTools/Menu/Menu_fr.xml", "<Languages><fr/></Languages>\r\n");
+    testutil::WriteAll(work + "/KestrovaTools/readme.txt", "caf\xC3\xA9 \xE2\x82\xAC\r\n");
+  }
+  Text W(const std::string& rel) const { return txt::FromUtf8(work + rel); }
+};
+
+TEST_F(ArchiveFixture, AddListTestAndExtractARealArchive) {
+  c7z z;
+  z.FileName(W("/pack.7z"));
+  ASSERT_TRUE(z.Add(u"KestrovaTools")) << txt::ToUtf8(z.LastExecShellOutput());
+  EXPECT_TRUE(testutil::Exists(work + "/pack.7z"));
+
+  long files = -1, folders = -1;
+  Text list = z.GetFileList(u"", files, folders);
+  EXPECT_EQ(files, 2);
+  // KestrovaTools and KestrovaTools/Menu
+  EXPECT_EQ(folders, 2);
+  EXPECT_TRUE(Has(list, u"Path = KestrovaTools/Menu/Menu_fr.xml"));
+  EXPECT_TRUE(Has(list, u"Path = KestrovaTools/readme.txt"));
+  EXPECT_FALSE(Has(list, u"Block = "));
+  EXPECT_FALSE(Has(list, u"pack.7z"));  // the archive's own header lines come before the dashes
+  EXPECT_FALSE(Has(list, u"\n\n"));
+  EXPECT_TRUE(Has(list, u"\r\n"));
+
+  EXPECT_TRUE(z.TestArchive(u"", files, folders));
+  EXPECT_EQ(files, 2);
+  EXPECT_EQ(folders, 2);
+
+  EXPECT_TEXT_EQ(z.GetFileInfo(u"\"KestrovaTools/Menu/Menu_fr.xml\"", u"  SIZE "), Text(u"30"));
+  EXPECT_TEXT_EQ(z.GetFileInfo(u"", u"no such property"), Text());
+
+  testutil::TempDir dest;
+  bool extractingSeen = false;
+  Text log;
+  auto c = z.ExtractLog.Subscribe([&](const Text& t) {
+    log += t;
+    extractingSeen = z.Extracting();
+  });
+  ASSERT_TRUE(z.Extract(u"Menu_fr.xml", txt::FromUtf8(dest.path())));
+  EXPECT_FALSE(z.Extracting());
+  EXPECT_TRUE(extractingSeen);
+  EXPECT_TRUE(Has(log, u"Everything is Ok"));
+  EXPECT_EQ(testutil::ReadAll(dest.path() + "/KestrovaTools/Menu/Menu_fr.xml"), "<Languages><fr/></Languages>\r\n");
+  EXPECT_FALSE(testutil::Exists(dest.path() + "/KestrovaTools/readme.txt"));
+}
+
+TEST_F(ArchiveFixture, FileContentIsReadFromAPrivateFolderAndCleanedUp) {
+  c7z z;
+  z.FileName(W("/pack.7z"));
+  ASSERT_TRUE(z.Add(u"KestrovaTools"));
+  // a file of the same name in the temporary folder must survive
+  std::string bystander = platform::proc::TempFolder() + "readme.txt";
+  bool hadBystander = testutil::Exists(bystander);
+  if (!hadBystander) testutil::WriteAll(bystander, "not ours");
+  std::string before = testutil::ReadAll(bystander);
+
+  bool found = false;
+  Text content = z.GetFileContent(u"readme.txt", found);
+  EXPECT_TRUE(found);
+  // loaded with both the byte and the text flag: the file's bytes, one character each
+  EXPECT_EQ(txt::ToBytes(content), "caf\xC3\xA9 \xE2\x82\xAC\r\n");
+  EXPECT_EQ(testutil::ReadAll(bystander), before);
+  if (!hadBystander) std::remove(bystander.c_str());
+
+  content = z.GetFileContent(u"missing.txt", found);
+  EXPECT_FALSE(found);
+  EXPECT_TRUE(content.empty());
+
+  // names that would reach outside the extraction folder run nothing
+  for (const char16_t* bad : {u"../readme.txt", u"/etc/passwd", u"a/../../b", u""}) {
+    z.GetFileContent(bad, found);
+    EXPECT_FALSE(found) << txt::ToUtf8(bad);
+  }
+}
+
+TEST_F(ArchiveFixture, LinksInTheArchiveNeverLeadTheCleanUpOutside) {
+  testutil::TempDir outside;
+  testutil::WriteAll(outside.file("keep.txt"), "precious");
+  ASSERT_EQ(::symlink(outside.path().c_str(), (work + "/KestrovaTools/link").c_str()), 0);
+  c7z z;
+  z.FileName(W("/links.7z"));
+  ASSERT_TRUE(z.Add(u"KestrovaTools"));
+  bool found = true;
+  z.GetFileContent(u"link", found);
+  EXPECT_FALSE(found);
+  EXPECT_EQ(testutil::ReadAll(outside.file("keep.txt")), "precious");
+}
+
+TEST_F(ArchiveFixture, TypeSwitchAndLevelInTheAddCommand) {
+  struct Case {
+    int type;
+    const char* ext;
+    const char* expectedArgs;  // after the quoted program path; %A archive, %F folder
+  };
+  const Case cases[] = {
+      {3, "zip", "  a -tzip \"%A\" -mx9 \"%F*.txt\""},
+      {0, "7z", "  a \"%A\" -mx9 \"%F*.txt\""},
+      {1, "7z", "  a -t7z \"%A\" -mx9 \"%F*.txt\""},
+      {6, "tar", "  a -ttar \"%A\" -mx9 \"%F*.txt\""},
+      {42, "7z", "  a -t7z \"%A\" -mx9 \"%F*.txt\""},
+  };
+  testutil::WriteAll(work + "/one.txt", "1");
+  testutil::WriteAll(work + "/two.txt", "22");
+  for (const auto& c : cases) {
+    c7z z;
+    z.ArchiveType = c.type;
+    std::string archive = work + "/t" + std::to_string(c.type) + "." + c.ext;
+    z.FileName(txt::FromUtf8(archive));
+    EXPECT_TRUE(z.Add(u"*.txt")) << c.type << ": " << txt::ToUtf8(z.LastExecShellOutput());
+    std::string expected = c.expectedArgs;
+    expected.replace(expected.find("%A"), 2, archive);
+    expected.replace(expected.find("%F"), 2, work + "/");
+    std::string cmd = txt::ToUtf8(z.LastCommandLine());
+    ASSERT_GT(cmd.size(), expected.size());
+    EXPECT_EQ(cmd.substr(cmd.size() - expected.size()), expected) << cmd;
+    long files = 0, folders = 0;
+    Text list = z.GetFileList(u"", files, folders);
+    EXPECT_TRUE(Has(list, u"Path = two.txt")) << c.type;
+    if (c.type != 6) {  // tar listings carry no attributes
+      EXPECT_EQ(files, 2) << c.type;
+    }
+  }
+  // gzip takes no level switch (and holds one file)
+  c7z gz;
+  gz.ArchiveType = 4;
+  gz.FileName(W("/one.txt.gz"));
+  EXPECT_TRUE(gz.Add(u"one.txt"));
+  std::string cmd = txt::ToUtf8(gz.LastCommandLine());
+  EXPECT_NE(cmd.find(" a -tgzip \"" + work + "/one.txt.gz\"  \"" + work + "/one.txt\""), std::string::npos) << cmd;
+}
+
+TEST_F(ArchiveFixture, ConfiguredProgramIsPreferredAndGetsExactArguments) {
+  // A stand-in archiver that prints its arguments one per line, then the success marker.
+  std::string tool = tmp.file("7z.exe");
+  testutil::WriteAll(tool, "#!/bin/sh\nfor a in \"$@\"; do echo \"[$a]\"; done\necho 'Everything is Ok'\n");
+  ASSERT_EQ(::chmod(tool.c_str(), 0755), 0);
+  c7z z;
+  z.Path7zip(txt::FromUtf8(tool));
+  z.FileName(W("/x y.7z"));
+  ASSERT_TRUE(z.Extract(u"a b.txt", txt::FromUtf8(tmp.path() + "/out dir")));
+  std::string out = txt::ToUtf8(z.LastExecShellOutput());
+  std::string expected = "[x]\n[-y]\n[-r]\n[-o" + tmp.path() + "/out dir]\n[" + work + "/x y.7z]\n[a b.txt]\n";
+  EXPECT_EQ(out.substr(0, expected.size()), expected);
+}
+
+TEST_F(ArchiveFixture, MissingArchiverOrArchiveNameFailsQuietly) {
+  std::vector<Text> log;
+  ErrLog::SetSink([&](const Text& l) { log.push_back(l); });
+  const char* oldPath = std::getenv("PATH");
+  std::string savedPath = oldPath ? oldPath : "";
+  ::setenv("PATH", tmp.path().c_str(), 1);
+  c7z z;
+  z.Path7zip(W("/no/such/7z.exe"));
+  z.FileName(W("/pack.7z"));
+  EXPECT_FALSE(z.Add(u"KestrovaTools"));
+  EXPECT_TRUE(z.LastExecShellOutput().empty());
+  ::setenv("PATH", savedPath.c_str(), 1);
+
+  c7z none;
+  long files = 5, folders = 5;
+  EXPECT_FALSE(none.Add(u"x"));
+  EXPECT_FALSE(none.Extract(u"x", txt::FromUtf8(tmp.path())));
+  EXPECT_TRUE(none.GetFileList(u"", files, folders).empty());
+  EXPECT_EQ(files + folders, 0);
+  EXPECT_TRUE(none.GetFileInfo(u"", u"Path").empty());
+  ErrLog::SetSink(nullptr);
+
+  auto logged = [&](TextView what) {
+    for (const auto& l : log)
+      if (l.find(what) != Text::npos) return true;
+    return false;
+  };
+  EXPECT_TRUE(logged(u"Exec 7zip => \""));
+  EXPECT_TRUE(logged(u"Erreur [c7z] en ex\u00e9cutant 7z.exe [\""));
+  EXPECT_TRUE(logged(u"Erreur [c7z] Fichier 7zip non d\u00e9fini"));
+}
+
+TEST_F(ArchiveFixture, ArchiverAskingForAPasswordDoesNotHang) {
+  std::string archive = work + "/secret.7z";
+  std::string cmd = "7z a -psecret -mhe=on \"" + archive + "\" \"" + work + "/KestrovaTools\" >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  std::vector<Text> log;
+  ErrLog::SetSink([&](const Text& l) { log.push_back(l); });
+  c7z z;
+  z.FileName(txt::FromUtf8(archive));
+  double t0 = platform::HiResMs();
+  long files = 0, folders = 0;
+  EXPECT_FALSE(z.TestArchive(u"", files, folders));
+  EXPECT_LT(platform::HiResMs() - t0, 20000.0);
+  ErrLog::SetSink(nullptr);
+}
+
+TEST(SevenZipTemp, TmpFilesAreNewAndEmpty) {
+  c7z z;
+  Text dir = z.TmpPath();
+  ASSERT_FALSE(dir.empty());
+  EXPECT_EQ(dir.back(), u'/');
+  Text a = z.GetTmpFile(), b = z.GetTmpFile();
+  ASSERT_FALSE(a.empty());
+  EXPECT_NE(a, b);
+  EXPECT_EQ(a.substr(0, dir.size()), dir);
+  EXPECT_EQ(mFileUtils::FileLen(a), 0.0);
+  EXPECT_TRUE(mFileUtils::FileExists(b));
+  std::remove(txt::ToUtf8(a).c_str());
+  std::remove(txt::ToUtf8(b).c_str());
+}
+
+}  // namespace
