@@ -1,0 +1,418 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "net/CSocket.h"
+#include "net/MSocketSupport.h"
+#include "platform/EventLoop.h"
+#include "platform/HostLookup.h"
+#include "platform/SocketNotifier.h"
+#include "tests/common/TestUtil.h"
+#include "tests/net/ScriptServer.h"
+
+using nettest::Script;
+using nettest::ScriptServer;
+using nettest::Step;
+
+namespace {
+
+struct Recorder {
+  std::vector<std::string> log;
+  std::vector<Connection> links;
+  int lastError = 0;
+  Text lastErrorText, lastErrorSource;
+  void Attach(CSocket& s, const std::string& tag = "") {
+    links.push_back(s.OnConnect.Subscribe([this, tag]() { log.push_back(tag + "connect"); }));
+    links.push_back(s.OnClose.Subscribe([this, tag]() { log.push_back(tag + "close"); }));
+    links.push_back(s.OnDataArrival.Subscribe([this, tag](long n) { log.push_back(tag + "data:" + std::to_string(n)); }));
+    links.push_back(s.OnSendComplete.Subscribe([this, tag]() { log.push_back(tag + "sent"); }));
+    links.push_back(s.OnSendProgress.Subscribe(
+        [this, tag](long a, long b) { log.push_back(tag + "progress:" + std::to_string(a) + "/" + std::to_string(b)); }));
+    links.push_back(s.DataAvailable.Subscribe([this, tag]() { log.push_back(tag + "available"); }));
+    links.push_back(s.OnError.Subscribe(
+        [this, tag](int n, const Text& d, long, const Text& src, const Text&, long, bool&) {
+          lastError = n;
+          lastErrorText = d;
+          lastErrorSource = src;
+          log.push_back(tag + "error:" + std::to_string(n));
+        }));
+  }
+  bool Has(const std::string& what) const {
+    for (auto& l : log)
+      if (l == what) return true;
+    return false;
+  }
+  int Count(const std::string& prefix) const {
+    int n = 0;
+    for (auto& l : log)
+      if (l.rfind(prefix, 0) == 0) ++n;
+    return n;
+  }
+};
+
+bool Wait(const std::function<bool()>& cond, int ms = 5000) { return platform::WaitUntil(cond, ms); }
+
+}  // namespace
+
+TEST(SocketSupport, ErrorTextsAndErrnoMapping) {
+  struct Case {
+    long code;
+    const char16_t* text;
+  } cases[] = {{10004, u"Interrupted function call."},
+               {10035, u"Resource temporarily unavailable."},
+               {10053, u"Software caused connection abort."},
+               {10061, u"Connection refused."},
+               {11001, u"Host not found."},
+               {11004, u"Valid name, no data record of requested type."},
+               {10005, u"Unknown error."},
+               {0, u"Unknown error."}};
+  for (auto& c : cases) EXPECT_TEXT_EQ(MSocketSupport::GetErrorDescription(c.code), Text(c.text)) << c.code;
+  struct Map {
+    int err;
+    int ws;
+  } maps[] = {{ECONNREFUSED, 10061}, {ECONNRESET, 10054}, {EAGAIN, 10035}, {EADDRINUSE, 10048},
+              {ECONNABORTED, 10053}, {ETIMEDOUT, 10060}, {EPIPE, 10058},     {0, 0}};
+  for (auto& m : maps) EXPECT_EQ(MSocketSupport::WinsockError(m.err), m.ws) << m.err;
+}
+
+TEST(Socket, BadCallsReportWithoutChangingState) {
+  CSocket s;
+  // No host: the stored state stays as it was.
+  EXPECT_FALSE(s.connect());
+  EXPECT_EQ(s.LastErrorNumber(), 10049);
+  EXPECT_TEXT_EQ(s.LastErrorDescription(), u"Cannot assign requested address.");
+  EXPECT_TEXT_EQ(s.LastErrorSource(), u"CSocket.Connect");
+  EXPECT_EQ(s.State(), SocketClosed);
+
+  CSocket t;
+  EXPECT_FALSE(t.SendData(BytesView("x")));
+  EXPECT_EQ(t.LastErrorNumber(), kWrongStateError);
+  EXPECT_TEXT_EQ(t.LastErrorSource(), u"CSocket.SendData");
+  EXPECT_TEXT_EQ(t.LastErrorDescription(),
+                 u"Wrong protocol or connection state for the requested transaction or request.");
+
+  CSocket b;
+  EXPECT_FALSE(b.bind(0, u"300.1.2.3"));
+  EXPECT_TEXT_EQ(b.LastErrorSource(), u"CSocket.Bind");
+}
+
+TEST(Socket, ClientAndServerExchangeAndClose) {
+  CSocket server;
+  ASSERT_TRUE(server.bind(0, u"127.0.0.1"));
+  ASSERT_TRUE(server.listen());
+  EXPECT_EQ(server.State(), SocketListening);
+  long port = server.LocalPort();
+  ASSERT_GT(port, 0);
+
+  std::unique_ptr<CSocket> peer;
+  Recorder pr;
+  auto acc = server.OnConnectionRequest.Subscribe([&](long id) {
+    peer = std::make_unique<CSocket>();
+    pr.Attach(*peer, "peer:");
+    peer->accept(id);
+  });
+
+  CSocket client;
+  Recorder cr;
+  cr.Attach(client);
+  ASSERT_TRUE(client.connect(u"127.0.0.1", port));
+  EXPECT_EQ(client.State(), SocketConnecting);  // no lookup for a dotted address
+  ASSERT_TRUE(Wait([&] { return cr.Has("connect") && peer && peer->State() == SocketConnected; }));
+  EXPECT_EQ(client.State(), SocketConnected);
+  EXPECT_TEXT_EQ(client.LocalIP(), u"127.0.0.1");
+  EXPECT_EQ(peer->RemotePort(), client.LocalPort());
+  EXPECT_TEXT_EQ(peer->RemoteHostIP(), u"127.0.0.1");
+
+  ASSERT_TRUE(client.SendData(TextView(u"hello \u00e9")));
+  ASSERT_TRUE(Wait([&] { return peer->BytesReceived() >= 7; }));
+  Text got;
+  ASSERT_TRUE(peer->GetData(got));
+  EXPECT_TEXT_EQ(got, u"hello \u00e9");  // through the system code page both ways
+  EXPECT_EQ(peer->BytesReceived(), 0);
+
+  // Progress comes before completion.
+  ASSERT_TRUE(Wait([&] { return cr.Has("sent"); }));
+  EXPECT_EQ(cr.log[1], "progress:7/0");
+  EXPECT_EQ(cr.log[2], "sent");
+
+  // Graceful close from the client: it waits in Closing until the peer closes too.
+  ASSERT_TRUE(client.closesocket());
+  EXPECT_EQ(client.State(), SocketClosing);
+  ASSERT_TRUE(Wait([&] { return pr.Has("peer:close"); }));
+  EXPECT_EQ(peer->State(), SocketClosed);
+  EXPECT_EQ(peer->SocketHandle(), -1);
+  ASSERT_TRUE(Wait([&] { return cr.Has("close"); }));
+  EXPECT_EQ(client.State(), SocketClosed);
+}
+
+TEST(Socket, UnadoptedConnectionRequestIsClosed) {
+  CSocket server;
+  ASSERT_TRUE(server.bind(0, u"127.0.0.1"));
+  ASSERT_TRUE(server.listen());
+  int requests = 0;
+  auto acc = server.OnConnectionRequest.Subscribe([&](long) { ++requests; });
+  CSocket client;
+  Recorder cr;
+  cr.Attach(client);
+  client.connect(u"127.0.0.1", server.LocalPort());
+  ASSERT_TRUE(Wait([&] { return cr.Has("close") || cr.Count("error") > 0; }));
+  EXPECT_EQ(requests, 1);
+}
+
+TEST(Socket, NameIsResolvedFirst) {
+  ScriptServer srv;
+  srv.Add(Script{{Step{"hi", 0}}});
+  CSocket s;
+  Recorder r;
+  r.Attach(s);
+  ASSERT_TRUE(s.connect(u"localhost", srv.port()));
+  EXPECT_EQ(s.State(), SocketResolvingHost);
+  ASSERT_TRUE(Wait([&] { return r.Has("connect") || r.Count("error") > 0; }));
+  EXPECT_TRUE(r.Has("connect"));
+  EXPECT_TEXT_EQ(s.RemoteHostIP(), u"127.0.0.1");
+  s.SendData(BytesView("x\r\n\r\n"));
+  ASSERT_TRUE(Wait([&] { return r.Has("close"); }));
+  EXPECT_EQ(r.log.front(), "connect");
+}
+
+TEST(Socket, CancelledLookupRaisesNothingLater) {
+  ScriptServer srv;
+  for (bool cancelFails : {false, true}) {
+    SCOPED_TRACE(cancelFails);
+    platform::SetHostLookupDelayForTest(150);
+    platform::SetHostLookupCancelFailsForTest(cancelFails);
+    CSocket s;
+    Recorder r;
+    r.Attach(s);
+    ASSERT_TRUE(s.connect(u"localhost", srv.port()));
+    EXPECT_EQ(MSocketSupport::PendingResolutions(), 1);
+    s.closesocket();
+    EXPECT_EQ(s.State(), SocketClosed);
+    EXPECT_EQ(MSocketSupport::PendingResolutions(), 0);
+    EXPECT_EQ(MSocketSupport::CancelledResolutions(), cancelFails ? 1 : 0);
+    platform::WaitMs(400);
+    EXPECT_TRUE(r.log.empty());
+    EXPECT_EQ(MSocketSupport::CancelledResolutions(), 0);
+    EXPECT_EQ(srv.Connections(), 0);
+    platform::SetHostLookupCancelFailsForTest(false);
+    platform::SetHostLookupDelayForTest(0);
+  }
+  // The object itself going away while its lookup runs.
+  platform::SetHostLookupDelayForTest(100);
+  {
+    auto s = std::make_unique<CSocket>();
+    s->connect(u"localhost", srv.port());
+    s.reset();
+  }
+  platform::WaitMs(250);
+  platform::SetHostLookupDelayForTest(0);
+  EXPECT_EQ(MSocketSupport::PendingResolutions(), 0);
+}
+
+TEST(Socket, RefusedConnectionEndsInError) {
+  int port;
+  {
+    ScriptServer gone;
+    port = gone.port();
+  }
+  CSocket s;
+  Recorder r;
+  r.Attach(s);
+  ASSERT_TRUE(s.connect(u"127.0.0.1", port));
+  ASSERT_TRUE(Wait([&] { return r.Count("error") > 0; }));
+  EXPECT_EQ(r.lastError, 10061);
+  EXPECT_TEXT_EQ(r.lastErrorText, u"Connection refused.");
+  EXPECT_EQ(s.State(), SocketError);
+  EXPECT_EQ(s.SocketHandle(), -1);
+}
+
+TEST(Socket, GetAndPeekTakeWhatTheyAreAskedFor) {
+  ScriptServer srv;
+  srv.Add(Script{{Step{"abcdef", 0}}, 0, false, 500});
+  CSocket s;
+  Recorder r;
+  r.Attach(s);
+  s.connect(u"127.0.0.1", srv.port());
+  ASSERT_TRUE(Wait([&] { return r.Has("connect"); }));
+  s.SendData(BytesView("\r\n\r\n"));
+  ASSERT_TRUE(Wait([&] { return s.BytesReceived() == 6; }));
+  struct Case {
+    long maxLen;
+    bool peek;
+    const char* want;
+    long left;
+  } cases[] = {{10, true, "abcdef", 6}, {0, true, "abcdef", 6}, {2, true, "ab", 6},
+               {2, false, "ab", 4},     {0, false, "cdef", 0}};
+  for (auto& c : cases) {
+    Bytes b;
+    ASSERT_TRUE(c.peek ? s.PeekData(b, c.maxLen) : s.GetData(b, c.maxLen));
+    EXPECT_EQ(b, c.want) << c.maxLen << c.peek;
+    EXPECT_EQ(s.BytesReceived(), c.left);
+  }
+  Bytes none = "keep";
+  EXPECT_FALSE(s.GetData(none));
+  EXPECT_EQ(none, "keep");
+}
+
+TEST(Socket, TypedValuesRoundTrip) {
+  CSocket server;
+  server.bind(0, u"127.0.0.1");
+  server.listen();
+  std::unique_ptr<CSocket> peer;
+  auto acc = server.OnConnectionRequest.Subscribe([&](long id) {
+    peer = std::make_unique<CSocket>();
+    peer->accept(id);
+  });
+  CSocket c;
+  Recorder r;
+  r.Attach(c);
+  c.connect(u"127.0.0.1", server.LocalPort());
+  ASSERT_TRUE(Wait([&] { return r.Has("connect") && peer; }));
+  c.SendData(int32_t{-123456});
+  c.SendData(2.5);
+  c.SendData(true);
+  c.SendData(uint8_t{200});
+  ASSERT_TRUE(Wait([&] { return peer->BytesReceived() == 4 + 8 + 2 + 1; }));
+  int32_t i = 0;
+  double d = 0;
+  bool f = false;
+  uint8_t u = 0;
+  ASSERT_TRUE(peer->GetData(i));
+  ASSERT_TRUE(peer->GetData(d));
+  ASSERT_TRUE(peer->PeekData(f));
+  EXPECT_EQ(peer->BytesReceived(), 3);
+  ASSERT_TRUE(peer->GetData(f));
+  ASSERT_TRUE(peer->GetData(u));
+  EXPECT_EQ(i, -123456);
+  EXPECT_EQ(d, 2.5);
+  EXPECT_TRUE(f);
+  EXPECT_EQ(u, 200);
+}
+
+TEST(Socket, PartialSendReportsProgressThenCompletes) {
+  ScriptServer srv;
+  Script slow;
+  slow.readDelayMs = 300;
+  slow.drainOnly = true;
+  srv.Add(slow);
+  CSocket s;
+  Recorder r;
+  r.Attach(s);
+  s.connect(u"127.0.0.1", srv.port());
+  ASSERT_TRUE(Wait([&] { return r.Has("connect"); }));
+  const size_t total = 16u << 20;
+  std::string payload(total, 'x');
+  for (size_t i = 0; i < total; i += 4096) payload[i] = static_cast<char>('a' + (i / 4096) % 26);
+  ASSERT_TRUE(s.SendData(BytesView(payload)));
+  ASSERT_TRUE(Wait([&] { return r.Has("sent"); }, 20000));
+  long sum = 0;
+  int parts = 0;
+  std::string lastProgress;
+  size_t sentAt = 0;
+  for (size_t i = 0; i < r.log.size(); ++i) {
+    const auto& l = r.log[i];
+    if (l.rfind("progress:", 0) == 0) {
+      sum += std::stol(l.substr(9));
+      ++parts;
+      lastProgress = l;
+    }
+    if (l == "sent") sentAt = i;
+  }
+  EXPECT_GT(parts, 1);  // the first part could not go out whole
+  EXPECT_EQ(sum, static_cast<long>(total));
+  EXPECT_EQ(lastProgress.substr(lastProgress.find('/')), "/0");
+  EXPECT_EQ(sentAt, r.log.size() - 1);
+  EXPECT_EQ(r.Count("sent"), 1);
+  s.closesocket();
+  ASSERT_TRUE(Wait([&] { return srv.Requests().size() == 1; }, 10000));
+  EXPECT_EQ(srv.Request(0), payload);
+}
+
+TEST(Socket, EveryChunkArrivesBeforeTheClose) {
+  ScriptServer srv;
+  std::string body(300000, 'z');
+  srv.Add(Script{{Step{body, 0}}});
+  CSocket s;
+  Recorder r;
+  r.Attach(s);
+  long got = 0;
+  bool closed = false, dataAfterClose = false;
+  auto d = s.OnDataArrival.Subscribe([&](long) {
+    if (closed) dataAfterClose = true;
+    Bytes b;
+    s.GetData(b);
+    got += static_cast<long>(b.size());
+  });
+  auto c = s.OnClose.Subscribe([&]() { closed = true; });
+  s.connect(u"127.0.0.1", srv.port());
+  ASSERT_TRUE(Wait([&] { return r.Has("connect"); }));
+  s.SendData(BytesView("GET\r\n\r\n"));
+  ASSERT_TRUE(Wait([&] { return closed; }));
+  EXPECT_EQ(got, 300000);
+  EXPECT_FALSE(dataAfterClose);
+  EXPECT_EQ(s.State(), SocketClosed);
+}
+
+TEST(Socket, DataAvailableModeDefersReads) {
+  ScriptServer srv;
+  srv.Add(Script{{Step{"payload", 0}}, 0, false, 1500});
+  CSocket s;
+  Recorder r;
+  r.Attach(s);
+  s.DataAvailableMode(true);
+  s.connect(u"127.0.0.1", srv.port());
+  ASSERT_TRUE(Wait([&] { return r.Has("connect"); }));
+  s.SendData(BytesView("\r\n\r\n"));
+  ASSERT_TRUE(Wait([&] { return r.Has("available"); }));
+  platform::WaitMs(100);
+  EXPECT_EQ(r.Count("available"), 1);  // not re-raised until someone reads
+  EXPECT_EQ(r.Count("data:"), 0);
+  s.CheckIdle();                        // the watchdog leaves such sockets alone
+  EXPECT_EQ(s.BytesReceived(), 0);
+  s.ReadAvailableData();
+  EXPECT_EQ(s.BytesReceived(), 7);
+  EXPECT_EQ(r.Count("data:"), 1);
+}
+
+TEST(Socket, SupportWindowLivesWithTheSockets) {
+  ASSERT_EQ(MSocketSupport::RegisteredSockets(), 0);
+  EXPECT_FALSE(MSocketSupport::HasSocketWindow());
+  {
+    CSocket a, b;
+    a.vbSocket();
+    b.vbSocket();
+    EXPECT_TRUE(MSocketSupport::HasSocketWindow());
+    EXPECT_EQ(MSocketSupport::RegisteredSockets(), 2);
+    a.closesocket();
+    EXPECT_TRUE(MSocketSupport::HasSocketWindow());
+  }
+  EXPECT_FALSE(MSocketSupport::HasSocketWindow());
+  EXPECT_EQ(platform::ActiveSocketWatches(), 0);
+  CSocket c;
+  c.vbSocket();
+  EXPECT_TRUE(MSocketSupport::HasSocketWindow());
+}
+
+TEST(Socket, UdpDatagramsByAddressAndByName) {
+  CSocket rx;
+  rx.protocol(sckUDPProtocol);
+  ASSERT_TRUE(rx.bind(0, u"127.0.0.1"));
+  Recorder r;
+  r.Attach(rx);
+  for (const char16_t* host : {u"127.0.0.1", u"localhost"}) {
+    CSocket tx;
+    tx.protocol(sckUDPProtocol);
+    tx.RemoteHost(host);
+    tx.RemotePort(rx.LocalPort());
+    ASSERT_TRUE(tx.SendData(TextView(u"ping")));
+    ASSERT_TRUE(Wait([&] { return rx.BytesReceived() >= 4; }));
+    Text got;
+    rx.GetData(got);
+    EXPECT_TEXT_EQ(got, u"ping");
+    EXPECT_TEXT_EQ(rx.RemoteHostIP(), u"127.0.0.1");
+    EXPECT_GT(rx.RemotePort(), 0);
+  }
+}
