@@ -1,0 +1,327 @@
+// The node's parsers: the own-tag parse (XmlData write), the one-level expansion and the
+// one-pass parse. All work on views of a shared buffer; nothing here recurses.
+#include <cstring>
+#include <exception>
+
+#include "platform/ErrLog.h"
+#include "storage/mStringTools.h"
+#include "xml/cXmlNode.h"
+#include "xml/mXmlText.h"
+
+using mXmlText::Find;
+using mXmlText::FindChar;
+using mXmlText::IsWs;
+using mXmlText::npos;
+using mXmlText::StartsWith;
+
+namespace {
+
+TextView TrimView(TextView t) {
+  size_t a = 0, b = t.size();
+  while (a < b && IsWs(t[a])) ++a;
+  while (b > a && IsWs(t[b - 1])) --b;
+  return t.substr(a, b - a);
+}
+
+bool IsCData(TextView t) {
+  constexpr TextView open = u"<![CDATA[";
+  constexpr TextView close = u"]]>";
+  return t.size() >= open.size() + close.size() && t.substr(0, open.size()) == open &&
+         t.substr(t.size() - close.size()) == close;
+}
+
+void AssignDecoded(Text& out, TextView v) {
+  if (FindChar(v, u'&', 0) == npos) out.assign(v);
+  else out = mXmlText::DecodeSpecialChars(v);
+}
+
+bool EndsWithCloseTag(TextView e, TextView name) {
+  size_t need = name.size() + 3;
+  if (e.size() < need) return false;
+  size_t p = e.size() - need;
+  if (e[p] != u'<' || e[p + 1] != u'/' || e[e.size() - 1] != u'>') return false;
+  return txt::EqualsNoCase(e.substr(p + 2, name.size()), name);
+}
+
+// "</name>" at position q, exact case.
+bool CloseTagAt(TextView t, size_t q, TextView name) {
+  return q + name.size() + 3 <= t.size() && t[q + 1] == u'/' && t[q + 2 + name.size()] == u'>' &&
+         std::memcmp(t.data() + q + 2, name.data(), name.size() * sizeof(char16_t)) == 0;
+}
+
+size_t FindCloseTag(TextView t, size_t from, TextView name) {
+  size_t q = from;
+  while ((q = FindChar(t, u'<', q)) != npos) {
+    if (CloseTagAt(t, q, name)) return q;
+    ++q;
+  }
+  return npos;
+}
+
+void LogError(const char* routine, const char* what) {
+  ErrLog::Error(5, txt::FromUtf8(what), "cXmlNode", routine, ErrLog::Kind::Property);
+}
+
+}  // namespace
+
+void cXmlNode::XmlData(Text xml) {
+  try {
+    auto buf = std::make_shared<const Text>(std::move(xml));
+    ownTagParse(Pending{buf, 0, buf->size(), false});
+  } catch (const std::exception& e) {
+    LogError("XmlData", e.what());
+  }
+}
+
+void cXmlNode::XmlData___NonRecursif(Text xml) {
+  try {
+    auto buf = std::make_shared<const Text>(std::move(xml));
+    parseNonRecursive(Pending{buf, 0, buf->size(), false});
+  } catch (const std::exception& e) {
+    LogError("XmlData___NonRecursif", e.what());
+  }
+}
+
+bool cXmlNode::readDeclaration(TextView& t) {
+  size_t p = Find(t, u"<?xml", 0);
+  if (p == npos) return false;
+  size_t q = Find(t, u"?>", p + 5);
+  if (q == npos) return false;
+  cXmlNode scratch;
+  scratch.getTagAttribs(t.substr(p + 5, q - p - 5), false);
+  Text version = scratch.Attribut(u"version");
+  if (!version.empty() || extra_) extra().version = version;
+  if (!ignoreEncoding_) XMLEncoding(scratch.Attribut(u"encoding"));
+  t = t.substr(q + 2);
+  return true;
+}
+
+void cXmlNode::getTagAttribs(TextView text, bool utf8) {
+  attrs_.clear();
+  TextView t = TrimView(text);
+  while (true) {
+    size_t eq = FindChar(t, u'=', 0);
+    if (eq == npos) break;
+    TextView name = TrimView(t.substr(0, eq));
+    size_t q1 = FindChar(t, u'"', eq + 1);
+    if (q1 == npos) break;
+    size_t q2 = FindChar(t, u'"', q1 + 1);
+    if (q2 == npos) break;
+    Text value;
+    AssignDecoded(value, t.substr(q1 + 1, q2 - q1 - 1));
+    if (utf8) value = mStringTools::UTF8_Decode(value, mStringTools::ModeUTF8);
+    setAttr(name, value, nullptr);
+    t = TrimView(t.substr(q2 + 1));
+  }
+}
+
+void cXmlNode::applyTextRules(Text& value, bool ownTag, bool utf8) {
+  bool base64 = false;
+  if (!attrs_.empty() && txt::EqualsNoCase(Attribut(u"ContentEncoding"), u"base64")) {
+    Text packed;
+    packed.reserve(value.size());
+    for (char16_t c : value)
+      if (!IsWs(c)) packed += c;
+    value = mStringTools::Base64_Decode(packed, 2, 1);
+    base64 = true;
+  }
+  if (utf8 && (ownTag || !base64)) value = mStringTools::UTF8_Decode(value, mStringTools::ModeUTF8);
+}
+
+bool cXmlNode::getTagInfo(TextView e, bool utf8) {
+  if (e.empty() || e[0] != u'<') return false;
+  size_t gt = FindChar(e, u'>', 0);
+  if (gt == npos) return false;
+  bool slash = gt > 1 && e[gt - 1] == u'/';
+  bool selfClosing = slash;
+  size_t nameEnd = gt;
+  for (size_t i = 1; i < gt; ++i)
+    if (e[i] == u' ') {
+      nameEnd = i;
+      break;
+    }
+  size_t nameStop = (nameEnd == gt && slash) ? gt - 1 : nameEnd;
+  name_.assign(e.data() + 1, nameStop > 1 ? nameStop - 1 : 0);
+  if (name_ == u"?xml") selfClosing = true;
+  size_t closeLen = name_.size() + 3;
+  if (!selfClosing && (e.size() < gt + 1 + closeLen || !EndsWithCloseTag(e, name_))) return false;
+  if (nameEnd < gt) {
+    size_t end = slash ? gt - 1 : gt;
+    if (end > nameEnd + 1) getTagAttribs(e.substr(nameEnd + 1, end - nameEnd - 1), utf8);
+  }
+  raw_.clear();
+  if (selfClosing) return true;
+  TextView content = e.substr(gt + 1, e.size() - closeLen - gt - 1);
+  if (mXmlText::IsXML(content, 0)) return true;  // element content: stays pending
+  TextView trimmed = TrimView(content);
+  if (IsCData(trimmed)) raw_.assign(trimmed);
+  else AssignDecoded(raw_, content);
+  applyTextRules(raw_, true, utf8);
+  return true;
+}
+
+void cXmlNode::ownTagParse(Pending p) {
+  dropChildren();
+  attrs_.clear();
+  raw_.clear();
+  name_.clear();
+  pending_ = Pending();
+  TextView t = p.view();
+  if (!p.clean) {
+    Text cleaned;
+    if (mXmlText::DeleteRems(t, u"<!--", u"-->", cleaned)) {
+      p.buf = std::make_shared<const Text>(std::move(cleaned));
+      p.off = 0;
+      p.len = p.buf->size();
+      t = p.view();
+    }
+    readDeclaration(t);
+    // Any further declaration goes with everything before it.
+    while (true) {
+      size_t a = Find(t, u"<?xml", 0);
+      if (a == npos) break;
+      size_t b = Find(t, u"?>", a + 5);
+      if (b == npos) break;
+      t = t.substr(b + 2);
+    }
+  }
+  t = TrimView(t);
+  if (p.buf) p.off = static_cast<size_t>(t.data() - p.buf->data());
+  p.len = t.size();
+  p.clean = true;
+  pending_ = p;
+  if (!t.empty()) getTagInfo(t, utf8Encoding());
+  raiseChange(Family::Modified, Text());
+}
+
+void cXmlNode::expandOneLevel(const Pending& p) {
+  TextView t = p.view();
+  if (t.empty() || t[0] != u'<') return;
+  size_t gt = FindChar(t, u'>', 0);
+  if (gt == npos) return;
+  bool slash = gt > 1 && t[gt - 1] == u'/';
+  if (slash || name_ == u"?xml") return;
+  TextView content = t.substr(gt + 1);
+  if (EndsWithCloseTag(t, name_) && t.size() >= gt + 1 + name_.size() + 3)
+    content = t.substr(gt + 1, t.size() - (name_.size() + 3) - gt - 1);
+  // Text content was taken by the own-tag parse; the node is complete as it is.
+  if (!mXmlText::IsXML(content, 0)) return;
+  raw_.clear();
+  size_t base = p.off + static_cast<size_t>(content.data() - t.data());
+  size_t pos = 0, ts = 0, len = 0;
+  Text name;
+  while (pos < content.size() && mXmlText::NextTag(content, pos, ts, len, name)) {
+    XmlNodePtr child = New();
+    child->parent_ = this;
+    child->ownTagParse(Pending{p.buf, base + ts, len, p.clean});
+    children_.push_back(std::move(child));
+    pos = ts + len;
+  }
+}
+
+void cXmlNode::parseNonRecursive(Pending p) {
+  pending_ = Pending();
+  dropChildren();
+  attrs_.clear();
+  name_.clear();
+  raw_.clear();
+  std::shared_ptr<const Text> hold = p.buf;
+  TextView t = p.view();
+  if (t.empty()) {
+    raiseChange(Family::Modified, Text());
+    return;
+  }
+  size_t pos = 0;
+  if (!p.clean) {
+    Text cleaned;
+    if (mXmlText::DeleteRems(t, u"<!--", u"-->", cleaned)) {
+      hold = std::make_shared<const Text>(std::move(cleaned));
+      t = *hold;
+    }
+    TextView rest = t;
+    if (readDeclaration(rest)) pos = static_cast<size_t>(rest.data() - t.data());
+  }
+  const bool utf8 = utf8Encoding();
+  const size_t n = t.size();
+  // Never climb above this node, even when it sits inside a larger tree.
+  auto up = [this](cXmlNode* x) -> cXmlNode* { return x == this ? nullptr : x->parent_; };
+  auto append = [](cXmlNode* to) -> cXmlNode* {
+    XmlNodePtr c = std::make_shared<cXmlNode>();
+    c->parent_ = to;
+    if (to->children_.empty()) to->children_.reserve(4);
+    to->children_.push_back(c);
+    return c.get();
+  };
+  auto isClosingOf = [](const cXmlNode* c, const cXmlNode* par) {
+    return par && c->name_.size() == par->name_.size() + 1 && c->name_[0] == u'/' &&
+           TextView(c->name_).substr(1) == par->name_;
+  };
+  cXmlNode* cur = this;
+  while (pos < n) {
+    size_t lt = FindChar(t, u'<', pos);
+    while (lt != npos && StartsWith(t, lt, u"<!--")) {
+      size_t e = Find(t, u"-->", lt + 4);
+      lt = e == npos ? npos : FindChar(t, u'<', e + 3);
+    }
+    if (lt == npos) break;
+    size_t gt = FindChar(t, u'>', lt + 1);
+    if (gt == npos) break;
+    pos = gt + 1;
+    bool slash = gt - 1 > lt && t[gt - 1] == u'/';
+    bool selfClosing = slash;
+    size_t nameEnd = gt;
+    for (size_t i = lt + 1; i < gt; ++i)
+      if (IsWs(t[i])) {
+        nameEnd = i;
+        break;
+      }
+    size_t nameStop = (nameEnd == gt && slash) ? gt - 1 : nameEnd;
+    cur->name_.assign(t.data() + lt + 1, nameStop - lt - 1);
+    if (cur->name_ == u"?xml") selfClosing = true;
+    if (nameEnd < gt) {
+      size_t end = slash ? gt - 1 : gt;
+      if (end > nameEnd) cur->getTagAttribs(t.substr(nameEnd, end - nameEnd), utf8);
+    }
+    TextView name = cur->name_;
+    if (!selfClosing) {
+      size_t q = FindChar(t, u'<', pos);
+      if (q != npos && CloseTagAt(t, q, name)) cur->raw_.assign(t.substr(pos, q - pos));
+    }
+    if (selfClosing || pos >= n || mXmlText::IsXML(t, pos)) {
+      cXmlNode* par = up(cur);
+      if (isClosingOf(cur, par)) {
+        cXmlNode* next = up(par);
+        if (!par->children_.empty() && par->children_.back().get() == cur) par->children_.pop_back();
+        cur = next;
+      } else if (selfClosing) {
+        cur = up(cur);
+      }
+      if (!cur) break;
+      if (pos < n) cur = append(cur);
+    } else {
+      size_t close = FindCloseTag(t, pos, name);
+      if (close == npos) break;
+      TextView raw = t.substr(pos, close - pos);
+      TextView trimmed = TrimView(raw);
+      if (IsCData(trimmed)) cur->raw_.assign(trimmed);
+      else AssignDecoded(cur->raw_, raw);
+      cur->applyTextRules(cur->raw_, false, utf8);
+      pos = close + name.size() + 3;
+      cur = up(cur);
+      if (!cur) break;
+      cur = append(cur);
+    }
+  }
+  if (cur && cur != this && cur->parent_) {
+    cXmlNode* par = cur->parent_;
+    bool empty = cur->name_.empty() && cur->children_.empty() && cur->attrs_.empty() && cur->raw_.empty();
+    if (empty || isClosingOf(cur, par)) {
+      for (size_t i = par->children_.size(); i-- > 0;)
+        if (par->children_[i].get() == cur) {
+          par->children_.erase(par->children_.begin() + static_cast<long>(i));
+          break;
+        }
+    }
+  }
+  raiseChange(Family::Modified, Text());
+}

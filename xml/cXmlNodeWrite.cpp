@@ -1,0 +1,197 @@
+// The serializer. Its output equals building each element's text and indenting every
+// child's text by one tab (lines inside CDATA sections left alone), but it is written in
+// one forward pass without recursion, so deep documents cost linear time and no stack.
+#include <exception>
+#include <vector>
+
+#include "platform/ErrLog.h"
+#include "storage/mStringTools.h"
+#include "xml/cXmlNode.h"
+#include "xml/mXmlText.h"
+
+namespace {
+
+// Emits lines; each open element level keeps the CDATA exemption state of the indentation
+// step that would have been applied to that element's text.
+class LineWriter {
+ public:
+  explicit LineWriter(Text& out) : out_(out) {}
+
+  void PushLevel() { exempt_.push_back(false); }
+  void PopLevel() {
+    if (exempt_.empty()) return;
+    if (exempt_.back()) --exemptCount_;
+    exempt_.pop_back();
+  }
+
+  // Text without structure of its own; CR LF inside it ends lines.
+  void Emit(TextView s) {
+    size_t i = 0;
+    while (i < s.size()) {
+      size_t cr = mXmlText::Find(s, u"\r\n", i);
+      size_t end = cr == mXmlText::npos ? s.size() : cr;
+      if (end > i) {
+        BeginIfNeeded();
+        out_.append(s.data() + i, end - i);
+      }
+      if (cr == mXmlText::npos) break;
+      NewLine();
+      i = cr + 2;
+    }
+  }
+  void Emit(char16_t c) {
+    BeginIfNeeded();
+    out_ += c;
+  }
+
+  // Ends the current line (its content belongs to every open level).
+  void NewLine() {
+    BeginIfNeeded();
+    if (!evaluated_) Evaluate();
+    out_ += u"\r\n";
+    needBegin_ = true;
+    evaluated_ = false;
+  }
+
+  // Called when an element's text ends: its last line is judged while its level is open.
+  void EndElement() {
+    BeginIfNeeded();
+    Evaluate();
+    evaluated_ = true;
+    PopLevel();
+  }
+
+ private:
+  void BeginIfNeeded() {
+    if (!needBegin_) return;
+    needBegin_ = false;
+    size_t tabs = exempt_.size() - exemptCount_;
+    out_.append(tabs, u'\t');
+    lineStart_ = out_.size();
+  }
+  void Evaluate() {
+    TextView line = TextView(out_).substr(lineStart_);
+    bool opens = mXmlText::Find(line, u"<![CDATA[", 0) != mXmlText::npos;
+    bool closes = mXmlText::Find(line, u"]]>", 0) != mXmlText::npos;
+    if (!opens && !closes) return;
+    for (size_t k = 0; k < exempt_.size(); ++k) {
+      if (exempt_[k]) {
+        if (closes) {
+          exempt_[k] = false;
+          --exemptCount_;
+        }
+      } else if (opens && !closes) {
+        exempt_[k] = true;
+        ++exemptCount_;
+      }
+    }
+  }
+
+  Text& out_;
+  std::vector<bool> exempt_;
+  size_t exemptCount_ = 0;
+  size_t lineStart_ = 0;
+  bool needBegin_ = false;
+  bool evaluated_ = false;
+};
+
+void EncodeInto(TextView value, bool utf8, Text& scratch) {
+  scratch.clear();
+  mXmlText::EncodeSpecialChars(value, scratch);
+  if (utf8) scratch = mStringTools::UTF8_Encode(scratch, false);
+}
+
+}  // namespace
+
+Text cXmlNode::XmlData() {
+  Text out;
+  try {
+    wake();
+    serialize(out);
+  } catch (const std::exception& e) {
+    ErrLog::Error(5, txt::FromUtf8(e.what()), "cXmlNode", "XmlData", ErrLog::Kind::Property);
+  }
+  return out;
+}
+
+void cXmlNode::serialize(Text& out) {
+  LineWriter w(out);
+  Text scratch;
+  struct Frame {
+    cXmlNode* n;
+    size_t next;
+    bool utf8;
+  };
+  std::vector<Frame> st;
+  auto open = [&](cXmlNode* n, bool inheritedUtf8, bool top) {
+    n->wake();
+    bool utf8 = inheritedUtf8;
+    if (n->extra_ && !n->extra_->encoding.empty()) utf8 = txt::EqualsNoCase(n->extra_->encoding, u"utf-8");
+    if (!top) w.PushLevel();
+    w.Emit(u'<');
+    w.Emit(n->name_);
+    for (const Attr& a : n->attrs_) {
+      w.Emit(u' ');
+      w.Emit(a.name);
+      w.Emit(u"=\"");
+      EncodeInto(a.value, utf8, scratch);
+      w.Emit(scratch);
+      w.Emit(u'"');
+    }
+    if (!n->children_.empty()) {
+      w.Emit(u'>');
+      w.NewLine();
+      st.push_back({n, 0, utf8});
+      return;
+    }
+    if (!n->raw_.empty()) {
+      w.Emit(u'>');
+      if (n->Attribut(u"ContentEncoding") == u"base64") {
+        Bytes bytes;
+        bytes.reserve(n->raw_.size());
+        bool narrow = true;
+        for (char16_t c : n->raw_) narrow = narrow && c <= 0xFF;
+        // A value holding wider characters than bytes is kept as its UTF-8.
+        bytes = narrow ? txt::ToBytes(n->raw_) : mStringTools::UTF8_EncodeBytes(n->raw_);
+        Text b64 = txt::FromBytes(mStringTools::Base64_EncodeData(bytes));
+        for (size_t i = 0; i < b64.size(); i += 81) {
+          w.Emit(TextView(b64).substr(i, 81));
+          w.NewLine();
+        }
+      } else {
+        EncodeInto(n->raw_, utf8, scratch);
+        w.Emit(scratch);
+      }
+      w.Emit(u"</");
+      w.Emit(n->name_);
+      w.Emit(u'>');
+    } else {
+      w.Emit(u"/>");
+    }
+    if (!top) w.EndElement();
+  };
+  bool utf8 = utf8Encoding();
+  open(this, utf8, true);
+  while (!st.empty()) {
+    Frame& f = st.back();
+    cXmlNode* n = f.n;
+    if (f.next < n->children_.size()) {
+      cXmlNode* c = n->children_[f.next++].get();
+      bool u = f.utf8;
+      if (!c) continue;
+      size_t before = st.size();
+      open(c, u, false);
+      if (st.size() == before) w.NewLine();  // a leaf: its parent ends the line
+      continue;
+    }
+    w.Emit(u"</");
+    w.Emit(n->name_);
+    w.Emit(u'>');
+    bool top = n == this;
+    st.pop_back();
+    if (!top) {
+      w.EndElement();
+      w.NewLine();
+    }
+  }
+}

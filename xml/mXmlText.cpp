@@ -1,0 +1,379 @@
+#include "xml/mXmlText.h"
+
+#include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include "storage/mStringTools.h"
+
+namespace mXmlText {
+namespace {
+
+inline char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
+
+inline bool EqNoCaseAt(TextView t, size_t at, TextView what) {
+  if (at > t.size() || t.size() - at < what.size()) return false;
+  for (size_t i = 0; i < what.size(); ++i)
+    if (Lower(t[at + i]) != Lower(what[i])) return false;
+  return true;
+}
+
+inline bool IsHex(char16_t c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+inline int HexVal(char16_t c) {
+  if (c <= u'9') return c - u'0';
+  return (Lower(c) - u'a') + 10;
+}
+
+// Appends the character for a numeric reference; false for a code that names none.
+bool AppendCode(unsigned long code, Text& out) {
+  if (code <= 0xFF) {
+    if (code >= 0x80 && code <= 0x9F) {
+      char b = static_cast<char>(code);
+      Text c = mStringTools::StrCodePageToUnicode(BytesView(&b, 1), mStringTools::CP_WINDOWS_1252);
+      if (c.size() != 1) return false;
+      out += c;
+    } else {
+      out += static_cast<char16_t>(code);
+    }
+    return true;
+  }
+  if (code >= 0xD800 && code <= 0xDFFF) return false;
+  if (code <= 0xFFFF) {
+    out += static_cast<char16_t>(code);
+    return true;
+  }
+  if (code > 0x10FFFF) return false;
+  code -= 0x10000;
+  out += static_cast<char16_t>(0xD800 + (code >> 10));
+  out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+  return true;
+}
+
+}  // namespace
+
+size_t FindChar(TextView t, char16_t c, size_t from) {
+  const size_t n = t.size();
+  if (from >= n) return npos;
+  const char16_t* s = t.data();
+  size_t i = from;
+#ifdef __SSE2__
+  const __m128i needle = _mm_set1_epi16(static_cast<short>(c));
+  while (i + 8 <= n) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    int m = _mm_movemask_epi8(_mm_cmpeq_epi16(v, needle));
+    if (m != 0) return i + (static_cast<unsigned>(__builtin_ctz(static_cast<unsigned>(m))) >> 1);
+    i += 8;
+  }
+#endif
+  for (; i < n; ++i)
+    if (s[i] == c) return i;
+  return npos;
+}
+
+bool StartsWith(TextView t, size_t at, TextView what) {
+  if (at > t.size() || t.size() - at < what.size()) return false;
+  return std::memcmp(t.data() + at, what.data(), what.size() * sizeof(char16_t)) == 0;
+}
+
+size_t Find(TextView t, TextView what, size_t from) {
+  if (what.empty()) return from <= t.size() ? from : npos;
+  size_t p = from;
+  while ((p = FindChar(t, what[0], p)) != npos) {
+    if (StartsWith(t, p, what)) return p;
+    ++p;
+  }
+  return npos;
+}
+
+size_t FindNoCase(TextView t, TextView what, size_t from) {
+  if (what.empty()) return from <= t.size() ? from : npos;
+  char16_t first = what[0];
+  bool letter = Lower(first) != first || (first >= u'a' && first <= u'z');
+  if (!letter) {
+    size_t p = from;
+    while ((p = FindChar(t, first, p)) != npos) {
+      if (EqNoCaseAt(t, p, what)) return p;
+      ++p;
+    }
+    return npos;
+  }
+  for (size_t p = from; p < t.size(); ++p)
+    if (Lower(t[p]) == Lower(first) && EqNoCaseAt(t, p, what)) return p;
+  return npos;
+}
+
+bool DeleteRems(TextView text, TextView open, TextView close, Text& out) {
+  if (open.empty() || close.empty()) return false;
+  size_t first = Find(text, open, 0);
+  if (first == npos) return false;
+  Text res;
+  res.reserve(text.size());
+  res.append(text.data(), first);
+  size_t i = first;  // next input position not yet copied
+  bool atMarker = true;
+  // Invariant: `res` holds no complete opening marker, so the first marker of
+  // res + text[i..] either spans the junction or lies wholly in text[i..].
+  while (true) {
+    size_t afterOpen = npos;
+    if (atMarker) {
+      afterOpen = i + open.size();
+      atMarker = false;
+    } else {
+      size_t keep = open.size() - 1;
+      for (size_t s = res.size() > keep ? res.size() - keep : 0; s < res.size(); ++s) {
+        size_t inRes = res.size() - s;
+        if (TextView(res).substr(s) == open.substr(0, inRes) && StartsWith(text, i, open.substr(inRes))) {
+          res.resize(s);
+          afterOpen = i + (open.size() - inRes);
+          break;
+        }
+      }
+      if (afterOpen == npos) {
+        size_t p = Find(text, open, i);
+        if (p == npos) break;
+        res.append(text.data() + i, p - i);
+        afterOpen = p + open.size();
+      }
+    }
+    size_t e = Find(text, close, afterOpen);
+    if (e == npos) {
+      i = text.size();
+      break;
+    }
+    i = e + close.size();
+  }
+  if (i < text.size()) res.append(text.data() + i, text.size() - i);
+  out = std::move(res);
+  return true;
+}
+
+size_t FindNonSpace(TextView t, size_t start) {
+  for (size_t i = start; i < t.size(); ++i)
+    if (!IsWs(t[i])) return i;
+  return start;
+}
+
+size_t FindSpaceChar(TextView t, size_t start) {
+  for (size_t i = start; i < t.size(); ++i)
+    if (IsWs(t[i])) return i;
+  return npos;
+}
+
+bool IsXML(TextView t, size_t start) {
+  for (size_t i = start; i < t.size(); ++i) {
+    if (IsWs(t[i])) continue;
+    if (t[i] != u'<') return false;
+    return !(i + 1 < t.size() && t[i + 1] == u'!');
+  }
+  return false;
+}
+
+size_t FindTagEnd(TextView t, size_t tagStart, TextView name) {
+  Text closeTag = u"</";
+  closeTag.append(name);
+  closeTag += u'>';
+  Text openTag = u"<";
+  openTag.append(name);
+  long depth = 1;
+  size_t pos = tagStart;
+  size_t result = npos;
+  size_t openFrom = pos + 1 + name.size();
+  while (depth >= 1) {
+    size_t close = FindNoCase(t, closeTag, pos + 1);
+    if (close == npos) return npos;
+    --depth;
+    // Opening tags of the same name before this closing tag nest one level deeper.
+    while (true) {
+      size_t o = FindNoCase(t, openTag, openFrom);
+      if (o == npos || o >= close) break;
+      openFrom = o + 1 + name.size();
+      size_t after = o + openTag.size();
+      if (after >= t.size()) break;
+      char16_t nc = t[after];
+      if (nc != u' ' && nc != u'>') continue;
+      size_t gt = FindChar(t, u'>', after);
+      if (gt == npos) break;
+      if (t[gt - 1] == u'/') continue;
+      ++depth;
+    }
+    pos = close;
+    result = close;
+    if (openFrom < close + 1 + name.size()) openFrom = close + 1 + name.size();
+  }
+  return result;
+}
+
+bool NextTag(TextView t, size_t start, size_t& tagStart, size_t& length, Text& name) {
+  size_t lt = FindChar(t, u'<', start);
+  while (lt != npos && StartsWith(t, lt, u"<!--")) {
+    size_t e = Find(t, u"-->", lt + 4);
+    if (e == npos) return false;
+    lt = FindChar(t, u'<', e + 3);
+  }
+  if (lt == npos) return false;
+  size_t gt = FindChar(t, u'>', lt + 1);
+  if (gt == npos) return false;
+  if (StartsWith(t, lt, u"<![CDATA[") && gt >= 2 && t[gt - 1] == u']' && t[gt - 2] == u']') return false;
+  bool selfClosing = t[gt - 1] == u'/' && gt - 1 > lt;
+  size_t nameEnd = gt;
+  for (size_t i = lt + 1; i < gt; ++i)
+    if (t[i] == u' ') {
+      nameEnd = i;
+      break;
+    }
+  if (nameEnd == gt && selfClosing) nameEnd = gt - 1;
+  name.assign(t.data() + lt + 1, nameEnd > lt + 1 ? nameEnd - lt - 1 : 0);
+  if (name == u"?xml") selfClosing = true;
+  tagStart = lt;
+  if (selfClosing) {
+    length = gt - lt + 1;
+    return true;
+  }
+  if (name.empty()) return false;
+  size_t close = FindTagEnd(t, lt, name);
+  if (close == npos) return false;
+  length = close + name.size() + 3 - lt;
+  return true;
+}
+
+Text DecodeSpecialChars(TextView text) {
+  size_t amp = FindChar(text, u'&', 0);
+  if (amp == npos) return Text(text);
+  Text out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (amp != npos) {
+    out.append(text.data() + i, amp - i);
+    size_t semi = FindChar(text, u';', amp + 1);
+    size_t end = semi == npos ? text.size() : semi;
+    TextView ent = text.substr(amp + 1, end - amp - 1);
+    bool numeric = false;
+    unsigned long code = 0;
+    if (ent.size() >= 3 && ent[0] == u'#' && ent[1] == u'x') {
+      numeric = true;
+      for (size_t k = 2; k < ent.size() && numeric; ++k) {
+        if (!IsHex(ent[k])) numeric = false;
+        else if (code <= 0x10FFFF) code = code * 16 + static_cast<unsigned long>(HexVal(ent[k]));
+      }
+    } else if (ent.size() >= 2 && ent[0] == u'#') {
+      numeric = true;
+      for (size_t k = 1; k < ent.size() && numeric; ++k) {
+        if (ent[k] < u'0' || ent[k] > u'9') numeric = false;
+        else if (code <= 0x10FFFF) code = code * 10 + static_cast<unsigned long>(ent[k] - u'0');
+      }
+    }
+    if (numeric) {
+      if (!AppendCode(code, out)) return Text(text);
+    } else if (ent == u"amp") {
+      out += u'&';
+    } else if (ent == u"lt") {
+      out += u'<';
+    } else if (ent == u"gt") {
+      out += u'>';
+    } else if (ent == u"apos") {
+      out += u'\'';
+    } else if (ent == u"quot") {
+      out += u'"';
+    } else {
+      out += u'?';
+    }
+    if (semi == npos) {
+      i = text.size();
+      break;
+    }
+    i = semi + 1;
+    amp = FindChar(text, u'&', i);
+  }
+  if (i < text.size()) out.append(text.data() + i, text.size() - i);
+  return out;
+}
+
+void EncodeSpecialChars(TextView text, Text& out) {
+  const size_t n = text.size();
+  out.reserve(out.size() + n + n / 8);
+  bool noMoreClose = false;  // once "]]>" was not found, it will not be found later either
+  size_t i = 0;
+  while (i < n) {
+    char16_t c = text[i];
+    switch (c) {
+      case u'<':
+        if (!noMoreClose && StartsWith(text, i, u"<![CDATA[")) {
+          size_t e = Find(text, u"]]>", i + 9);
+          if (e != npos) {
+            out.append(text.data() + i, e + 3 - i);
+            i = e + 3;
+            continue;
+          }
+          noMoreClose = true;
+        }
+        out += u"&lt;";
+        break;
+      case u'>':
+        out += u"&gt;";
+        break;
+      case u'&':
+        out += u"&amp;";
+        break;
+      case u'\'':
+        out += u"&apos;";
+        break;
+      case u'"':
+        out += u"&quot;";
+        break;
+      case u'\r':
+        if (i + 1 < n && text[i + 1] == u'\n') {
+          out += u"\r\n";
+          i += 2;
+          while (i + 1 < n && (text[i] == u' ' || text[i] == u'\t')) ++i;
+          continue;
+        }
+        out += c;
+        break;
+      default: {
+        // Copy a run of ordinary characters at once.
+        size_t j = i + 1;
+        while (j < n) {
+          char16_t d = text[j];
+          if (d == u'<' || d == u'>' || d == u'&' || d == u'\'' || d == u'"' || d == u'\r') break;
+          ++j;
+        }
+        out.append(text.data() + i, j - i);
+        i = j;
+        continue;
+      }
+    }
+    ++i;
+  }
+}
+
+Text Indent(TextView text, long count, char16_t ch) {
+  Text prefix(count > 0 ? static_cast<size_t>(count) : 0, ch);
+  Text out;
+  out.reserve(text.size() + prefix.size() * 8);
+  bool inCData = false;
+  size_t i = 0;
+  while (true) {
+    size_t e = Find(text, u"\r\n", i);
+    TextView line = text.substr(i, (e == npos ? text.size() : e) - i);
+    bool opens = Find(line, u"<![CDATA[", 0) != npos;
+    bool closes = Find(line, u"]]>", 0) != npos;
+    if (inCData) {
+      out.append(line);
+      if (closes) inCData = false;
+    } else {
+      out += prefix;
+      out.append(line);
+      if (opens && !closes) inCData = true;
+    }
+    if (e == npos) break;
+    out += u"\r\n";
+    i = e + 2;
+  }
+  return out;
+}
+
+}  // namespace mXmlText

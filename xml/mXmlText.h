@@ -1,0 +1,52 @@
+#pragma once
+// Text scanning, entity decoding and escaping used by the node's parser and serializer.
+// Positions here are 0-based offsets into the text; TextView::npos means "not found".
+#include <cstddef>
+
+#include "platform/Text.h"
+
+namespace mXmlText {
+
+constexpr size_t npos = TextView::npos;
+
+inline bool IsWs(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+
+// First `c` at or after `from`.
+size_t FindChar(TextView t, char16_t c, size_t from);
+// First occurrence of `what` (non-empty) at or after `from`; exact or ignoring ASCII case.
+size_t Find(TextView t, TextView what, size_t from);
+size_t FindNoCase(TextView t, TextView what, size_t from);
+bool StartsWith(TextView t, size_t at, TextView what);
+
+// Removes every piece from an opening marker to the next closing marker after it, markers
+// included, with the same result as restarting the search at the beginning after each
+// removal. An opening marker without a closing one removes the rest of the text.
+// Returns false (and leaves `out` untouched) when there was nothing to remove.
+bool DeleteRems(TextView text, TextView open, TextView close, Text& out);
+
+// True when the first non-whitespace character at or after `start` is "<" and the one
+// after it is not "!".
+bool IsXML(TextView t, size_t start);
+// First non-whitespace position at or after `start`, or `start` when there is none.
+size_t FindNonSpace(TextView t, size_t start);
+// First whitespace position at or after `start`, or npos.
+size_t FindSpaceChar(TextView t, size_t start);
+
+// The next element at or after `start`: its "<" position and length (through the end of its
+// closing tag) and its name. False when there is none.
+bool NextTag(TextView t, size_t start, size_t& tagStart, size_t& length, Text& name);
+// Position of the "</name>" closing the element whose "<" is at `tagStart`, counting
+// nested elements of the same name (ignoring case). npos when not found.
+size_t FindTagEnd(TextView t, size_t tagStart, TextView name);
+
+// Decodes the five named entities and numeric references. Codes up to 255 are read as
+// code page 1252 bytes, larger codes as Unicode characters; unknown names become "?".
+// A reference to an invalid code leaves the whole text undecoded.
+Text DecodeSpecialChars(TextView text);
+// Escapes markup characters, copying CDATA sections unchanged and dropping the spaces and
+// tabs that follow a CR LF. Appends to `out`.
+void EncodeSpecialChars(TextView text, Text& out);
+// Prefixes every line with `count` copies of `ch`, leaving lines inside CDATA sections.
+Text Indent(TextView text, long count, char16_t ch);
+
+}  // namespace mXmlText
