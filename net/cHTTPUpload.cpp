@@ -1,0 +1,377 @@
+#include "net/cHTTPUpload.h"
+
+#include <cfenv>
+#include <chrono>
+#include <cmath>
+#include <ctime>
+#include <exception>
+
+#include "AppInfo.h"
+#include "platform/ErrLog.h"
+#include "platform/FileSys.h"
+#include "storage/mFileUtils.h"
+#include "storage/mStringTools.h"
+
+namespace {
+
+constexpr const char* kObj = "cHTTPUpload";
+const Text kCrLf = u"\r\n";
+
+void Trap(const char* routine, const std::exception* e) {
+  ErrLog::Error(5, e ? txt::FromUtf8(e->what()) : Text(u"Unknown error"), kObj, routine);
+}
+
+Bytes Ansi(TextView t) { return mStringTools::StrUnicodeToCodePage(t, mStringTools::CP_WINDOWS_1252); }
+
+Text Base64Text(TextView t) { return txt::FromBytes(mStringTools::Base64_EncodeData(Ansi(t))); }
+
+Text Hex(long long v) {
+  static const char16_t digits[] = u"0123456789ABCDEF";
+  if (v <= 0) return u"0";
+  Text out;
+  while (v > 0) {
+    out.insert(out.begin(), digits[v % 16]);
+    v /= 16;
+  }
+  return out;
+}
+
+Text Two(int v) {
+  Text t = txt::FromInt(v);
+  return t.size() < 2 ? u"0" + t : t;
+}
+
+double SecondsSinceMidnight() {
+  auto now = std::chrono::system_clock::now();
+  auto us = std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count();
+  std::time_t secs = static_cast<std::time_t>(us / 1000000);
+  std::tm lt{};
+  localtime_r(&secs, &lt);
+  return lt.tm_hour * 3600.0 + lt.tm_min * 60.0 + lt.tm_sec + static_cast<double>(us % 1000000) / 1e6;
+}
+
+}  // namespace
+
+cHTTPUpload::cHTTPUpload() {
+  conns_.push_back(wsk.OnConnect.Subscribe([this] { wsk_OnConnect(); }));
+  conns_.push_back(wsk.OnSendComplete.Subscribe([this] { wsk_OnSendComplete(); }));
+  conns_.push_back(wsk.OnDataArrival.Subscribe([this](long) { wsk_OnDataArrival(); }));
+  conns_.push_back(wsk.OnClose.Subscribe([this] { wsk_OnClose(); }));
+  conns_.push_back(wsk.OnError.Subscribe(
+      [this](int number, const Text& description, long, const Text&, const Text&, long, bool&) {
+        wsk_OnError(number, description);
+      }));
+}
+
+cHTTPUpload::~cHTTPUpload() {
+  *alive_ = false;
+  try {
+    conns_.clear();
+    timerPending_ = false;
+    CloseFile();
+    if (wsk.State() != SocketClosed) wsk.ForceClose();
+  } catch (...) {
+  }
+}
+
+Text cHTTPUpload::MakeBoundary(double seconds) {
+  // Single-precision products, rounded half to even like the original conversion.
+  auto part = [seconds](float factor) {
+    float product = static_cast<float>(seconds) * factor;
+    return Hex(static_cast<long long>(std::nearbyint(product)));
+  };
+  return u"----KESTROVA_UPLOADER----" + part(100.0f) + u"-" + part(35.0f) + u"-" + part(324.0f) + u"----";
+}
+
+Text cHTTPUpload::HTTPDate(VbDate localTime) {
+  try {
+    // The zone difference as the clocks give it now, in whole minutes.
+    std::time_t now = std::time(nullptr);
+    VbDate utcNow = vbdate::FromUnix(now, false);
+    VbDate localNow = vbdate::FromUnix(now, true);
+    double minutes = std::round((utcNow - localNow) * 1440.0);
+    VbDate utc = localTime + minutes / 1440.0;
+    vbdate::Parts p = vbdate::ToParts(utc);
+    long day = static_cast<long>(std::floor(utc));
+    int weekday = static_cast<int>(((day - 1) % 7 + 7) % 7) + 1;  // 1 = Sunday; day 0 was a Saturday
+    static const Text kDays = u"  SunMonTueWedThuFriSat";
+    static const Text kMonths = u"  JanFebMarAprMayJunJulAugSepOctNovDec";
+    if (p.month < 1 || p.month > 12) return Text();
+    Text year = txt::FromInt(p.year);
+    while (year.size() < 4) year = u"0" + year;
+    return kDays.substr(static_cast<size_t>(weekday * 3 - 1), 3) + u", " + Two(p.day) + u" " +
+           kMonths.substr(static_cast<size_t>(p.month * 3 - 1), 3) + u" " + year + u" " + Two(p.hour) + u":" +
+           Two(p.minute) + u":" + Two(p.second) + u" GMT";
+  } catch (const std::exception& e) {
+    ErrLog::Error(5, txt::FromUtf8(e.what()), kObj, "HTTPDate", ErrLog::Kind::Function);
+  } catch (...) {
+    ErrLog::Error(5, u"Unknown error", kObj, "HTTPDate", ErrLog::Kind::Function);
+  }
+  return Text();
+}
+
+bool cHTTPUpload::SendFile(TextView fileName, TextView url, TextView userName, TextView password,
+                           TextView proxyUserName, TextView proxyPassword, TextView fieldName, BytesView data) {
+  try {
+    if (busy_) Cancel();
+    localFileName_ = Text(fileName);
+    memData_ = Bytes(data);
+    if (memData_.empty()) {
+      platform::fs::Info info = platform::fs::Stat(mFileUtils::NativePath(fileName));
+      if (!info.exists || info.isDir) return false;
+      dataLength_ = static_cast<int64_t>(info.size);
+    } else {
+      dataLength_ = static_cast<int64_t>(memData_.size());
+    }
+
+    if (wsk.State() != SocketClosed) wsk.closesocket();
+    if (!userName.empty()) username_ = Text(userName);
+    if (!password.empty()) password_ = Text(password);
+    if (!proxyUserName.empty()) proxyUserName_ = Text(proxyUserName);
+    if (!proxyPassword.empty()) proxyPassword_ = Text(proxyPassword);
+
+    if (txt::LCase(url.substr(0, 7)) != u"http://") return false;
+    TextView rest = url.substr(7);
+    size_t slash = rest.find(u'/');
+    Text hostPart(slash == TextView::npos ? rest : rest.substr(0, slash));
+    Text path = slash == TextView::npos ? Text(u"/") : Text(rest.substr(slash));
+    long port = 80;
+    size_t colon = hostPart.find(u':');
+    if (colon != Text::npos) {
+      port = static_cast<long>(txt::ToInt(TextView(hostPart).substr(colon + 1)));
+      hostPart.resize(colon);
+      // A port no server can listen on is a bad address, not something to connect to.
+      if (port < 1 || port > 65535) return false;
+    }
+    if (hostPart.empty()) return false;
+    // A line break in the address would end the request line early.
+    if (url.find_first_of(u"\r\n") != TextView::npos) return false;
+
+    host_ = hostPart;
+    path_ = path;
+    fieldName_ = Text(fieldName);
+    url_ = Text(url);
+    responseCode_.clear();
+    responsePage_.clear();
+    trailer_.clear();
+    nextPosition_ = 1;
+    timerPending_ = false;
+    CloseFile();
+
+    wsk.protocol(sckTCPProtocol);
+    bool viaProxy = !proxyHost_.empty();
+    wsk.RemoteHost(viaProxy ? TextView(proxyHost_) : TextView(host_));
+    wsk.RemotePort(viaProxy ? proxyPort_ : port);
+    busy_ = true;
+    if (!wsk.connect()) {
+      busy_ = false;
+      ErrLog::Error(wsk.LastErrorNumber(), wsk.LastErrorDescription(), kObj, "SendFile", ErrLog::Kind::Function);
+      return false;
+    }
+    return true;
+  } catch (const std::exception& e) {
+    ErrLog::Error(5, txt::FromUtf8(e.what()), kObj, "SendFile", ErrLog::Kind::Function);
+  } catch (...) {
+    ErrLog::Error(5, u"Unknown error", kObj, "SendFile", ErrLog::Kind::Function);
+  }
+  busy_ = false;
+  return false;
+}
+
+void cHTTPUpload::wsk_OnConnect() {
+  try {
+    Text boundary = MakeBoundary(SecondsSinceMidnight());
+    Text shownName = txt::Replace(localFileName_, u"/", u"\\");
+    size_t bs = shownName.rfind(u'\\');
+    if (bs != Text::npos) shownName = shownName.substr(bs + 1);
+
+    Text part = u"--" + boundary + kCrLf;
+    part += u"Content-Disposition: form-data; name=\"" + fieldName_ + u"\"; filename=\"" + shownName + u"\"" + kCrLf;
+    part += u"Content-Type: application/octet-stream" + kCrLf;
+    if (memData_.empty()) {
+      part += u"Last-Modified: " + HTTPDate(mFileUtils::FileDate(localFileName_, true)) + kCrLf;
+      fileFd_ = platform::fs::OpenRead(mFileUtils::NativePath(localFileName_));
+      if (fileFd_ < 0) ErrLog::Error(53, u"File not found", kObj, "wsk_OnConnect");
+    }
+    part += kCrLf;
+    Bytes partBytes = Ansi(part);
+    partHeaderLength_ = static_cast<int64_t>(partBytes.size());
+    trailer_ = kCrLf + u"--" + boundary + u"--" + kCrLf;
+    int64_t contentLength = partHeaderLength_ + dataLength_ + static_cast<int64_t>(boundary.size()) + 8;
+
+    bool viaProxy = !proxyHost_.empty();
+    Text head = u"POST " + (viaProxy ? url_ : path_) + u" HTTP/1.0" + kCrLf;
+    head += u"Content-Type: multipart/form-data; boundary=" + boundary + kCrLf;
+    head += Text(u"User-Agent: Mozilla/4.0 (compatible; ") + KSV_TITLE + u" v" + txt::FromInt(KSV_VERSION_MAJOR) +
+            u"." + txt::FromInt(KSV_VERSION_MINOR) + u"." + txt::FromInt(KSV_VERSION_REVISION) + u")" + kCrLf;
+    head += u"Host: " + host_ + kCrLf;
+    if (!username_.empty() || !password_.empty())
+      head += u"Authorization: Basic " + Base64Text(username_ + u":" + password_) + kCrLf;
+    if (viaProxy && !proxyUserName_.empty())
+      head += u"Proxy-Authorization: Basic " + Base64Text(proxyUserName_ + u":" + proxyPassword_) + kCrLf;
+    head += u"Content-Length: " + txt::FromInt(contentLength) + kCrLf;
+    head += u"Pragma: no-cache" + kCrLf;
+    for (const Text& line : RequestHeaders) {
+      // One header per entry: a line break inside would smuggle in more.
+      if (line.find_first_of(u"\r\n") != Text::npos) continue;
+      head += line + kCrLf;
+    }
+    head += kCrLf;
+
+    nextPosition_ = 1;
+    wsk.SendData(BytesView(Ansi(head) + partBytes));
+  } catch (const std::exception& e) {
+    Trap("wsk_OnConnect", &e);
+  } catch (...) {
+    Trap("wsk_OnConnect", nullptr);
+  }
+}
+
+void cHTTPUpload::wsk_OnSendComplete() {
+  try {
+    if (!busy_) return;
+    auto alive = alive_;
+    if (nextPosition_ == 1) {
+      TransfertStart.Raise();
+      if (!*alive || !busy_) return;
+    }
+    if (nextPosition_ > dataLength_) {
+      if (trailer_.empty()) return;
+      Text t = trailer_;
+      trailer_.clear();
+      wsk.SendData(BytesView(Ansi(t)));
+    }
+    TransfertProgress.Raise(static_cast<long>(nextPosition_), static_cast<long>(dataLength_));
+    if (!*alive || !busy_) return;
+    timerPending_ = false;
+    bool pending = false;
+    SetTimer.Raise(pending);
+    if (!*alive || !busy_) return;
+    if (pending) timerPending_ = true;
+    else SendNextBlock();
+  } catch (const std::exception& e) {
+    Trap("wsk_OnSendComplete", &e);
+  } catch (...) {
+    Trap("wsk_OnSendComplete", nullptr);
+  }
+}
+
+void cHTTPUpload::PulseTimer() {
+  try {
+    if (!timerPending_) return;
+    timerPending_ = false;
+    SendNextBlock();
+  } catch (const std::exception& e) {
+    Trap("PulseTimer", &e);
+  } catch (...) {
+    Trap("PulseTimer", nullptr);
+  }
+}
+
+void cHTTPUpload::SendNextBlock() {
+  // Past the content (the trailer is on its way) nothing more belongs to the body.
+  if (!busy_ || nextPosition_ > dataLength_) return;
+  if (!memData_.empty()) {
+    nextPosition_ += static_cast<int64_t>(memData_.size());
+    wsk.SendData(BytesView(memData_));
+    return;
+  }
+  Bytes chunk;
+  if (GetChunkFromFile(chunk) && !chunk.empty()) {
+    nextPosition_ += static_cast<int64_t>(chunk.size());
+    wsk.SendData(BytesView(chunk));
+  }
+}
+
+bool cHTTPUpload::GetChunkFromFile(Bytes& chunk) {
+  chunk.clear();
+  if (fileFd_ < 0) return false;
+  int64_t left = dataLength_ - nextPosition_ + 1;
+  if (left <= 0) return false;
+  size_t n = static_cast<size_t>(left < kBlockSize ? left : kBlockSize);
+  chunk.resize(n);
+  int64_t got = platform::fs::ReadAt(fileFd_, chunk.data(), n, nextPosition_ - 1);
+  if (got <= 0) {
+    // Unreadable now: stop sending; the server's answer or the caller's time-out ends it.
+    ErrLog::Error(57, u"Device I/O error", kObj, "GetChunkFromFile", ErrLog::Kind::Function);
+    chunk.clear();
+    return false;
+  }
+  chunk.resize(static_cast<size_t>(got));
+  return true;
+}
+
+void cHTTPUpload::wsk_OnDataArrival() {
+  try {
+    if (responseCode_.empty()) {
+      Text buffered;
+      if (!wsk.PeekData(buffered)) return;
+      size_t end = buffered.find(u"\r\n\r\n");
+      if (end == Text::npos) return;
+      Text header;
+      wsk.GetData(header, static_cast<long>(end + 4));
+      size_t eol = header.find(kCrLf);
+      Text status = header.substr(0, eol);
+      std::vector<Text> fields;
+      size_t i = 0;
+      while (i <= status.size()) {
+        size_t sp = status.find(u' ', i);
+        if (sp == Text::npos) sp = status.size();
+        fields.push_back(status.substr(i, sp - i));
+        i = sp + 1;
+      }
+      if (fields.size() >= 3) responseCode_ = fields[1];
+    }
+    Text more;
+    if (wsk.GetData(more)) responsePage_ += more;
+  } catch (const std::exception& e) {
+    Trap("wsk_OnDataArrival", &e);
+  } catch (...) {
+    Trap("wsk_OnDataArrival", nullptr);
+  }
+}
+
+void cHTTPUpload::wsk_OnClose() {
+  try {
+    EndTransfer();
+  } catch (...) {
+    Trap("wsk_OnClose", nullptr);
+  }
+}
+
+void cHTTPUpload::wsk_OnError(int number, const Text& description) {
+  try {
+    if (!busy_) return;
+    auto alive = alive_;
+    TransfertError.Raise(number, description);
+    if (!*alive) return;
+    EndTransfer();
+  } catch (...) {
+    Trap("wsk_OnError", nullptr);
+  }
+}
+
+void cHTTPUpload::Cancel() {
+  try {
+    if (!busy_) return;
+    if (wsk.State() != SocketClosed) wsk.ForceClose();
+    EndTransfer();
+  } catch (...) {
+    Trap("Cancel", nullptr);
+  }
+}
+
+void cHTTPUpload::EndTransfer() {
+  if (wsk.State() != SocketClosed && wsk.State() != SocketError) wsk.closesocket();
+  CloseFile();
+  timerPending_ = false;
+  if (!busy_) return;  // one end per transfer
+  busy_ = false;
+  Text code = responseCode_;
+  TransfertEnd.Raise(code == u"200", code);
+}
+
+void cHTTPUpload::CloseFile() {
+  if (fileFd_ >= 0) platform::fs::Close(fileFd_);
+  fileFd_ = -1;
+}
