@@ -219,19 +219,4 @@ TEST_F(ArchiveFixture, ArchiverAskingForAPasswordDoesNotHang) {
   ErrLog::SetSink(nullptr);
 }
 
-TEST(SevenZipTemp, TmpFilesAreNewAndEmpty) {
-  c7z z;
-  Text dir = z.TmpPath();
-  ASSERT_FALSE(dir.empty());
-  EXPECT_EQ(dir.back(), u'/');
-  Text a = z.GetTmpFile(), b = z.GetTmpFile();
-  ASSERT_FALSE(a.empty());
-  EXPECT_NE(a, b);
-  EXPECT_EQ(a.substr(0, dir.size()), dir);
-  EXPECT_EQ(mFileUtils::FileLen(a), 0.0);
-  EXPECT_TRUE(mFileUtils::FileExists(b));
-  std::remove(txt::ToUtf8(a).c_str());
-  std::remove(txt::ToUtf8(b).c_str());
-}
-
 }  // namespace
