@@ -8,6 +8,8 @@
 #include <QWheelEvent>
 #include <QWidget>
 
+#include <algorithm>
+
 #include "platform/ErrLog.h"
 
 // Keeps the toolkit's scroll bar widgets in step with the arithmetic and turns their
@@ -39,7 +41,7 @@ class cScrollBars::Binder : public QObject {
       if (!sb) continue;
       int bar = i == 0 ? sbHorizontal : sbVertical;
       const BarState& s = owner_->At(bar);
-      sb->setRange(static_cast<int>(s.min), static_cast<int>(std::max(s.min, s.nativeMax - s.page)));
+      sb->setRange(static_cast<int>(s.min), static_cast<int>(owner_->TopPosition(bar)));
       sb->setPageStep(static_cast<int>(std::max<long>(s.page, 1)));
       sb->setSingleStep(static_cast<int>(std::max<long>(s.small, 1)));
       sb->setValue(static_cast<int>(s.value));
@@ -171,6 +173,12 @@ void cScrollBars::LargeChange(int bar, long v) {
   Sync();
 }
 
+long cScrollBars::TopPosition(int bar) const {
+  const BarState& s = At(bar);
+  long top = s.nativeMax - std::max<long>(s.page - 1, 0);
+  return top < s.min ? s.min : top;
+}
+
 bool cScrollBars::Shown(int bar) const {
   if (!At(bar).visible) return false;
   if (bar == sbVertical && orientation_ == efsHorizontal) return false;
@@ -179,7 +187,7 @@ bool cScrollBars::Shown(int bar) const {
 }
 
 long cScrollBars::Clamp(int bar, long v) const {
-  long mx = Max(bar), mn = Min(bar);
+  long mx = TopPosition(bar), mn = Min(bar);
   if (v > mx) v = mx;
   if (v < mn) v = mn;
   return v;
@@ -215,9 +223,9 @@ void cScrollBars::HandleScroll(int bar, int request, long trackPos) {
   long v = s.value;
   switch (request) {
     case LineUp: v -= s.small; break;
-    case LineDown: v += s.small; break;
+    case LineDown: v = std::min(v + s.small, Max(bar)); break;
     case PageUp: v -= s.page; break;
-    case PageDown: v += s.page; break;
+    case PageDown: v = std::min(v + s.page, Max(bar)); break;
     case Top: v = s.min; break;
     case Bottom: v = Max(bar); break;
     case ThumbTrack:

@@ -44,6 +44,9 @@ class cScrollBars {
   // The page size; setting it keeps Max.
   long LargeChange(int bar) const;
   void LargeChange(int bar, long v);
+  // The highest position a set or a drag reaches: one past Max, as the native bar allows
+  // the page to end on the range's last unit. Line and page steps stop at Max.
+  long TopPosition(int bar) const;
   // Whether the bar is shown: visible and with a range larger than its page.
   bool Shown(int bar) const;
 

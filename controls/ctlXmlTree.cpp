@@ -38,8 +38,9 @@ QImage MakeBox(bool plus) {
 }
 
 QFont DefaultTreeFont() {
-  if (QFontDatabase::families().contains(QStringLiteral("Tahoma"))) return QFont(QStringLiteral("Tahoma"), 8);
-  QFont f = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  QFont f = QFontDatabase::families().contains(QStringLiteral("Tahoma"))
+                ? QFont(QStringLiteral("Tahoma"), 8)
+                : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
   f.setPointSize(8);
   return f;
 }
@@ -90,6 +91,13 @@ long ctlXmlTree::InnerHeight() const { return height(); }
 void ctlXmlTree::Font(const QFont& f) {
   QWidget::setFont(f);
   if (xml_) Xml(xml_);
+}
+
+QFont ctlXmlTree::PaintFont() const {
+  // Labels in exactly the host's colour: no blending with the background.
+  QFont f = font();
+  f.setStyleStrategy(QFont::NoAntialias);
+  return f;
 }
 
 void ctlXmlTree::NewTree() {
@@ -197,7 +205,7 @@ void ctlXmlTree::PaintItem(QPainter& p, cVisualNode* item, long bandTop) {
     p.drawImage(QPoint(static_cast<int>(item->Left + 3), static_cast<int>(y + 3)),
                 item->Expanded() ? imMoins() : imPlus());
   QString s = qtxt::ToQ(label);
-  QFontMetrics fm(font());
+  QFontMetrics fm(p.font());
   int tw = fm.horizontalAdvance(s);
   bool sel = item->GetProp(u"selected") == u"1";
   QRect box(static_cast<int>(item->Left + item->Indent), static_cast<int>(y), tw + 2, static_cast<int>(item->RowHeight));
@@ -215,7 +223,7 @@ const QImage& ctlXmlTree::Band(long index) {
   im.fill(Qt::white);
   {
     QPainter p(&im);
-    p.setFont(font());
+    p.setFont(PaintFont());
     auto first = std::lower_bound(rows_.begin(), rows_.end(), top - kReach,
                                   [](const cVisualNode* n, long y) { return n->Top < y; });
     for (auto i = first; i != rows_.end() && (*i)->Top < top + BandHeight; ++i) PaintItem(p, *i, top);
@@ -271,7 +279,7 @@ void ctlXmlTree::RefreshNode(cVisualNode* node) {
       long top = index * BandHeight;
       if (node->Top + std::max<long>(node->RowHeight, kReach) < top || node->Top >= top + BandHeight) continue;
       QPainter p(&im);
-      p.setFont(font());
+      p.setFont(PaintFont());
       // Clear the old label (it may have been longer), not the box left of it.
       p.fillRect(QRect(static_cast<int>(node->Left + node->Indent), static_cast<int>(node->Top - top),
                        static_cast<int>(std::max<long>(node->Width - node->Indent, 0)), static_cast<int>(node->RowHeight)),

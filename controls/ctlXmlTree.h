@@ -65,6 +65,7 @@ class ctlXmlTree : public QWidget {
 
  private:
   void NewTree();
+  QFont PaintFont() const;
   void Layout();
   void UpdateScrollBar();
   void PaintItem(QPainter& p, cVisualNode* item, long bandTop);

@@ -48,20 +48,23 @@ TEST(ScrollBars, RequestsClampAndReportOnlyRealChanges) {
   }
   EXPECT_EQ(changes, (std::vector<long>{16, 116, 216, 250, 0, 250, 150}));
 
-  // Tracking moves and reports Scroll; the end of scrolling reports the change once.
+  // Tracking moves and reports Scroll; the end of scrolling reports the change once. A drag
+  // (or a set) may end the page on the range's last unit, one past Max, as the native bar
+  // does; line and page steps stop at Max.
   sb.HandleScroll(V, cScrollBars::ThumbTrack, 40);
   sb.HandleScroll(V, cScrollBars::ThumbTrack, 999);
-  EXPECT_EQ(sb.Value(V), 250);
+  EXPECT_EQ(sb.Value(V), 251);
   EXPECT_EQ(scrolls, 2);
   sb.HandleScroll(V, cScrollBars::EndScroll);
   EXPECT_EQ(changes.size(), 8u);
-  EXPECT_EQ(changes.back(), 250);  // 150 -> 250
+  EXPECT_EQ(changes.back(), 251);  // 150 -> 251
   sb.HandleScroll(V, cScrollBars::EndScroll);
   EXPECT_EQ(changes.size(), 8u);
-
+  sb.HandleScroll(V, cScrollBars::LineDown);
+  EXPECT_EQ(sb.Value(V), 250);
   // Setting the same value again reports nothing.
   sb.Value(V, 250);
-  EXPECT_EQ(changes.size(), 8u);
+  EXPECT_EQ(changes.size(), 9u);
 }
 
 TEST(ScrollBars, WheelAmountCanBeChangedByTheHost) {
