@@ -140,6 +140,10 @@ bool Fsync(int fd) {
   return ::fsync(fd) == 0;
 }
 
+bool StartWriteback(int fd, int64_t offset, int64_t length) {
+  return ::sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE) == 0;
+}
+
 bool Close(int fd) { return ::close(fd) == 0; }
 
 bool FsyncDir(const std::string& dir) {

@@ -34,6 +34,9 @@ bool SeekEnd(int fd);
 // Cuts the file back to `size` bytes (undoing a failed append).
 bool Truncate(int fd, int64_t size);
 bool Fsync(int fd);
+// Starts writing a written range to the disk without waiting, so a later Fsync has less
+// left to wait for. Only a hint: false changes nothing.
+bool StartWriteback(int fd, int64_t offset, int64_t length);
 bool Close(int fd);
 // Flushes a folder's entry table so a rename or create in it survives a crash.
 bool FsyncDir(const std::string& dir);

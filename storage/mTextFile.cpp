@@ -3,7 +3,11 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "platform/ErrLog.h"
 #include "platform/EventLoop.h"
@@ -49,28 +53,37 @@ Text NumberText(long n) {
   return s;
 }
 
+// What SaveFile writes: ready bytes, or a text encoded to UTF-8 piece by piece while it is
+// written (a multi-megabyte language file then never needs a second full-size copy).
+struct Payload {
+  Bytes bytes;
+  TextView utf8Text;
+  bool streamUtf8 = false;
+};
+
 // Converts the data as SaveFile's parameters ask. False when a non-empty text has no
 // representation (an unknown code page), so nothing is replaced by an empty file.
-bool BuildBytes(TextView data, bool isText, int mode, bool writeMark, int codePage, Bytes& out) {
+bool BuildPayload(TextView data, bool isText, int mode, bool writeMark, int codePage, Payload& out) {
   using namespace mStringTools;
   if (!isText) {
-    out = txt::ToBytes(data);
+    out.bytes = txt::ToBytes(data);
     return true;
   }
   TextView body = data;
   if (!body.empty() && body[0] == 0xFEFF) body.remove_prefix(1);
   switch (mode) {
     case ModeUnicode:
-      out = writeMark ? Bytes("\xFF\xFE") : Bytes();
-      out += TextToUTF16LE(body);
+      out.bytes = writeMark ? Bytes("\xFF\xFE") : Bytes();
+      out.bytes += TextToUTF16LE(body);
       return true;
     case ModeUTF8:
-      out = writeMark ? Bytes("\xEF\xBB\xBF") : Bytes();
-      out += UTF8_EncodeBytes(body);
+      out.bytes = writeMark ? Bytes("\xEF\xBB\xBF") : Bytes();
+      out.utf8Text = body;
+      out.streamUtf8 = true;
       return true;
     case ModeANSI:
-      out = StrUnicodeToCodePage(body, codePage);
-      return !out.empty() || body.empty();
+      out.bytes = StrUnicodeToCodePage(body, codePage);
+      return !out.bytes.empty() || body.empty();
     default: {
       // A byte string is written as it stands; real text (or anything a byte cannot carry)
       // goes through the system code page rather than losing its high bytes.
@@ -81,12 +94,116 @@ bool BuildBytes(TextView data, bool isText, int mode, bool writeMark, int codePa
           break;
         }
       if (wide || IsUnicode(TextToUTF16LE(data))) {
-        out = StrUnicodeToCodePage(data, CP_WINDOWS_1252);
-        return !out.empty() || data.empty();
+        out.bytes = StrUnicodeToCodePage(data, CP_WINDOWS_1252);
+        return !out.bytes.empty() || data.empty();
       }
-      out = txt::ToBytes(data);
+      out.bytes = txt::ToBytes(data);
       return true;
     }
+  }
+}
+
+// UTF-8 of s[0..n) into o, which has room for 3 * n + 16 bytes; returns the bytes written.
+// The same bytes as mStringTools::UTF8_EncodeBytes (a lone surrogate becomes U+FFFD), but
+// into a reused buffer: no zero-filled allocation per piece, and ASCII runs are copied eight
+// characters at a time right up to the next wide character.
+size_t EncodeUtf8Into(const char16_t* s, size_t n, unsigned char* o) {
+  unsigned char* const start = o;
+  size_t i = 0;
+  while (i < n) {
+#ifdef __SSE2__
+    while (i + 8 <= n) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      int ascii = _mm_movemask_epi8(
+          _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xFF80))), _mm_setzero_si128()));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi16(v, v));
+      if (ascii == 0xFFFF) {
+        o += 8;
+        i += 8;
+        continue;
+      }
+      int narrow = _mm_movemask_epi8(
+          _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xF800))), _mm_setzero_si128()));
+      if (narrow == 0xFFFF) {
+        // Accented Latin text: one or two bytes per character, without a branch each.
+        for (int k = 0; k < 8; ++k) {
+          uint32_t c = s[i + k];
+          uint32_t two = c >= 0x80;
+          o[0] = static_cast<unsigned char>(two ? (0xC0 | (c >> 6)) : c);
+          o[1] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+          o += 1 + two;
+        }
+        i += 8;
+        continue;
+      }
+      // Keep only the leading ASCII bytes just stored; the rest is written again below.
+      int lead = __builtin_ctz(static_cast<unsigned>(~ascii)) / 2;
+      o += lead;
+      i += lead;
+      break;
+    }
+    if (i >= n) break;
+#endif
+    uint32_t c = s[i];
+    if (c < 0x80) {
+      *o++ = static_cast<unsigned char>(c);
+      ++i;
+    } else if (c < 0x800) {
+      o[0] = static_cast<unsigned char>(0xC0 | (c >> 6));
+      o[1] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+      o += 2;
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      uint32_t cp = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      o[0] = static_cast<unsigned char>(0xF0 | (cp >> 18));
+      o[1] = static_cast<unsigned char>(0x80 | ((cp >> 12) & 0x3F));
+      o[2] = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
+      o[3] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+      o += 4;
+      i += 2;
+    } else {
+      if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+      o[0] = static_cast<unsigned char>(0xE0 | (c >> 12));
+      o[1] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+      o[2] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+      o += 3;
+      ++i;
+    }
+  }
+  return static_cast<size_t>(o - start);
+}
+
+// True when every byte was written; errno tells why not.
+bool WritePayload(int fd, const Payload& p) {
+  try {
+    if (!p.bytes.empty() &&
+        fs::WriteAll(fd, p.bytes.data(), p.bytes.size()) != static_cast<int64_t>(p.bytes.size()))
+      return false;
+    if (!p.streamUtf8) return true;
+    // Pieces small enough to stay in the cache between encoding and writing.
+    constexpr size_t kChunk = 32 * 1024;
+    // The disk starts on each written megabyte while the next ones are encoded.
+    constexpr int64_t kWriteback = 1 << 20;
+    std::unique_ptr<unsigned char[]> buf(new unsigned char[kChunk * 3 + 16]);
+    int64_t written = static_cast<int64_t>(p.bytes.size()), kicked = 0;
+    TextView rest = p.utf8Text;
+    while (!rest.empty()) {
+      size_t n = rest.size() < kChunk ? rest.size() : kChunk;
+      // Never split a surrogate pair between two pieces.
+      if (n < rest.size() && rest[n - 1] >= 0xD800 && rest[n - 1] <= 0xDBFF) --n;
+      size_t len = EncodeUtf8Into(rest.data(), n, buf.get());
+      if (fs::WriteAll(fd, buf.get(), len) != static_cast<int64_t>(len)) return false;
+      rest.remove_prefix(n);
+      written += static_cast<int64_t>(len);
+      if (written - kicked >= kWriteback) {
+        fs::StartWriteback(fd, kicked, written - kicked);
+        kicked = written;
+      }
+    }
+    return true;
+  } catch (const std::exception&) {
+    errno = ENOMEM;
+    return false;
   }
 }
 
@@ -223,8 +340,8 @@ bool SaveFile(TextView path, TextView data, bool isText, int mode, bool writeMar
   bool isBackup = false;  // movedTo is a backup that stays after success
   try {
     if (file.empty() || IsSep(file.back())) return false;
-    Bytes bytes;
-    if (!BuildBytes(data, isText, mode, writeMark, codePage, bytes)) {
+    Payload payload;
+    if (!BuildPayload(data, isText, mode, writeMark, codePage, payload)) {
       ErrLog::Line(u"Error while converting text for " + file);
       return false;
     }
@@ -302,8 +419,7 @@ bool SaveFile(TextView path, TextView data, bool isText, int mode, bool writeMar
           return false;  // the existing file is left as it is
         }
       }
-      int64_t n = fs::WriteAll(fd, bytes.data(), bytes.size());
-      if (n != static_cast<int64_t>(bytes.size())) {
+      if (!WritePayload(fd, payload)) {
         int e = errno;
         ErrLog::Line(u"Error WriteFile " + txt::FromInt(e) + u" : " + ErrText(e));
         ok = false;
@@ -331,13 +447,10 @@ bool SaveFile(TextView path, TextView data, bool isText, int mode, bool writeMar
     }
 
     if (written) {
-      if (!movedTo.empty()) {
-        // The new entry must be durable before the old content's last copy is removed.
-        if (!fs::FsyncDir(NativePath(dir.empty() ? Text(u".") : dir)))
-          ErrLog::Line(u"Error while flushing folder: " + dir);
-        if (!isBackup && !KillFile(movedTo, kDeleteRetries))
-          ErrLog::Line(u"Error while deleting file automatic backup: " + movedTo);
-      }
+      // The file's flush above also commits its new name: journaling file systems keep
+      // metadata in order, so the temporary copy's removal cannot reach the disk first.
+      if (!movedTo.empty() && !isBackup && !KillFile(movedTo, kDeleteRetries))
+        ErrLog::Line(u"Error while deleting file automatic backup: " + movedTo);
       return true;
     }
   } catch (const std::exception&) {

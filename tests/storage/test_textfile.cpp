@@ -150,6 +150,15 @@ TEST(SaveFile, ProgramParametersReplaceAndLeaveNoTemporary) {
   // A leading mark in the text is not written unless asked for.
   ASSERT_TRUE(SaveFile(d.tfile("lang.xml"), u"\xFEFFx"));
   EXPECT_EQ(ReadAll(d.file("lang.xml")), "x");
+  // Long texts are written in pieces; a surrogate pair on a piece's edge stays whole.
+  for (size_t at : {32767u, 32768u, 65535u}) {
+    Text big(100000, u'a');
+    big[at] = 0xD83D;
+    big[at + 1] = 0xDE00;
+    big[99999] = u'\u00E9';
+    ASSERT_TRUE(SaveFile(d.tfile("lang.xml"), big));
+    EXPECT_EQ(ReadAll(d.file("lang.xml")), mStringTools::UTF8_EncodeBytes(big)) << at;
+  }
   // Missing folders are created.
   ASSERT_TRUE(SaveFile(d.tfile("a/b/c/new.xml"), u"n"));
   EXPECT_EQ(ReadAll(d.file("a/b/c/new.xml")), "n");
