@@ -60,19 +60,19 @@ class Event {
     auto slot = std::make_shared<Slot>();
     slot->id = ++state_->nextId;
     slot->fn = std::move(h);
-    state_->slots.push_back(slot);
+    state_->handlers_.push_back(slot);
     return Connection(state_, slot->id);
   }
 
-  bool HasSubscribers() const { return !state_->slots.empty(); }
+  bool HasSubscribers() const { return !state_->handlers_.empty(); }
 
   // Handlers may subscribe, unsubscribe or destroy the event's owner while it is raised:
   // the list is copied and the state kept alive for the duration.
   void Raise(Args... args) const {
-    if (state_->slots.empty()) return;
+    if (state_->handlers_.empty()) return;
     auto keep = state_;
-    auto slots = keep->slots;
-    for (auto& s : slots) {
+    auto handlers_ = keep->handlers_;
+    for (auto& s : handlers_) {
       if (s->removed) continue;
       try {
         s->fn(args...);
@@ -92,13 +92,13 @@ class Event {
     bool removed = false;
   };
   struct State : ksv_detail::ConnectionState {
-    std::vector<std::shared_ptr<Slot>> slots;
+    std::vector<std::shared_ptr<Slot>> handlers_;
     unsigned long nextId = 0;
     void Disconnect(unsigned long id) override {
-      for (size_t i = 0; i < slots.size(); ++i)
-        if (slots[i]->id == id) {
-          slots[i]->removed = true;
-          slots.erase(slots.begin() + static_cast<long>(i));
+      for (size_t i = 0; i < handlers_.size(); ++i)
+        if (handlers_[i]->id == id) {
+          handlers_[i]->removed = true;
+          handlers_.erase(handlers_.begin() + static_cast<long>(i));
           return;
         }
     }

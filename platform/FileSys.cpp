@@ -238,15 +238,16 @@ bool ListDir(const std::string& path, std::vector<DirEntry>& out) {
   while (struct dirent* e = ::readdir(d)) {
     std::string n = e->d_name;
     if (n == "." || n == "..") continue;
-    bool isDir = false;
+    bool isDir = false, isLink = e->d_type == DT_LNK;
     if (e->d_type == DT_DIR) {
       isDir = true;
     } else if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
       struct stat st {};
       std::string full = path.empty() ? n : (path.back() == '/' ? path + n : path + "/" + n);
+      if (e->d_type == DT_UNKNOWN && ::lstat(full.c_str(), &st) == 0) isLink = S_ISLNK(st.st_mode);
       isDir = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     }
-    out.push_back({std::move(n), isDir});
+    out.push_back({std::move(n), isDir, isLink});
   }
   ::closedir(d);
   return true;

@@ -18,7 +18,8 @@ struct Info {
 
 struct DirEntry {
   std::string name;
-  bool isDir = false;
+  bool isDir = false;   // a link to a folder counts as a folder
+  bool isLink = false;  // the entry itself is a symbolic link
 };
 
 Info Stat(const std::string& path);

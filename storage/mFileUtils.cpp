@@ -299,7 +299,8 @@ bool KillFolder(TextView path, bool recursive, std::vector<Text>* errors) {
       std::vector<Text> subs;
       for (auto& e : entries) {
         Text full = AddDirSep(dir) + txt::FromUtf8(e.name);
-        if (e.isDir) {
+        // A link is removed as a link: never descend into the folder it points to.
+        if (e.isDir && !e.isLink) {
           if (recursive) subs.push_back(full);
           continue;
         }

@@ -130,6 +130,15 @@ TEST_F(FileOps, MoveDeleteAttributesAndKillFolder) {
   EXPECT_TRUE(errors.empty());
   EXPECT_FALSE(FolderExists(dir.tfile("k")));
   EXPECT_TRUE(RemoveFolder(dir.tfile("x")) == false);  // missing folder
+
+  // A link to another folder goes, the folder it points to and its files stay.
+  std::filesystem::create_directories(dir.file("outside"));
+  testutil::WriteAll(dir.file("outside/precious"), "keep");
+  std::filesystem::create_directories(dir.file("k2"));
+  std::filesystem::create_directory_symlink(dir.file("outside"), dir.file("k2/link"));
+  EXPECT_TRUE(KillFolder(dir.tfile("k2"), true));
+  EXPECT_FALSE(testutil::Exists(dir.file("k2")));
+  EXPECT_EQ(testutil::ReadAll(dir.file("outside/precious")), "keep");
 }
 
 TEST(Volume, LettersOnly) {
