@@ -293,11 +293,19 @@ XmlNodePtr cXmlNode::Clone() {
   try {
     wake();
     XmlNodePtr top = New();
-    // Pairs of (source, copy) whose children are still to be copied.
-    std::vector<std::pair<cXmlNode*, cXmlNode*>> work{{this, top.get()}};
+    // (source, copy, the source's effective encoding) whose children are still to be copied;
+    // the encoding travels down so no node walks up to its root.
+    struct Item {
+      cXmlNode* src;
+      cXmlNode* dst;
+      Text encoding;
+    };
+    std::vector<Item> work{{this, top.get(), XMLEncoding()}};
     while (!work.empty()) {
-      auto [src, dst] = work.back();
+      Item it = std::move(work.back());
       work.pop_back();
+      cXmlNode* src = it.src;
+      cXmlNode* dst = it.dst;
       src->wake();
       dst->name_ = src->name_;
       dst->attrs_ = src->attrs_;
@@ -308,13 +316,13 @@ XmlNodePtr cXmlNode::Clone() {
           XmlNodePtr copy = New();
           copy->parent_ = dst;
           dst->children_.push_back(copy);
-          work.push_back({c.get(), copy.get()});
+          bool own = c->extra_ && !c->extra_->encoding.empty();
+          work.push_back({c.get(), copy.get(), own ? c->extra_->encoding : it.encoding});
         }
       } else {
         dst->raw_ = src->raw_;
       }
-      Text enc = src->XMLEncoding();
-      if (!enc.empty()) dst->extra().encoding = enc;
+      if (!it.encoding.empty()) dst->extra().encoding = it.encoding;
     }
     return top;
   } catch (const std::exception& e) {

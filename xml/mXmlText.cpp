@@ -182,27 +182,29 @@ size_t FindTagEnd(TextView t, size_t tagStart, TextView name) {
   size_t pos = tagStart;
   size_t result = npos;
   size_t openFrom = pos + 1 + name.size();
+  // The next opening candidate, kept across rounds so the text is scanned once.
+  size_t nextOpen = FindNoCase(t, openTag, openFrom);
   while (depth >= 1) {
     size_t close = FindNoCase(t, closeTag, pos + 1);
     if (close == npos) return npos;
     --depth;
     // Opening tags of the same name before this closing tag nest one level deeper.
-    while (true) {
-      size_t o = FindNoCase(t, openTag, openFrom);
-      if (o == npos || o >= close) break;
-      openFrom = o + 1 + name.size();
+    while (nextOpen != npos && nextOpen < close) {
+      size_t o = nextOpen;
+      nextOpen = FindNoCase(t, openTag, o + 1 + name.size());
       size_t after = o + openTag.size();
-      if (after >= t.size()) break;
+      if (after >= t.size()) continue;
       char16_t nc = t[after];
       if (nc != u' ' && nc != u'>') continue;
       size_t gt = FindChar(t, u'>', after);
-      if (gt == npos) break;
-      if (t[gt - 1] == u'/') continue;
+      if (gt == npos || t[gt - 1] == u'/') continue;
       ++depth;
     }
     pos = close;
     result = close;
-    if (openFrom < close + 1 + name.size()) openFrom = close + 1 + name.size();
+    // Candidates are searched after the closing tag's name, as before.
+    if (nextOpen != npos && nextOpen < close + 1 + name.size())
+      nextOpen = FindNoCase(t, openTag, close + 1 + name.size());
   }
   return result;
 }

@@ -1,0 +1,311 @@
+// Parsing: the own-tag parse with lazy expansion and the one-pass parse, on good and bad input.
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <functional>
+
+#include "XmlTestUtil.h"
+#include "storage/mStringTools.h"
+#include "tests/common/TestUtil.h"
+#include "xml/cXmlNode.h"
+#include "xml/mXmlText.h"
+
+using namespace xmltest;
+
+namespace {
+
+// Runs fn on a thread with a small stack; false when the thread could not be started.
+bool RunOnSmallStack(std::function<void()> fn) {
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  pthread_attr_setstacksize(&attr, 256 * 1024);
+  pthread_t th;
+  auto call = [](void* p) -> void* {
+    (*static_cast<std::function<void()>*>(p))();
+    return nullptr;
+  };
+  bool started = pthread_create(&th, &attr, call, &fn) == 0;
+  pthread_attr_destroy(&attr);
+  if (started) pthread_join(th, nullptr);
+  return started;
+}
+
+XmlNodePtr Lazy(const char* xml) { return cXmlNode::FromXml(T(xml)); }
+XmlNodePtr Full(const char* xml) {
+  auto n = cXmlNode::New();
+  n->XmlData___NonRecursif(T(xml));
+  return n;
+}
+
+}  // namespace
+
+// Every well-formed document gives the same tree through the lazy road (own tag, then one
+// level at a time) and through the one-pass parse.
+TEST(XmlParse, LazyAndOnePassGiveTheSameTree) {
+  const char* docs[] = {
+      "<a/>",
+      "<a x=\"1\" y=\"2\"/>",
+      "<a>text</a>",
+      "<a>  spaced &amp; text  </a>",
+      "<a>\r\n\t<b>1</b>\r\n\t<c x=\"&lt;&quot;\"/>\r\n</a>",
+      "<Languages version=\"0.4\">\r\n\t<fr name=\"Fran\xC3\xA7" "ais\">\r\n\t\t<G1>\r\n\t\t\t<S1>a &amp; b</S1>\r\n"
+      "\t\t\t<S2/>\r\n\t\t</G1>\r\n\t</fr>\r\n</Languages>",
+      "<a><a><a>deep</a></a><a>two</a></a>",
+      "<r><x>\r\n</x><y> <![CDATA[ <b>&amp;</b> ]]> </y></r>",
+      "<?xml version=\"1.0\"?>\r\n<!-- head --><r><!-- <gone/> --><k>v</k></r>",
+      "<r><d ContentEncoding=\"base64\">\r\n QUJD\r\n</d></r>",
+  };
+  for (const char* d : docs) {
+    SCOPED_TRACE(d);
+    auto lazy = Lazy(d);
+    auto full = Full(d);
+    EXPECT_EQ(Diff(lazy, full), "");
+    EXPECT_EQ(U(lazy->XmlData()), U(full->XmlData()));
+  }
+}
+
+TEST(XmlParse, OwnTagParseIsLazyUntilChildrenAreAsked) {
+  auto n = Lazy("<r a=\"1\"><b>x</b><c/></r>");
+  EXPECT_TRUE(n->IsSleeping());
+  EXPECT_EQ(U(n->Name()), "r");
+  EXPECT_EQ(U(n->Attribut(u"a")), "1");
+  EXPECT_TRUE(n->IsSleeping());  // reading the own tag does not wake
+  EXPECT_EQ(n->ChildCount(), 2);
+  EXPECT_FALSE(n->IsSleeping());
+  auto b = n->Child(1);
+  EXPECT_TRUE(b->IsSleeping());  // one level only
+  EXPECT_EQ(U(b->Value()), "x");
+  EXPECT_EQ(U(n->GetChildValue(u"r.b")), "x");
+}
+
+TEST(XmlParse, ElementShapes) {
+  struct Case {
+    const char* xml;
+    const char* name;
+    const char* attrs;  // name=value;...
+    const char* raw;
+    long children;
+  };
+  const Case cases[] = {
+      {"<e a=\"1\" b=\"2\"/>", "e", "a=1;b=2;", "", 0},
+      {"<e> x &amp; y </e>", "e", "", " x & y ", 0},
+      {"<e>\r\n <![CDATA[a<b &amp;]]>\r\n</e>", "e", "", "<![CDATA[a<b &amp;]]>", 0},
+      {"<e>text <b>bold</b></e>", "e", "", "text <b>bold</b>", 0},
+      {"<e><e>1</e><e>2</e></e>", "e", "", "", 2},
+      {"<e a='1' b=\"\" c=\"3\"/>", "e", "c=3;", "", 0},  // single quotes do not delimit
+      {"<e c=\"3\" b=\"\"/>", "e", "c=3;", "", 0},
+      {"<e a=\"1\" A=\"2\"/>", "e", "a=2;", "", 0},
+      {"<e><!-- <x/> --></e>", "e", "", "", 0},
+      {"<e x=\"caf\xC3\xA9 &#233;\"/>", "e", "x=caf\xC3\xA9 \xC3\xA9;", "", 0},
+  };
+  for (const auto& c : cases) {
+    for (int road = 0; road < 2; ++road) {
+      SCOPED_TRACE(std::string(c.xml) + (road ? " one-pass" : " lazy"));
+      auto n = road ? Full(c.xml) : Lazy(c.xml);
+      EXPECT_EQ(U(n->Name()), c.name);
+      std::string attrs;
+      for (long i = 1; i <= n->AttrCount(); ++i) attrs += U(n->AttrName(i)) + "=" + U(n->AttrValue(i)) + ";";
+      EXPECT_EQ(attrs, c.attrs);
+      EXPECT_EQ(n->ChildCount(), c.children);
+      EXPECT_EQ(U(n->RawValue()), c.raw);
+    }
+  }
+}
+
+TEST(XmlParse, ValueUnwrapsCDataOnlyWhenWholeValueIsWrapped) {
+  auto n = cXmlNode::New();
+  n->RawValue(u"<![CDATA[a<b]]>");
+  EXPECT_EQ(U(n->Value()), "a<b");
+  n->RawValue(u"x <![CDATA[a<b]]>");
+  EXPECT_EQ(U(n->Value()), "x <![CDATA[a<b]]>");
+}
+
+TEST(XmlParse, OwnTagCloseIgnoresCaseOnePassDoesNot) {
+  auto lazy = Lazy("<Item>v</ITEM>");
+  EXPECT_EQ(U(lazy->Name()), "Item");
+  EXPECT_EQ(U(lazy->Value()), "v");
+}
+
+TEST(XmlParse, EntityDecoding) {
+  struct Case {
+    const char* in;
+    const char* out;
+  };
+  const Case cases[] = {
+      {"a &amp; b", "a & b"},
+      {"&lt;&gt;&apos;&quot;", "<>'\""},
+      {"&#65;&#x41;", "AA"},
+      {"&#X41;", "?"},          // only a lower-case x marks hexadecimal
+      {"&nbsp;x", "?x"},        // unknown names
+      {"&AMP;", "?"},           // names are case-sensitive
+      {"&#128;&#x80;", "\xE2\x82\xAC\xE2\x82\xAC"},  // code page 1252
+      {"&#233;", "\xC3\xA9"},
+      {"&#x4E2D;&#8364;", "\xE4\xB8\xAD\xE2\x82\xAC"},  // above 255: the Unicode character
+      {"&#x1F600;", "\xF0\x9F\x98\x80"},
+      {"&amp;&#x110000; stays", "&amp;&#x110000; stays"},  // invalid code: undecoded
+      {"&#xD800;", "&#xD800;"},
+      {"no entity", "no entity"},
+      {"tail &amp", "tail &"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(U(cXmlNode::DecodeSpecialChars(T(c.in))), c.out) << c.in;
+}
+
+// Regression: a reference above 255 was kept undecoded and its "&" escaped again on every
+// save, so the text grew by "amp;" per load/save cycle.
+TEST(XmlParse, WideCharacterReferenceSurvivesSaveCycles) {
+  auto n = Full("<s>&#x4E2D;&amp;</s>");
+  Text first = n->XmlData();
+  for (int i = 0; i < 3; ++i) n->XmlData___NonRecursif(n->XmlData());
+  EXPECT_EQ(U(n->XmlData()), U(first));
+  EXPECT_EQ(U(n->Value()), "\xE4\xB8\xAD&");
+}
+
+TEST(XmlParse, Declaration) {
+  auto n = Lazy("<?xml version=\"1.1\" encoding=\"utf-8\"?>\r\n<r>x</r>");
+  EXPECT_EQ(U(n->XMLVersion()), "1.1");
+  EXPECT_EQ(U(n->XMLEncoding()), "");  // ignored while the flag is set
+  auto m = cXmlNode::New();
+  m->IgnoreDeclaredEncoding(false);
+  m->XmlData(T("<?xml version=\"1.0\" encoding=\"UTF-8\"?><r>caf\xC3\x83\xC2\xA9</r>"));
+  EXPECT_EQ(U(m->XMLEncoding()), "UTF-8");
+  // The value's characters are UTF-8 bytes: decoded.
+  EXPECT_EQ(U(m->Value()), "caf\xC3\xA9");
+  auto c = Full("<?xml version=\"1.0\"?><r><c>1</c></r>");
+  EXPECT_EQ(U(c->XMLVersion()), "1.0");
+  EXPECT_EQ(U(c->Child(1)->XMLVersion()), "1.0");
+  EXPECT_EQ(c->ChildCount(), 1);
+}
+
+TEST(XmlParse, Base64ContentIsHeldAsBytes) {
+  for (int road = 0; road < 2; ++road) {
+    auto n = road ? Full("<d ContentEncoding=\"Base64\">AAEC\r\n/w==</d>") : Lazy("<d ContentEncoding=\"Base64\">AAEC\r\n/w==</d>");
+    Text raw = n->RawValue();
+    ASSERT_EQ(raw.size(), 4u);
+    EXPECT_EQ(raw[0], 0);
+    EXPECT_EQ(raw[2], 2);
+    EXPECT_EQ(raw[3], 0xFF);
+  }
+}
+
+TEST(XmlParse, CommentHandling) {
+  Text out;
+  struct Case {
+    const char* in;
+    const char* out;
+  };
+  const Case cases[] = {
+      {"a<!--x-->b", "ab"},
+      {"a<!--x-->b<!--y-->c", "abc"},
+      {"a<!<!--x-->--y-->b", "ab"},  // a marker formed by the removal goes too
+      {"a<!--x", "a"},               // unclosed: the rest goes
+      {"<!---->", ""},
+  };
+  for (const auto& c : cases) {
+    out.clear();
+    bool changed = mXmlText::DeleteRems(T(c.in), u"<!--", u"-->", out);
+    EXPECT_TRUE(changed) << c.in;
+    EXPECT_EQ(U(out), c.out) << c.in;
+  }
+  EXPECT_FALSE(mXmlText::DeleteRems(u"plain", u"<!--", u"-->", out));
+}
+
+TEST(XmlParse, FindTagEndCountsSameNameNesting) {
+  Text t = u"<a><A x=\"1\"><a/></a></A>tail";
+  EXPECT_EQ(mXmlText::FindTagEnd(t, 0, u"a"), t.find(u"</A>"));
+  size_t start = 0, len = 0;
+  Text name;
+  ASSERT_TRUE(mXmlText::NextTag(t, 0, start, len, name));
+  EXPECT_EQ(U(Text(t.substr(start, len))), "<a><A x=\"1\"><a/></a></A>");
+  EXPECT_FALSE(mXmlText::NextTag(u"<a>open", 0, start, len, name));
+  EXPECT_FALSE(mXmlText::NextTag(u"<![CDATA[x]]>", 0, start, len, name));
+}
+
+// Bad input ends with the tree as far as it got; none of these may crash or hang.
+TEST(XmlParse, BadInputIsSurvived) {
+  const char* docs[] = {
+      "", "   ", "no markup", "<", ">", "<a", "<a>", "</a>", "<a></b>", "<a><b></a>", "<<<>>>",
+      "<a x=\"1 y=2>", "<a =\"\"/>", "<!--", "<![CDATA[", "<a><![CDATA[x</a>", "<?xml", "<?xml?>",
+      "<a>&#99999999999999999999;</a>", "<a>&</a>", "<a/><b/>", "<a>\x01\x02</a>", "</>", "<//>",
+      "<a></a></a></a>", "<a><a><a>", "<a b=\"\"\"\"/>", "<a\t\r\nb=\"1\"/>", "<?xml ?><?xml ?>",
+  };
+  for (const char* d : docs) {
+    SCOPED_TRACE(d);
+    auto lazy = Lazy(d);
+    lazy->ChildCount();
+    lazy->NodeCount();
+    Text out = lazy->XmlData();
+    auto full = Full(d);
+    full->NodeCount();
+    auto again = cXmlNode::New();
+    again->XmlData___NonRecursif(full->XmlData());
+  }
+  auto empty = Full("");
+  EXPECT_EQ(U(empty->Name()), "");
+  EXPECT_EQ(empty->ChildCount(), 0);
+  auto stray = Full("<a><b></a>");
+  EXPECT_EQ(U(stray->Name()), "a");
+}
+
+namespace {
+Text Nested(int depth, const char16_t* leaf) {
+  Text doc;
+  doc.reserve(static_cast<size_t>(depth) * 8);
+  for (int i = 0; i < depth; ++i) doc += u"<n>";
+  doc += leaf;
+  for (int i = 0; i < depth; ++i) doc += u"</n>";
+  return doc;
+}
+}  // namespace
+
+// Run on a 256 KB stack: any recursion per level would overflow it long before the end.
+TEST(XmlParse, DeepNestingParsesAndDiesWithoutRecursion) {
+  const int depth = 100000;
+  Text doc = Nested(depth, u"x");
+  long before = cXmlNode::LiveCount();
+  bool ok = RunOnSmallStack([&] {
+    auto n = cXmlNode::New();
+    n->XmlData___NonRecursif(doc);
+    EXPECT_EQ(n->NodeCount(), depth - 1);
+    auto copy = n->Clone();
+    EXPECT_EQ(copy->NodeCount(), depth - 1);
+    auto deepest = n;
+    while (deepest->ChildCount() > 0) deepest = deepest->Child(1);
+    EXPECT_EQ(U(deepest->Value()), "x");
+    EXPECT_EQ(deepest->Depth(), depth - 1);
+    EXPECT_EQ(U(n->FindNode(u"n=x", true)->Value()), "x");
+    n->DeleteEmptyChilds(true);
+    auto lazy = cXmlNode::FromXml(doc);
+    EXPECT_EQ(lazy->ChildCount(), 1);
+  });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(cXmlNode::LiveCount(), before);
+}
+
+// Indentation makes the text quadratic in the depth, so serialization is checked at a depth
+// that a recursive writer could not reach on this stack either.
+TEST(XmlParse, DeepNestingSerializesWithoutRecursion) {
+  const int depth = 3000;
+  bool ok = RunOnSmallStack([&] {
+    auto n = cXmlNode::New();
+    n->XmlData___NonRecursif(Nested(depth, u"x"));
+    Text out = n->XmlData();
+    auto back = cXmlNode::New();
+    back->XmlData___NonRecursif(out);
+    EXPECT_EQ(back->NodeCount(), depth - 1);
+    EXPECT_EQ(U(back->XmlData()), U(out));
+  });
+  EXPECT_TRUE(ok);
+}
+
+TEST(XmlParse, HugeValueAndManyAttributes) {
+  Text big(2000000, u'v');
+  auto n = cXmlNode::New();
+  n->XmlData___NonRecursif(u"<a>" + big + u"</a>");
+  EXPECT_EQ(n->RawValue().size(), big.size());
+  Text tag = u"<a";
+  for (int i = 0; i < 2000; ++i) tag += u" k" + txt::FromInt(i) + u"=\"" + txt::FromInt(i) + u"\"";
+  tag += u"/>";
+  n->XmlData___NonRecursif(tag);
+  EXPECT_EQ(n->AttrCount(), 2000);
+  EXPECT_EQ(U(n->Attribut(u"K1999")), "1999");
+}
