@@ -196,6 +196,9 @@ void ctlTextEdit::Font(const QFont& f) {
   if (edit_) edit_->setFont(font());
 }
 
+QSize ctlTextEdit::sizeHint() const { return edit_ ? edit_->sizeHint() : QWidget::sizeHint(); }
+QSize ctlTextEdit::minimumSizeHint() const { return edit_ ? edit_->minimumSizeHint() : QWidget::minimumSizeHint(); }
+
 void ctlTextEdit::resizeEvent(QResizeEvent*) {
   if (edit_) edit_->setGeometry(0, 0, width(), height());
 }
@@ -297,6 +300,7 @@ void ctlTextEdit::CreateEdit() {
   ApplyLimit();
   ApplySelectionPalette();
   w->show();
+  updateGeometry();
 }
 
 bool ctlTextEdit::OnKey(QEvent* e) {

@@ -38,6 +38,9 @@ class ctlTextEdit : public QWidget {
   void Font(const QFont& f);
   // The inner edit (the edit window); null only while it is rebuilt.
   QWidget* hWnd() const { return edit_; }
+  // Layouts size the box as they would size its inner edit.
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
 
   Event<> Change;
   Event<> VScroll;
