@@ -1,0 +1,273 @@
+// The update check against broken or hostile answers from a scripted loopback server,
+// cancellation, the channel commands and where the server's address comes from.
+#include <gtest/gtest.h>
+
+#include "app/mConfig.h"
+#include "tests/app/test_update_harness.h"
+#include "tests/common/TestUtil.h"
+#include "tests/net/ScriptServer.h"
+
+namespace {
+
+using nettest::Reply;
+using nettest::Script;
+using nettest::ScriptServer;
+using nettest::Step;
+using updtest::Harness;
+
+const std::string kError = "An error occured while trying to get the update information!";
+
+std::string Head(size_t length) {
+  return "HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n";
+}
+
+TEST(UpdateBrokenServer, AnswersThatAreNotAValidDescriptionFail) {
+  const std::string good = updtest::Describe(updtest::Running(), "Kept notice");
+  const std::string big(cUpdateCheck::kMaxUpdateInfoBytes + 4096, 'x');
+  struct Case {
+    const char* name;
+    Script script;
+  };
+  const Case cases[] = {
+      {"body cut short", {{{Head(good.size()) + good.substr(0, 40), 0}}}},
+      {"server error", {{Reply("HTTP/1.0 500 Internal Server Error", {"Content-Length: 5"}, "oops!")}}},
+      {"portal page with 200", {{Reply("HTTP/1.0 200 OK", {}, "<html><body>Sign in first</body></html>")}}},
+      {"empty body", {{Reply("HTTP/1.0 200 OK", {"Content-Length: 0"}, "")}}},
+      {"garbage status line", {{{"garbage\r\n\r\n", 0}}}},
+      // Without a length the client would keep collecting; the check stops past its limit.
+      {"oversized, no length", {{Reply("HTTP/1.0 200 OK", {}, "<Update><Version>9.9</Version>" + big)}, 0, false, 2000}},
+  };
+  for (const Case& c : cases) {
+    for (bool silent : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (silent ? ", silent" : ", menu"));
+      ScriptServer first, server;
+      first.Add({{Reply("HTTP/1.0 200 OK", {}, good)}});
+      server.Add(c.script);
+      Harness h;
+      h.Point(first.port());
+      ASSERT_TRUE(h.Run(true));
+      ASSERT_EQ(h.boxes.size(), 1u);  // the kept notice
+      h.boxes.clear();
+
+      h.Point(server.port());
+      ASSERT_TRUE(h.Run(silent));
+      if (silent) {
+        EXPECT_TRUE(h.boxes.empty());  // not even the older answer's notice
+      } else {
+        ASSERT_EQ(h.boxes.size(), 1u);
+        EXPECT_EQ(h.boxes[0].text, kError);
+      }
+      EXPECT_TRUE(h.CommandUsable());
+      // The last good answer stays for the loading code.
+      EXPECT_TEXT_EQ(h.check.UpdateInfo()->ChildValue(u"Message"), u"Kept notice");
+    }
+  }
+}
+
+TEST(UpdateBrokenServer, SplitAndDelayedAnswerIsReassembled) {
+  const std::string body = updtest::Describe(updtest::NextRevision(), "Split notice");
+  const std::string all = Head(body.size()) + body;
+  Script s;
+  for (size_t i = 0; i < all.size(); i += 37) s.steps.push_back({all.substr(i, 37), i % 4 == 0 ? 5 : 0});
+  ScriptServer server;
+  server.Add(s);
+  Harness h;
+  h.Point(server.port());
+  h.answers = {platform::vbNo};
+  ASSERT_TRUE(h.Run(true));
+  ASSERT_EQ(h.boxes.size(), 2u);
+  EXPECT_NE(h.boxes[0].text.find("Available version: " + updtest::NextRevision()), std::string::npos);
+  EXPECT_EQ(h.boxes[1].text, "Split notice");
+  // The request is a plain GET for the description on the configured host.
+  std::string req = server.Request(0);
+  EXPECT_EQ(req.rfind("GET /translation/version.xml HTTP/1.0\r\n", 0), 0u) << req;
+  EXPECT_NE(req.find("\r\nHost: 127.0.0.1\r\n"), std::string::npos) << req;
+  EXPECT_EQ(req.find("Range:"), std::string::npos);
+}
+
+// A server that accepts and then goes quiet must not leave the menu command disabled.
+TEST(UpdateBrokenServer, SilenceEndsTheCheckAsFailed) {
+  const std::string body = updtest::Describe(updtest::NextRevision());
+  struct Case {
+    const char* name;
+    Script script;
+  };
+  const Case cases[] = {
+      {"no answer at all", {{}, 0, false, 3000}},
+      {"header then nothing", {{{Head(body.size()), 0}}, 0, false, 3000}},
+      {"half the body then nothing", {{{Head(body.size()) + body.substr(0, 60), 0}}, 0, false, 3000}},
+  };
+  for (const Case& c : cases) {
+    for (bool silent : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (silent ? ", silent" : ", menu"));
+      ScriptServer server;
+      server.Add(c.script);
+      Harness h;
+      h.Point(server.port());
+      h.check.IdleTimeoutMs(300);
+      double start = platform::HiResMs();
+      ASSERT_TRUE(h.Run(silent, 2500));
+      double took = platform::HiResMs() - start;
+      EXPECT_GE(took, 280.0);
+      if (silent) {
+        EXPECT_TRUE(h.boxes.empty());
+      } else {
+        ASSERT_EQ(h.boxes.size(), 1u);
+        EXPECT_EQ(h.boxes[0].text, kError);
+      }
+      EXPECT_TRUE(h.CommandUsable());
+      EXPECT_FALSE(h.check.HTTP()->Busy());
+    }
+  }
+}
+
+// A trickle keeps the check alive: only silence counts, not the total time.
+TEST(UpdateBrokenServer, SlowButSteadyAnswerIsNotCutOff) {
+  const std::string body = updtest::Describe(updtest::Running(), "Slow notice");
+  const std::string all = Head(body.size()) + body;
+  Script s;
+  for (size_t i = 0; i < all.size(); i += all.size() / 6 + 1) s.steps.push_back({all.substr(i, all.size() / 6 + 1), 120});
+  ScriptServer server;
+  server.Add(s);
+  Harness h;
+  h.Point(server.port());
+  h.check.IdleTimeoutMs(300);
+  ASSERT_TRUE(h.Run(true, 5000));
+  ASSERT_EQ(h.boxes.size(), 1u);
+  EXPECT_EQ(h.boxes[0].text, "Slow notice");
+}
+
+TEST(UpdateCancel, CancelledOrReplacedChecksShowNothing) {
+  const std::string late = updtest::Describe(updtest::NextRevision(), "Late notice");
+  ScriptServer slow;
+  slow.Add({{{Head(late.size()), 0}, {late, 400}}});
+
+  {  // the window closes during the check
+    Harness h;
+    h.Point(slow.port());
+    h.check.CheckForUdpate(false);
+    EXPECT_TRUE(h.check.Running());
+    platform::WaitMs(150);
+    h.check.Cancel();
+    EXPECT_FALSE(h.check.Running());
+    platform::WaitMs(500);
+    EXPECT_TRUE(h.boxes.empty());
+    EXPECT_TRUE(h.CommandUsable());
+  }
+  {  // the owner goes away with the check running
+    auto h = std::make_unique<Harness>();
+    h->Point(slow.port());
+    h->check.CheckForUdpate(false);
+    platform::WaitMs(100);
+    h.reset();
+    platform::WaitMs(500);  // a late answer must reach nothing that is gone
+  }
+  {  // a new check replaces the running one: only the second outcome is seen
+    ScriptServer quick;
+    quick.Add({{Reply("HTTP/1.0 200 OK", {}, updtest::Describe(updtest::Running()))}});
+    Harness h;
+    h.Point(slow.port());
+    h.check.CheckForUdpate(true);
+    platform::WaitMs(100);
+    h.Point(quick.port());
+    ASSERT_TRUE(h.Run(false));
+    platform::WaitMs(500);
+    ASSERT_EQ(h.boxes.size(), 1u);
+    EXPECT_EQ(h.boxes[0].text, "Your version of \"Kestrova Lang Editor\" is up to date.");
+    EXPECT_TRUE(h.CommandUsable());
+  }
+}
+
+TEST(UpdateDownload, OnlyWebAddressesReachTheDesktop) {
+  struct Case {
+    std::string url;
+    bool opened;
+  };
+  const Case cases[] = {{"http://127.0.0.1/Setup.exe", true},
+                        {"HTTPS://127.0.0.1/Setup.exe", true},
+                        {"  https://127.0.0.1/padded.exe  ", true},
+                        {"ksv://updatecheck/beta", false},
+                        {"file:///etc/passwd", false},
+                        {"javascript:alert(1)", false},
+                        {"/usr/bin/xterm", false},
+                        {"", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url);
+    ScriptServer server;
+    server.Add({{Reply("HTTP/1.0 200 OK", {}, updtest::Describe(updtest::NextRevision(), "", c.url))}});
+    Harness h;
+    h.Point(server.port());
+    h.answers = {platform::vbYes};
+    ASSERT_TRUE(h.Run(false));
+    ASSERT_EQ(h.opened.size(), c.opened ? 1u : 0u);
+    if (c.opened) {
+      EXPECT_EQ(h.opened[0].url.find(' '), std::string::npos);
+    }
+    EXPECT_EQ(h.boxes.size(), 1u);  // a refused address shows nothing more
+    EXPECT_TRUE(h.CommandUsable());
+  }
+}
+
+TEST(UpdateChannels, PagesAndSwitchesWithTheirFailureMessages) {
+  struct Case {
+    const char* name;
+    bool (cUpdateCheck::*command)();
+    std::string url;
+    int showMode;
+    std::string failure;
+  };
+  const Case cases[] = {
+      {"beta page", &cUpdateCheck::ShowBetaInfo, "http://127.0.0.1:8123/translation/beta_channel.php", 1,
+       "Error opening the website!"},
+      {"beta channel", &cUpdateCheck::ActivateBetaChannel, "ksv://updatecheck/beta", 2,
+       "Error starting the update. Make sure your Kestrova is running."},
+      {"public channel", &cUpdateCheck::ActivatePublicChannel, "ksv://updatecheck/normal", 2,
+       "Error starting the update. Make sure your Kestrova is running."},
+  };
+  for (const Case& c : cases) {
+    for (bool works : {true, false}) {
+      SCOPED_TRACE(std::string(c.name) + (works ? "" : ", refused"));
+      Harness h;
+      h.check.ServerHost(u"127.0.0.1:8123");
+      h.urlResult = works;
+      EXPECT_EQ((h.check.*c.command)(), works);
+      ASSERT_EQ(h.opened.size(), 1u);
+      EXPECT_EQ(h.opened[0].url, c.url);
+      EXPECT_EQ(h.opened[0].showMode, c.showMode);
+      if (works) {
+        EXPECT_TRUE(h.boxes.empty());
+      } else {
+        ASSERT_EQ(h.boxes.size(), 1u);
+        EXPECT_EQ(h.boxes[0].text, c.failure);
+        EXPECT_EQ(h.boxes[0].flags, platform::vbCritical);
+      }
+    }
+  }
+}
+
+TEST(UpdateHost, SetterThenConfigurationThenBuiltIn) {
+  testutil::TempDir dir;
+  mConfig::SetConfigPath(dir.tfile("KsvLangEditor.xml"));
+  mConfig::LoadConfig();
+  cUpdateCheck c;
+  EXPECT_TEXT_EQ(c.UpdateURL(), Text(u"http://") + KSV_SERVER_HOST + u"/translation/version.xml");
+
+  mConfig::SetConfig(u"Server.Host", u" 127.0.0.1:8080\r\n");
+  EXPECT_TEXT_EQ(c.UpdateURL(), u"http://127.0.0.1:8080/translation/version.xml");
+  EXPECT_TEXT_EQ(c.BetaInfoURL(), u"http://127.0.0.1:8080/translation/beta_channel.php");
+
+  c.ServerHost(u"127.0.0.1:9");
+  EXPECT_TEXT_EQ(c.UpdateURL(), u"http://127.0.0.1:9/translation/version.xml");
+
+  // The configured server is the one actually asked.
+  ScriptServer server;
+  server.Add({{Reply("HTTP/1.0 200 OK", {}, updtest::Describe(updtest::Running()))}});
+  mConfig::SetConfig(u"Server.Host", txt::FromUtf8("127.0.0.1:" + std::to_string(server.port())));
+  Harness h;
+  ASSERT_TRUE(h.Run(false));
+  EXPECT_EQ(server.Connections(), 1);
+  EXPECT_EQ(h.boxes.size(), 1u);
+  mConfig::SetConfigPath(u"");
+}
+
+}  // namespace
