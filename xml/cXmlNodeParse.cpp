@@ -167,14 +167,20 @@ void cXmlNode::ownTagParse(Pending p) {
   name_.clear();
   pending_ = Pending();
   TextView t = p.view();
-  if (!p.clean) {
+  bool hasComment = false, hasDeclaration = false;
+  if (!p.clean) mXmlText::ScanMarkup(t, hasComment, hasDeclaration);
+  if (hasComment) {
     Text cleaned;
     if (mXmlText::DeleteRems(t, u"<!--", u"-->", cleaned)) {
       p.buf = std::make_shared<const Text>(std::move(cleaned));
       p.off = 0;
       p.len = p.buf->size();
       t = p.view();
+      // Removing comments can join the pieces of a declaration.
+      hasDeclaration = Find(t, u"<?xml", 0) != npos;
     }
+  }
+  if (hasDeclaration) {
     readDeclaration(t);
     // Any further declaration goes with everything before it.
     while (true) {
@@ -232,12 +238,17 @@ void cXmlNode::parseNonRecursive(Pending p) {
     return;
   }
   size_t pos = 0;
-  if (!p.clean) {
+  bool hasComment = false, hasDeclaration = false;
+  if (!p.clean) mXmlText::ScanMarkup(t, hasComment, hasDeclaration);
+  if (hasComment) {
     Text cleaned;
     if (mXmlText::DeleteRems(t, u"<!--", u"-->", cleaned)) {
       hold = std::make_shared<const Text>(std::move(cleaned));
       t = *hold;
+      hasDeclaration = Find(t, u"<?xml", 0) != npos;
     }
+  }
+  if (hasDeclaration) {
     TextView rest = t;
     if (readDeclaration(rest)) pos = static_cast<size_t>(rest.data() - t.data());
   }

@@ -76,13 +76,70 @@ size_t FindChar(TextView t, char16_t c, size_t from) {
 
 bool StartsWith(TextView t, size_t at, TextView what) {
   if (at > t.size() || t.size() - at < what.size()) return false;
-  return std::memcmp(t.data() + at, what.data(), what.size() * sizeof(char16_t)) == 0;
+  for (size_t i = 0; i < what.size(); ++i)
+    if (t[at + i] != what[i]) return false;
+  return true;
+}
+
+namespace {
+// First i >= from with t[i] == a and t[i + 1] == b.
+size_t FindPair(TextView t, char16_t a, char16_t b, size_t from) {
+  const size_t n = t.size();
+  if (n < 2 || from >= n - 1) return npos;
+  const char16_t* s = t.data();
+  size_t i = from;
+#ifdef __SSE2__
+  const __m128i va = _mm_set1_epi16(static_cast<short>(a));
+  const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
+  while (i + 9 <= n) {
+    __m128i x0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    __m128i x1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 1));
+    int m = _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi16(x0, va), _mm_cmpeq_epi16(x1, vb)));
+    if (m != 0) return i + (static_cast<unsigned>(__builtin_ctz(static_cast<unsigned>(m))) >> 1);
+    i += 8;
+  }
+#endif
+  for (; i + 1 < n; ++i)
+    if (s[i] == a && s[i + 1] == b) return i;
+  return npos;
+}
+}  // namespace
+
+void ScanMarkup(TextView t, bool& hasComment, bool& hasDeclaration) {
+  hasComment = hasDeclaration = false;
+  const size_t n = t.size();
+  const char16_t* s = t.data();
+  size_t i = 0;
+  auto check = [&](size_t p) {
+    if (StartsWith(t, p, u"<!--")) hasComment = true;
+    else if (StartsWith(t, p, u"<?xml")) hasDeclaration = true;
+  };
+#ifdef __SSE2__
+  const __m128i lt = _mm_set1_epi16(u'<');
+  const __m128i bang = _mm_set1_epi16(u'!');
+  const __m128i quest = _mm_set1_epi16(u'?');
+  while (i + 9 <= n && !(hasComment && hasDeclaration)) {
+    __m128i x0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    __m128i x1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 1));
+    __m128i second = _mm_or_si128(_mm_cmpeq_epi16(x1, bang), _mm_cmpeq_epi16(x1, quest));
+    unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi16(x0, lt), second)));
+    while (m != 0) {
+      check(i + (static_cast<unsigned>(__builtin_ctz(m)) >> 1));
+      m &= m - 1;
+      m &= m - 1;  // two mask bits per character
+    }
+    i += 8;
+  }
+#endif
+  for (; i + 1 < n && !(hasComment && hasDeclaration); ++i)
+    if (s[i] == u'<' && (s[i + 1] == u'!' || s[i + 1] == u'?')) check(i);
 }
 
 size_t Find(TextView t, TextView what, size_t from) {
   if (what.empty()) return from <= t.size() ? from : npos;
+  if (what.size() == 1) return FindChar(t, what[0], from);
   size_t p = from;
-  while ((p = FindChar(t, what[0], p)) != npos) {
+  while ((p = FindPair(t, what[0], what[1], p)) != npos) {
     if (StartsWith(t, p, what)) return p;
     ++p;
   }

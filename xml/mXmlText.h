@@ -17,6 +17,8 @@ size_t FindChar(TextView t, char16_t c, size_t from);
 size_t Find(TextView t, TextView what, size_t from);
 size_t FindNoCase(TextView t, TextView what, size_t from);
 bool StartsWith(TextView t, size_t at, TextView what);
+// One pass telling whether the text holds a comment opening and a declaration opening.
+void ScanMarkup(TextView t, bool& hasComment, bool& hasDeclaration);
 
 // Removes every piece from an opening marker to the next closing marker after it, markers
 // included, with the same result as restarting the search at the beginning after each
