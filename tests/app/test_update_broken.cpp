@@ -162,6 +162,27 @@ TEST(UpdateCancel, CancelledOrReplacedChecksShowNothing) {
     h.reset();
     platform::WaitMs(500);  // a late answer must reach nothing that is gone
   }
+  {  // the window goes away while the question is open
+    ScriptServer quick;
+    quick.Add({{Reply("HTTP/1.0 200 OK", {}, updtest::Describe(updtest::NextRevision(), "Never shown"))}});
+    auto check = std::make_unique<cUpdateCheck>();
+    check->ServerHost(txt::FromUtf8("127.0.0.1:" + std::to_string(quick.port())));
+    int shown = 0;
+    bool opened = false;
+    auto oldBox = platform::SetMsgBoxHandler([&](const platform::MsgBoxRequest&) {
+      ++shown;
+      check.reset();
+      return static_cast<int>(platform::vbYes);
+    });
+    auto oldUrl = platform::SetOpenURLHandler([&](const Text&, int) { return opened = true; });
+    check->CheckForUdpate(true);
+    platform::WaitUntil([&] { return !check; }, 5000);
+    platform::WaitMs(100);
+    platform::SetMsgBoxHandler(oldBox);
+    platform::SetOpenURLHandler(oldUrl);
+    EXPECT_EQ(shown, 1);
+    EXPECT_FALSE(opened);
+  }
   {  // a new check replaces the running one: only the second outcome is seen
     ScriptServer quick;
     quick.Add({{Reply("HTTP/1.0 200 OK", {}, updtest::Describe(updtest::Running()))}});
