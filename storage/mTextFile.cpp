@@ -181,7 +181,7 @@ bool WritePayload(int fd, const Payload& p) {
       return false;
     if (!p.streamUtf8) return true;
     // Pieces small enough to stay in the cache between encoding and writing.
-    constexpr size_t kChunk = 32 * 1024;
+    constexpr size_t kChunk = 128 * 1024;
     // The disk starts on each written megabyte while the next ones are encoded.
     constexpr int64_t kWriteback = 1 << 20;
     std::unique_ptr<unsigned char[]> buf(new unsigned char[kChunk * 3 + 16]);

@@ -151,11 +151,11 @@ TEST(SaveFile, ProgramParametersReplaceAndLeaveNoTemporary) {
   ASSERT_TRUE(SaveFile(d.tfile("lang.xml"), u"\xFEFFx"));
   EXPECT_EQ(ReadAll(d.file("lang.xml")), "x");
   // Long texts are written in pieces; a surrogate pair on a piece's edge stays whole.
-  for (size_t at : {32767u, 32768u, 65535u}) {
-    Text big(100000, u'a');
+  for (size_t at : {131071u, 131072u, 262143u}) {
+    Text big(300000, u'a');
     big[at] = 0xD83D;
     big[at + 1] = 0xDE00;
-    big[99999] = u'\u00E9';
+    big[299999] = u'\u00E9';
     ASSERT_TRUE(SaveFile(d.tfile("lang.xml"), big));
     EXPECT_EQ(ReadAll(d.file("lang.xml")), mStringTools::UTF8_EncodeBytes(big)) << at;
   }

@@ -24,10 +24,10 @@ namespace {
 const std::string kOld = std::string("<Languages version=\"0.4\">\r\n\t<fr>old \xC3\xA9</fr>\r\n</Languages>\r\n") +
                          std::string(5000, 'o');
 // Long enough to be written in several pieces.
-const Text kNew = u"<Languages version=\"0.4\">\r\n\t<fr>nouveau \u00E9t\u00E9" + Text(80000, u'n') +
+const Text kNew = u"<Languages version=\"0.4\">\r\n\t<fr>nouveau \u00E9t\u00E9" + Text(300000, u'n') +
                   u"</fr>\r\n</Languages>\r\n";
 const std::string kNewBytes = "<Languages version=\"0.4\">\r\n\t<fr>nouveau \xC3\xA9t\xC3\xA9" +
-                              std::string(80000, 'n') + "</fr>\r\n</Languages>\r\n";
+                              std::string(300000, 'n') + "</fr>\r\n</Languages>\r\n";
 
 struct Scenario {
   const char* name;
