@@ -1,0 +1,302 @@
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/mConfig.h"
+#include "controls/ctlTextEdit.h"
+#include "platform/ChildProcess.h"
+#include "platform/Desktop.h"
+#include "platform/EventLoop.h"
+#include "platform/QtText.h"
+#include "storage/mFileUtils.h"
+#include "submit/frmSubmit.h"
+#include "tests/common/TestUtil.h"
+#include "tests/submit/SubmitFixture.h"
+
+using submittest::Boxes;
+using submittest::Suite;
+
+namespace {
+
+bool Has(const std::string& hay, const std::string& needle) { return hay.find(needle) != std::string::npos; }
+
+// The loopback receiver that parses the multipart body with Python's own email package.
+class UploadServer {
+ public:
+  explicit UploadServer(std::vector<std::string> args) {
+    std::vector<std::string> argv{"python3", std::string(KSV_TEST_DATA) + "/submit/upload_server.py", "--port-file",
+                                  dir_.file("port"), "--report", dir_.file("report.jsonl")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    if (!proc_.Start(argv, false, platform::ChildProcess::Priority::Normal)) return;
+    platform::WaitUntil([this] { return !testutil::ReadAll(dir_.file("port")).empty() || proc_.Finished(); },
+                        10000);
+    platform::WaitMs(50);  // the port is written just before serving starts
+    port_ = std::atoi(testutil::ReadAll(dir_.file("port")).c_str());
+  }
+  int port() const { return port_; }
+  std::string Report() const { return testutil::ReadAll(dir_.file("report.jsonl")); }
+
+ private:
+  testutil::TempDir dir_;
+  platform::ChildProcess proc_;
+  int port_ = 0;
+};
+
+// One dialog on the test suite, with its own configuration file and folders.
+struct DialogFixture : ::testing::Test {
+  Suite s;
+  testutil::TempDir cfgDir;
+  std::unique_ptr<frmSubmit> f;
+
+  void SetUp() override { mConfig::SetConfigPath(cfgDir.tfile("KsvLangEditor.xml")); }
+  void TearDown() override {
+    f.reset();
+    mConfig::SetConfigPath(u"");
+  }
+  void Open() {
+    f = std::make_unique<frmSubmit>();
+    f->Submission().ProgramFolder(s.Program());
+    f->Submission().WorkFolder(s.Work());
+    f->Form_Load(s.Root());
+    f->show();
+  }
+  int LangIndex(const char* id) {
+    for (int i = 0; i < f->cmbLangs->count(); ++i)
+      if (Has(f->cmbLangs->itemText(i).toStdString(), std::string("[") + id + "]")) return i;
+    return -1;
+  }
+  void Choose(const char* id) {
+    int i = LangIndex(id);
+    ASSERT_GE(i, 0) << id;
+    f->cmbLangs->setCurrentIndex(i);
+    f->cmbLangs_Click();
+  }
+  void FillTranslator(const char16_t* name, const char16_t* email, const char16_t* id) {
+    f->txtAuthorName->SetText(name);
+    f->txtAuthorEmail->SetText(email);
+    f->txtAuthorID->SetText(id);
+  }
+  std::vector<std::string> Archives() {
+    std::vector<std::string> out;
+    for (const Text& n : mFileUtils::GetFileList(s.Program() + u"*.7z")) out.push_back(txt::ToUtf8(n));
+    return out;
+  }
+};
+
+TEST_F(DialogFixture, OpensWithLanguagesToolsAndSavedTranslator) {
+  mConfig::SetConfig(u"Translator.Name", u"Anne");
+  mConfig::SetConfig(u"Translator.Email", u"anne@example.org");
+  mConfig::SetConfig(u"Translator.ID", u"T-42");
+  Open();
+  EXPECT_EQ(f->windowTitle().toStdString().rfind("Submit your translation to ", 0), 0u);
+  EXPECT_TRUE(f->chkSaveTranslatorInfo->isChecked());
+  EXPECT_TEXT_EQ(f->txtAuthorID->GetText(), Text(u"T-42"));
+  EXPECT_EQ(f->pages->currentWidget(), f->submitPage);  // an ID means the upload page
+
+  // French, found in two tools and two letter cases, is one entry that selects both tools.
+  ASSERT_EQ(f->cmbLangs->count(), 4);
+  EXPECT_EQ(f->cmbLangs->currentIndex(), -1);
+  EXPECT_GE(LangIndex("pt-BR"), 0);
+  EXPECT_EQ(f->cmbLangs->itemText(LangIndex("pt-BR")).toStdString(), "Portuguese - Brazil [pt-BR]");
+  Choose("fr");
+  ASSERT_EQ(f->lstToolsTranslations->count(), 2);
+  EXPECT_EQ(f->lstToolsTranslations->item(0)->text().toStdString(), "Kestrova Menu");
+  EXPECT_EQ(f->lstToolsTranslations->item(1)->text().toStdString(), "Kestrova Setup");
+  EXPECT_EQ(f->SelectedTools(), (std::vector<long>{1, 2}));
+  EXPECT_TRUE(f->cmdSubmit->isEnabled());
+  EXPECT_TRUE(f->cmdZIP->isEnabled());
+
+  // Contributors: the repeated one once, the one with another website again.
+  ASSERT_EQ(f->cmbContributors->count(), 2);
+  f->cmbContributors->setCurrentIndex(1);
+  f->cmbContributors_Click();
+  EXPECT_TEXT_EQ(f->txtAuthorEmail->GetText(), Text(u"anne@example.org"));
+
+  // The submit button follows the fields and the tool selection.
+  struct Case {
+    const char16_t *name, *email, *id;
+    bool enabled;
+  } cases[] = {
+      {u"Anne", u"anne@example.org", u"T-42", true},
+      {u"Anne", u"anne@exampleorg", u"T-42", false},
+      {u"Anne", u"anne@example..org", u"T-42", false},
+      {u"", u"anne@example.org", u"T-42", false},
+      {u"Anne", u"anne@example.org", u"", false},
+  };
+  for (const auto& c : cases) {
+    FillTranslator(c.name, c.email, c.id);
+    EXPECT_EQ(f->cmdSubmit->isEnabled(), c.enabled) << txt::ToUtf8(c.email);
+  }
+  FillTranslator(u"Anne", u"anne@example.org", u"T-42");
+  f->lstToolsTranslations->clearSelection();
+  EXPECT_FALSE(f->cmdSubmit->isEnabled());
+  EXPECT_FALSE(f->cmdZIP->isEnabled());
+
+  // Proxy fields follow their box; the links switch pages; the address goes to the clipboard.
+  EXPECT_FALSE(f->txtProxyHost->isEnabled());
+  f->chkUseProxy->setChecked(true);
+  EXPECT_TRUE(f->txtProxyHost->isEnabled());
+  f->txtProxyHost->setText(QStringLiteral("127.0.0.1"));
+  f->txtProxyPort->setText(QStringLiteral("8081"));
+  f->cmdCNXdone->click();
+  ASSERT_NE(f->HTTP(), nullptr);
+  EXPECT_EQ(f->HTTP()->ProxyPort(), 8081);
+  f->ShowZipPage();
+  EXPECT_EQ(f->pages->currentWidget(), static_cast<QWidget*>(f->FrameZIP));
+  f->cmdCopyEmail->click();
+  EXPECT_EQ(txt::ToUtf8(platform::ClipboardGetText()), f->txtEmail->text().toStdString());
+
+  // Closing with the box checked stores the fields.
+  FillTranslator(u"Anne-Marie", u"am@example.org", u"T-43");
+  f->close();
+  std::string cfg = testutil::ReadAll(cfgDir.file("KsvLangEditor.xml"));
+  EXPECT_TRUE(Has(cfg, "<Name>Anne-Marie</Name>")) << cfg;
+  EXPECT_TRUE(Has(cfg, "<ID>T-43</ID>")) << cfg;
+}
+
+TEST_F(DialogFixture, WithoutSavedTranslatorNothingIsStored) {
+  Open();
+  EXPECT_FALSE(f->chkSaveTranslatorInfo->isChecked());
+  EXPECT_EQ(f->pages->currentWidget(), static_cast<QWidget*>(f->FrameZIP));
+  EXPECT_FALSE(f->cmdZIP->isEnabled());  // no language chosen yet
+  FillTranslator(u"Bob", u"bob@example.org", u"B-1");
+  f->cmdCancel->click();
+  EXPECT_FALSE(f->isVisible());
+  EXPECT_FALSE(testutil::Exists(cfgDir.file("KsvLangEditor.xml")));
+}
+
+TEST_F(DialogFixture, ZipButtonPacksAndAMissingArchiverIsReported) {
+  Open();
+  Choose("fr");
+  {
+    submittest::NoArchiverOnPath noPath;
+    Boxes boxes;
+    f->cmdZIP->click();
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_EQ(txt::ToUtf8(boxes.seen[0].text), "Error while compressing data !");
+    EXPECT_TRUE(Archives().empty());
+  }
+  Boxes boxes;
+  f->cmdZIP->click();
+  ASSERT_EQ(Archives().size(), 1u) << boxes.Texts();
+  ASSERT_EQ(boxes.seen.size(), 1u);
+  EXPECT_TRUE(Has(txt::ToUtf8(boxes.seen[0].text), "The files have been compressed in the following archive:"));
+  EXPECT_TRUE(f->isVisible());
+  EXPECT_TRUE(f->cmdZIP->isEnabled());
+}
+
+struct UploadCase {
+  const char* name;
+  std::vector<std::string> serverArgs;
+  std::vector<int> answers;  // scripted message-box answers
+  bool closes;
+  bool archiveKept;
+};
+
+class DialogUpload : public DialogFixture, public ::testing::WithParamInterface<UploadCase> {};
+
+TEST_P(DialogUpload, SendsTheArchiveAndHandlesTheAnswer) {
+  const UploadCase& c = GetParam();
+  std::vector<std::string> args{"--expect-header", "x-lng-id: fr", "--expect-user", "anne@example.org",
+                                "--expect-password", "T-42"};
+  args.insert(args.end(), c.serverArgs.begin(), c.serverArgs.end());
+  UploadServer server(args);
+  ASSERT_GT(server.port(), 0);
+  mConfig::SetConfig(u"Server.Host", txt::FromUtf8("127.0.0.1:" + std::to_string(server.port())));
+  Open();
+  Choose("fr");
+  FillTranslator(u"Anne", u"anne@example.org", u"T-42");
+  f->txtComments->SetText(u"Relu deux fois.");
+
+  Boxes boxes;
+  boxes.answers = c.answers;
+  bool ended = false;
+  auto conn = f->Submission().UploadEnded.Subscribe([&](bool) { ended = true; });
+  ASSERT_TRUE(f->cmdSubmit->isEnabled());
+  f->cmdSubmit->click();
+  ASSERT_TRUE(platform::WaitUntil([&] { return ended; }, 20000)) << boxes.Texts();
+  EXPECT_FALSE(testutil::Exists(s.program + "/comments.tmp"));
+
+  std::string report = server.Report();
+  EXPECT_TRUE(Has(report, "\"problems\": []")) << report;
+  EXPECT_TRUE(Has(report, "\"filename\": \"KSVLangPack_fr_")) << report;
+  EXPECT_TRUE(Has(report, "POST /translation/ HTTP/1.0")) << report;
+
+  std::string texts = boxes.Texts();
+  if (c.closes) {
+    ASSERT_EQ(boxes.seen.size(), 2u) << texts;
+    EXPECT_EQ(txt::ToUtf8(boxes.seen[0].text), "thanks");
+    EXPECT_EQ(boxes.seen[0].flags, platform::vbInformation);
+    EXPECT_TRUE(Has(txt::ToUtf8(boxes.seen[1].text), "Do you keep the ZIP file as a backup?\r\n\r\n")) << texts;
+    EXPECT_EQ(boxes.seen[1].flags, platform::vbYesNo | platform::vbQuestion);
+    EXPECT_FALSE(f->isVisible());
+    EXPECT_EQ(f->result(), QDialog::Accepted);
+  } else {
+    ASSERT_EQ(boxes.seen.size(), 1u) << texts;
+    EXPECT_EQ(txt::ToUtf8(boxes.seen[0].title), "Error 500");
+    EXPECT_EQ(boxes.seen[0].flags, platform::vbCritical);
+    EXPECT_TRUE(Has(texts, "An error occurred while trying to send your translation to ")) << texts;
+    EXPECT_TRUE(Has(texts, "\r\nNot today")) << texts;
+    EXPECT_TRUE(f->isVisible());
+    EXPECT_TRUE(f->cmdSubmit->isEnabled());  // usable for another try
+  }
+  std::vector<std::string> archives = Archives();
+  EXPECT_EQ(archives.size(), c.archiveKept ? 1u : 0u);
+  if (c.archiveKept && archives.size() == 1) {
+    // The server received exactly the archive that was kept.
+    double size = mFileUtils::FileLen(s.Program() + txt::FromUtf8(archives[0]));
+    EXPECT_TRUE(Has(report, "\"data_length\": " + std::to_string(static_cast<long long>(size)))) << report;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, DialogUpload,
+    ::testing::Values(UploadCase{"OkKeep", {"--page", "OK thanks"}, {platform::vbOK, platform::vbYes}, true, true},
+                      UploadCase{"OkDrop", {"--page", "OK thanks"}, {platform::vbOK, platform::vbNo}, true, false},
+                      UploadCase{"Refused", {"--status", "500", "--page", "Not today"}, {}, false, false}),
+    [](const ::testing::TestParamInfo<UploadCase>& i) { return std::string(i.param.name); });
+
+TEST_F(DialogFixture, CancellingAnUploadKeepsTheDialogAndDropsTheArchive) {
+  // A listener that accepts and never answers: the upload can only end by cancelling.
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(::listen(fd, 4), 0);
+  socklen_t len = sizeof a;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  mConfig::SetConfig(u"Server.Host", txt::FromUtf8("127.0.0.1:" + std::to_string(ntohs(a.sin_port))));
+  Open();
+  Choose("fr");
+  FillTranslator(u"Anne", u"anne@example.org", u"T-42");
+  Boxes boxes;
+  bool ended = false;
+  auto conn = f->Submission().UploadEnded.Subscribe([&](bool) { ended = true; });
+  f->cmdSubmit->click();
+  EXPECT_TRUE(f->Submission().Uploading());
+  EXPECT_FALSE(f->cmdSubmit->isEnabled());
+  EXPECT_TRUE(f->cmdCancel->isEnabled());
+  f->cmdCancel->click();
+  ASSERT_TRUE(platform::WaitUntil([&] { return ended; }, 5000));
+  EXPECT_TRUE(boxes.seen.empty()) << boxes.Texts();
+  EXPECT_TRUE(f->isVisible());
+  EXPECT_TRUE(Archives().empty());
+  ::close(fd);
+}
+
+}  // namespace
