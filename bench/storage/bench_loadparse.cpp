@@ -87,6 +87,25 @@ void BM_LoadParse_UTF16LE(benchmark::State& state) {
   LoadAndParse(state, utf16, "ksv_bench_utf16.xml", mStringTools::ModeUnicode);
 }
 
+// The loading share alone (read, detect, decode), without the parse.
+void LoadOnly(benchmark::State& state, const std::string& bytes, const char* name) {
+  std::string path = WriteFixture(name, bytes);
+  Text tpath = mStringTools::UTF8_DecodeBytes(path);
+  for (auto _ : state) {
+    int mode = 0;
+    benchmark::DoNotOptimize(mTextFile::LoadTextFile(tpath, false, true, mode));
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
+  ::unlink(path.c_str());
+}
+
+void BM_LoadOnly_UTF8(benchmark::State& state) { LoadOnly(state, Utf8File(), "ksv_bench_load8.xml"); }
+
+void BM_LoadOnly_UTF16LE(benchmark::State& state) {
+  static std::string utf16 = "\xFF\xFE" + mStringTools::TextToUTF16LE(mStringTools::UTF8_DecodeBytes(Utf8File()));
+  LoadOnly(state, utf16, "ksv_bench_load16.xml");
+}
+
 void BM_Reference_ParseUTF8(benchmark::State& state) {
   const std::string& bytes = Utf8File();
   for (auto _ : state) {
@@ -101,6 +120,8 @@ void BM_Reference_ParseUTF8(benchmark::State& state) {
 
 BENCHMARK(BM_LoadParse_UTF8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadParse_UTF16LE)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadOnly_UTF8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadOnly_UTF16LE)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Reference_ParseUTF8)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
