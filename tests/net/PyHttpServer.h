@@ -1,6 +1,7 @@
 #pragma once
 // Python's http.server on 127.0.0.1 serving a folder: a server nobody here wrote.
 // Started and killed by the test that holds it.
+#include <fcntl.h>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <signal.h>

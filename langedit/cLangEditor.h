@@ -1,0 +1,110 @@
+#pragma once
+// The editing state of the main window, without widgets: the suite, the selected tool and
+// its languages list, the loaded languages, the structure document the tree shows, and the
+// commands that change them. The window subscribes to the events and redraws; every
+// question and message goes through the platform's message box, so tests script them.
+#include <functional>
+#include <vector>
+
+#include "platform/Event.h"
+#include "platform/Text.h"
+#include "xml/cXmlNode.h"
+
+struct MenuItem {
+  Text caption;
+  Text tag;
+  bool enabled = true;
+  bool visible = true;
+  bool checked = false;
+};
+
+// What the menus show, computed from the state (the window builds its menus from it).
+struct MenuState {
+  std::vector<MenuItem> tools;        // the tool items, table order
+  std::vector<MenuItem> loadLangs;    // one per languages-list entry
+  bool loadPlaceholderVisible = true; // "(language file not found)"
+  std::vector<MenuItem> langs;        // one per loaded language: unload, properties, fill, find
+  bool langPlaceholderVisible = true; // "(no lang loaded)"
+  std::vector<MenuItem> saveLangs;    // one per dirty language
+  bool editionEnabled = false;
+  bool saveAllEnabled = false;
+  bool fillFindEnabled = false;
+  bool saveAsExportEnabled = false;
+  bool submitEnabled = false;
+};
+
+class cLangEditor {
+ public:
+  cLangEditor();
+
+  // --- suite and tools ----------------------------------------------------------------
+  // Finds the suite from the program's folder or the running processes; false when absent.
+  bool FindKSVRoot(TextView programFolder, const std::function<std::vector<Text>()>& runningImages);
+  const Text& SuiteRoot() const { return suiteRoot_; }
+  void SetSuiteRoot(TextView root);
+  // Whether each tool of the table has at least one language file (index 0 = first tool).
+  const std::vector<bool>& ToolAvailable() const { return toolAvailable_; }
+  // 1-based index of the checked tool, 0 when none.
+  int SelectedTool() const { return selectedTool_; }
+  Text SelectedToolPattern() const;
+
+  // Rebuilds the languages list from the tool's files.
+  void LoadToolLangs(TextView pattern, bool keepDirty);
+  // Switches to tool `index` (1-based), carrying the loaded languages over.
+  void SelectTool(int index);
+  // Loads the language of languages-list entry `index` (1-based).
+  void LoadLangListEntry(int index);
+  // Opens one file directly, replacing the loaded languages.
+  void OpenLangFile(TextView path);
+
+  // --- languages ----------------------------------------------------------------------
+  bool LoadLanguage(TextView fileName, TextView langId);
+  static void XmlMergeStruct(const XmlNodePtr& a, const XmlNodePtr& b);
+  static void ClearNodeValues(const XmlNodePtr& node);
+  bool IsLangLoaded(TextView langId);
+  // The languages-list entry of an ID, or null.
+  XmlNodePtr FindLangEntry(TextView langId);
+
+  // --- state --------------------------------------------------------------------------
+  const XmlNodePtr& LangList() const { return langList_; }
+  const XmlNodePtr& LoadedLangs() const { return loadedLangs_; }
+  const XmlNodePtr& TreeDoc() const { return treeDoc_; }
+  bool Modified() const { return modified_; }
+  void SetModified(bool m);
+  const Text& OpenedFile() const { return openedFile_; }
+  // The last update information received (for the obsolete-format warning); may be null.
+  XmlNodePtr UpdateInfo;
+
+  // The caption: title, version, " beta", the suite root, " *" when modified.
+  Text Caption() const;
+  MenuState Menus();
+
+  // Asked before unsaved changes would be dropped; false means Cancel. The saving part
+  // is installed by the window (it needs the save commands).
+  std::function<bool()> SaveModifs;
+
+  // --- events for the window ----------------------------------------------------------
+  Event<> TreeChanged;       // re-assign the tree document to the tree view
+  Event<> MenusChanged;      // rebuild the menus from Menus()
+  Event<> CaptionChanged;
+  Event<> EditControlsReset; // clear path label and value list, disable the edit box
+
+  // Reads and parses a file, any encoding; lazy parses only the root's own tag.
+  static XmlNodePtr ReadXmlFile(TextView path, bool lazy);
+  // The "Languages" element of a parsed file: the root itself or the first below it.
+  static XmlNodePtr FindLanguages(const XmlNodePtr& doc);
+
+ private:
+  void ResetDocuments();
+  void RefreshToolAvailability();
+
+  Text suiteRoot_;
+  std::vector<bool> toolAvailable_;
+  int selectedTool_ = 0;
+  XmlNodePtr langList_;
+  XmlNodePtr loadedLangs_;
+  XmlNodePtr treeDoc_;
+  bool modified_ = false;
+  bool toolListed_ = false;
+  Text openedFile_;
+};

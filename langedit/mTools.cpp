@@ -1,0 +1,84 @@
+#include "langedit/mTools.h"
+
+#include <algorithm>
+
+#include "storage/mFileUtils.h"
+
+namespace mTools {
+namespace {
+
+// The table as the suite documents it: display name / pattern below the suite root.
+constexpr char16_t kToolsTable[] =
+    u"Kestrova Menu/KestrovaTools\\KestrovaMenu\\Languages\\KestrovaMenu_*.xml"
+    u"|Kestrova Setup/KestrovaTools\\Setup\\KVSetup_*.xml"
+    u"|Type Linker/KestrovaTools\\TypeLinker\\TypeLinker_*.xml"
+    u"|Kestrova Packager/KestrovaTools\\KestrovaPackager\\KestrovaPackager_*.xml"
+    u"|Kestrova Stopper/KestrovaTools\\KVStopper\\KVStopper_*.xml"
+    u"|Kestrova Builder/KestrovaTools\\KVBuildScan\\KVBuildScan_*.xml"
+    u"|SDX/KestrovaTools\\SDX\\SDX_*.xml"
+    u"|Kestrova Unplug/KestrovaTools\\KvUnplugger\\KvUnplug_*.xml";
+
+std::vector<Text> Split(TextView s, char16_t sep) {
+  std::vector<Text> parts;
+  size_t start = 0;
+  while (true) {
+    size_t p = s.find(sep, start);
+    parts.emplace_back(s.substr(start, p == TextView::npos ? TextView::npos : p - start));
+    if (p == TextView::npos) break;
+    start = p + 1;
+  }
+  return parts;
+}
+
+Text Native(TextView p) { return txt::Replace(p, u"\\", u"/"); }
+
+// Cuts a path at its last separator; a path without one becomes empty.
+Text CutLast(TextView p) { return mFileUtils::FilePathOnly(p); }
+
+bool HasLauncher(TextView folder) {
+  return !folder.empty() && mFileUtils::FileExists(mFileUtils::AddDirSep(folder) + kLauncher);
+}
+
+}  // namespace
+
+const std::vector<Tool>& Tools() {
+  static const std::vector<Tool> tools = [] {
+    std::vector<Tool> t;
+    for (const Text& row : Split(kToolsTable, u'|')) {
+      std::vector<Text> cols = Split(row, u'/');
+      if (cols.size() == 2) t.push_back({cols[0], cols[1]});
+    }
+    return t;
+  }();
+  return tools;
+}
+
+Text ToolPattern(TextView suiteRoot, const Tool& tool) {
+  return mFileUtils::AddDirSep(Native(suiteRoot)) + Native(tool.pattern);
+}
+
+Text IconsFolder(TextView suiteRoot) {
+  return mFileUtils::AddDirSep(Native(suiteRoot)) + u"KestrovaTools/KestrovaMenu/Languages/Icons/";
+}
+
+Text FindKSVRoot(TextView programFolder, const std::function<std::vector<Text>()>& runningImages) {
+  Text folder(programFolder);
+  while (folder.size() > 1 && (folder.back() == u'/' || folder.back() == u'\\')) folder.pop_back();
+  while (!folder.empty() && !HasLauncher(folder)) folder = CutLast(folder);
+
+  if (folder.empty() && runningImages) {
+    std::vector<Text> candidates;
+    for (const Text& image : runningImages()) {
+      if (!mFileUtils::WildcardMatch(u"*KestrovaMenu.exe", image)) continue;
+      // file -> its folder -> KestrovaTools -> suite root
+      Text root = CutLast(CutLast(CutLast(image)));
+      if (HasLauncher(root) && std::find(candidates.begin(), candidates.end(), root) == candidates.end())
+        candidates.push_back(root);
+    }
+    if (candidates.size() == 1) folder = candidates[0];
+  }
+  if (!HasLauncher(folder)) return Text();
+  return mFileUtils::AddDirSep(folder);
+}
+
+}  // namespace mTools

@@ -1,0 +1,222 @@
+// The editing state as the window drives it: finding the suite, listing a tool's
+// languages, loading them against the shared structure, switching tools.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "langedit/cLangEditor.h"
+#include "langedit/mTools.h"
+#include "platform/MsgBox.h"
+#include "tests/common/TestUtil.h"
+
+namespace stdfs = std::filesystem;
+
+namespace {
+
+// A private copy of the demo suite, and every message box recorded instead of shown.
+class EditorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = dir.path() + "/suite";
+    stdfs::copy(std::string(KSV_TEST_DATA) + "/../../demo/suite", root, stdfs::copy_options::recursive);
+    prev = platform::SetMsgBoxHandler([this](const platform::MsgBoxRequest& r) {
+      messages.push_back(txt::ToUtf8(r.text));
+      flags.push_back(r.flags);
+      return answer;
+    });
+    ed.SetSuiteRoot(txt::FromUtf8(root));
+  }
+  void TearDown() override { platform::SetMsgBoxHandler(prev); }
+
+  std::vector<std::string> LoadedIds() {
+    std::vector<std::string> ids;
+    for (long i = 1; i <= ed.LoadedLangs()->ChildCount(); ++i) ids.push_back(txt::ToUtf8(ed.LoadedLangs()->Child(i)->Name()));
+    return ids;
+  }
+  std::string File(const std::string& rel) { return root + "/KestrovaTools/" + rel; }
+
+  testutil::TempDir dir;
+  std::string root;
+  cLangEditor ed;
+  std::vector<std::string> messages;
+  std::vector<long> flags;
+  int answer = platform::vbOK;
+  platform::MsgBoxHandler prev;
+};
+
+}  // namespace
+
+TEST_F(EditorTest, FindsTheSuiteFromTheProgramFolderOrOneRunningMenu) {
+  EXPECT_EQ(mTools::FindKSVRoot(txt::FromUtf8(root + "/KestrovaTools/KestrovaMenu"), nullptr),
+            txt::FromUtf8(root + "/"));
+  testutil::TempDir other;
+  stdfs::create_directories(other.path() + "/KestrovaTools/KestrovaMenu");
+  testutil::WriteAll(other.path() + "/Kestrova.exe", "x");
+  Text outside = txt::FromUtf8(dir.path() + "/elsewhere");
+  auto menuOf = [](const std::string& suite) { return txt::FromUtf8(suite + "/KestrovaTools/KestrovaMenu/KestrovaMenu.exe"); };
+
+  EXPECT_EQ(mTools::FindKSVRoot(outside, [&] { return std::vector<Text>{u"/usr/bin/bash", menuOf(root)}; }),
+            txt::FromUtf8(root + "/"));
+  // The same suite seen twice is still one suite.
+  EXPECT_FALSE(mTools::FindKSVRoot(outside, [&] { return std::vector<Text>{menuOf(root), menuOf(root)}; }).empty());
+  // Two suites: no way to choose.
+  EXPECT_TRUE(mTools::FindKSVRoot(outside, [&] { return std::vector<Text>{menuOf(root), menuOf(other.path())}; }).empty());
+  EXPECT_TRUE(mTools::FindKSVRoot(outside, [] { return std::vector<Text>{}; }).empty());
+  // A menu program whose folders hold no launcher does not count.
+  EXPECT_TRUE(mTools::FindKSVRoot(outside, [&] { return std::vector<Text>{txt::FromUtf8(dir.path() + "/a/b/KestrovaMenu.exe")}; }).empty());
+}
+
+TEST_F(EditorTest, ToolsAreAvailableOnlyWithFilesAndListEnglishFirst) {
+  const auto& avail = ed.ToolAvailable();
+  ASSERT_EQ(avail.size(), 8u);
+  EXPECT_TRUE(avail[0] && avail[1] && avail[2]);
+  for (size_t i = 3; i < 8; ++i) EXPECT_FALSE(avail[i]) << i;
+  EXPECT_TRUE(ed.Menus().submitEnabled);
+
+  ed.LoadToolLangs(mTools::ToolPattern(ed.SuiteRoot(), mTools::Tools()[0]), false);
+  std::vector<std::string> ids;
+  for (long i = 1; i <= ed.LangList()->ChildCount(); ++i) ids.push_back(txt::ToUtf8(ed.LangList()->Child(i)->Attribut(u"id")));
+  EXPECT_EQ(ids, (std::vector<std::string>{"de", "en", "fr", "pt-BR"}));
+  // The old file got its English name from the locale table while being listed.
+  EXPECT_FALSE(ed.FindLangEntry(u"pt-BR")->Attribut(u"en_name").empty());
+  EXPECT_EQ(ed.Menus().loadLangs[2].caption, u"French [fr]");
+}
+
+TEST_F(EditorTest, SelectingAToolLoadsEnglishAsTheStructure) {
+  ed.SelectTool(1);
+  EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"en"}));
+  XmlNodePtr tree = ed.TreeDoc();
+  EXPECT_FALSE(tree->FindNode(u"Contributors", true, true));
+  XmlNodePtr title = tree->GetChildNode(u"Config.Labels.Title", false, true);
+  ASSERT_TRUE(title);
+  EXPECT_TRUE(title->Value().empty());  // structure only
+  EXPECT_EQ(ed.LoadedLangs()->GetChildValue(u"en.Config.Labels.Title"), u"Kestrova Menu");
+  EXPECT_TRUE(messages.empty());
+  EXPECT_FALSE(ed.Menus().loadLangs[1].enabled);  // English is loaded
+}
+
+TEST_F(EditorTest, LaterLanguagesCompleteEachOtherWithEmptyStrings) {
+  ed.SelectTool(1);
+  ed.LoadLanguage(txt::FromUtf8(File("KestrovaMenu/Languages/KestrovaMenu_de.xml")), u"de");
+  ed.LoadLanguage(txt::FromUtf8(File("KestrovaMenu/Languages/KestrovaMenu_fr.xml")), u"fr");
+  EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"en", "de", "fr"}));
+  XmlNodePtr langs = ed.LoadedLangs();
+  // German's extra string reaches the tree (empty) and French's copy, not English's.
+  EXPECT_TRUE(ed.TreeDoc()->GetChildNode(u"Menu.Help.Forum", false, true));
+  EXPECT_FALSE(langs->GetChildNode(u"en.Menu.Help.Forum", false, true));
+  ASSERT_TRUE(langs->GetChildNode(u"fr.Menu.Help.Forum", false, true));
+  EXPECT_TRUE(langs->GetChildValue(u"fr.Menu.Help.Forum").empty());
+  // What French lacked is there, empty; what it had keeps its text; contributors stay.
+  ASSERT_TRUE(langs->GetChildNode(u"fr.Messages.Updated", false, true));
+  EXPECT_EQ(langs->GetChildValue(u"fr.Menu.File.Open"), u"Ouvrir...");
+  EXPECT_EQ(langs->GetChildNode(u"fr.Contributors", false, true)->ChildCount(), 2);
+  EXPECT_FALSE(ed.TreeDoc()->FindNode(u"Contributors", true, true));
+}
+
+TEST_F(EditorTest, LoadingMessagesAndNothingChangesOnDisk) {
+  std::map<std::string, std::string> before;
+  for (auto& e : stdfs::recursive_directory_iterator(root))
+    if (e.is_regular_file()) before[e.path()] = testutil::ReadAll(e.path());
+
+  testutil::WriteAll(dir.file("nolangs.xml"), "<Other><x/></Other>");
+  testutil::WriteAll(dir.file("empty.xml"), "<Languages version=\"0.4\"></Languages>");
+  testutil::WriteAll(dir.file("garbage.xml"), std::string("\x01\xff<<>>\x00zz", 9));
+  EXPECT_FALSE(ed.LoadLanguage(dir.tfile("nolangs.xml"), u"fr"));
+  EXPECT_FALSE(ed.LoadLanguage(dir.tfile("empty.xml"), u"fr"));
+  EXPECT_FALSE(ed.LoadLanguage(txt::FromUtf8(File("KestrovaMenu/Languages/KestrovaMenu_fr.xml")), u"it"));
+  EXPECT_FALSE(ed.LoadLanguage(dir.tfile("missing.xml"), u"fr"));
+  EXPECT_FALSE(ed.LoadLanguage(dir.tfile("garbage.xml"), u"fr"));
+  EXPECT_EQ(messages, (std::vector<std::string>{"Tag <Languages> not found !", "No translation found in this file",
+                                                "it translation not found in this file", "Tag <Languages> not found !",
+                                                "Tag <Languages> not found !"}));
+  for (long f : flags) EXPECT_EQ(f & 0xF0, platform::vbCritical);
+  EXPECT_TRUE(LoadedIds().empty());
+
+  // Listing and loading every tool (old formats are upgraded in memory only).
+  for (int t = 1; t <= 3; ++t) {
+    ed.SelectTool(t);
+    for (long i = 1; i <= ed.LangList()->ChildCount(); ++i) ed.LoadLangListEntry(static_cast<int>(i));
+  }
+  for (auto& e : stdfs::recursive_directory_iterator(root)) {
+    if (e.is_regular_file()) {
+      EXPECT_EQ(testutil::ReadAll(e.path()), before[e.path()]) << e.path();
+    }
+  }
+}
+
+TEST_F(EditorTest, SwitchingToolsCarriesLanguagesOverSilently) {
+  ed.SelectTool(1);
+  ed.LoadLanguage(txt::FromUtf8(File("KestrovaMenu/Languages/KestrovaMenu_de.xml")), u"de");
+  ed.LoadLanguage(txt::FromUtf8(File("KestrovaMenu/Languages/KestrovaMenu_fr.xml")), u"fr");
+  ed.SelectTool(3);  // Type Linker: English and French only
+  EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"en", "fr"}));
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(ed.LoadedLangs()->GetChildValue(u"fr.Main.Restore"), u"R\u00E9tablir les valeurs par d\u00E9faut");
+  ed.SelectTool(2);  // Setup: German is not carried back (it was dropped with Type Linker)
+  EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"en", "fr"}));
+  EXPECT_EQ(ed.Menus().tools[1].checked, true);
+
+  // Selecting the checked tool again changes nothing, edits included.
+  ed.LoadedLangs()->GetChildNode(u"fr.Wizard.Next", false, true)->Value(u"edited");
+  ed.SetModified(true);
+  int asked = 0;
+  ed.SaveModifs = [&] { ++asked; return false; };
+  ed.SelectTool(2);
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(ed.LoadedLangs()->GetChildValue(u"fr.Wizard.Next"), u"edited");
+  // Cancel on the question keeps everything as it was.
+  ed.SelectTool(1);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(ed.SelectedTool(), 2);
+  EXPECT_EQ(ed.LoadedLangs()->GetChildValue(u"fr.Wizard.Next"), u"edited");
+}
+
+TEST_F(EditorTest, OpeningAFileDirectlyShowsTheUnionSorted) {
+  testutil::WriteAll(dir.file("two.xml"),
+                     "<Languages version=\"0.1\"><xx author=\"Me\"><Zeta>z</Zeta><Alpha><A>a</A></Alpha></xx>"
+                     "<yy><Beta>b</Beta><Contributors><Contributor name=\"n\"/></Contributors></yy></Languages>");
+  ed.OpenLangFile(dir.tfile("two.xml"));
+  EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"xx", "yy"}));
+  std::vector<Text> top;
+  for (long i = 1; i <= ed.TreeDoc()->ChildCount(); ++i) top.push_back(ed.TreeDoc()->Child(i)->Name());
+  EXPECT_EQ(top, (std::vector<Text>{u"Alpha", u"Beta", u"Zeta"}));
+  EXPECT_EQ(ed.OpenedFile(), dir.tfile("two.xml"));
+  EXPECT_EQ(ed.LoadedLangs()->Attribut(u"version"), u"0.4");
+  EXPECT_EQ(ed.LoadedLangs()->GetChildNode(u"xx.Contributors.Contributor", false, true)->Attribut(u"name"), u"Me");
+
+  messages.clear();
+  testutil::WriteAll(dir.file("other.xml"), "<Root><x/></Root>");
+  ed.OpenLangFile(dir.tfile("other.xml"));
+  EXPECT_EQ(messages, (std::vector<std::string>{"Tag <Languages> not found !"}));
+  EXPECT_TRUE(LoadedIds().empty());
+}
+
+TEST(XmlMergeStruct, BothSidesGainWhatTheOtherHasEmptyAndDeepNestingIsSafe) {
+  auto a = cXmlNode::New();
+  a->XmlData___NonRecursif(u"<a><G><S1>one</S1></G><Only>x</Only></a>");
+  auto b = cXmlNode::New();
+  b->XmlData___NonRecursif(u"<b><g><S2 k=\"v\">two</S2></g><Contributors><Contributor/></Contributors></b>");
+  cLangEditor::XmlMergeStruct(a, b);
+  EXPECT_EQ(a->GetChildValue(u"a.G.S1"), u"one");
+  EXPECT_TRUE(a->GetChildNode(u"G.S2", false, true));
+  EXPECT_TRUE(a->GetChildValue(u"G.S2").empty());
+  EXPECT_EQ(a->GetChildNode(u"G.S2", false, true)->Attribut(u"k"), u"v");  // copies keep attributes
+  EXPECT_FALSE(a->ChildExists(u"Contributors"));
+  EXPECT_TRUE(b->GetChildNode(u"g.S1", false, true));
+  EXPECT_TRUE(b->GetChildNode(u"Only", false, true)->Value().empty());
+  EXPECT_EQ(b->GetChildValue(u"g.S2"), u"two");
+
+  // 20,000 levels on each side (no name repeats a parent's, which would pair a child with
+  // its parent's partner): merged without recursion.
+  std::u16string deep;
+  for (int i = 0; i < 20000; ++i) deep += u"<d" + txt::FromInt(i) + u">";
+  for (int i = 19999; i >= 0; --i) deep += u"</d" + txt::FromInt(i) + u">";
+  auto c = cXmlNode::New();
+  c->XmlData___NonRecursif(u"<r>" + deep + u"</r>");
+  auto d = cXmlNode::New();
+  d->XmlData___NonRecursif(u"<r><x/>" + deep + u"</r>");
+  cLangEditor::XmlMergeStruct(c, d);
+  EXPECT_EQ(c->NodeCount(), 20001);
+  EXPECT_EQ(d->NodeCount(), 20001);
+}
