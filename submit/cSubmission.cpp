@@ -58,9 +58,10 @@ cSubmission::~cSubmission() {
   *alive_ = false;
   try {
     conns_.clear();
-    bool wasUploading = uploading_;
+    // An upload still running, or cancelled without its end handled, leaves a stray archive.
+    bool stray = uploading_ || cancelled_;
     HTTPUpload.reset();
-    if (wasUploading && !archive_.empty()) mFileUtils::DeleteFiles(archive_, true);
+    if (stray && !archive_.empty()) mFileUtils::DeleteFiles(archive_, true);
   } catch (...) {
   }
 }

@@ -207,6 +207,8 @@ struct UploadCase {
   bool archiveKept;
 };
 
+void PrintTo(const UploadCase& c, std::ostream* os) { *os << c.name; }
+
 class DialogUpload : public DialogFixture, public ::testing::WithParamInterface<UploadCase> {};
 
 TEST_P(DialogUpload, SendsTheArchiveAndHandlesTheAnswer) {
