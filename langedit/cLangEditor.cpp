@@ -13,6 +13,7 @@
 using platform::MsgBox;
 
 cLangEditor::cLangEditor() {
+  SaveModifs = [this] { return AskSaveModifs(); };
   ResetDocuments();
   langList_ = cXmlNode::New();
   toolAvailable_.assign(mTools::Tools().size(), false);
@@ -355,4 +356,28 @@ MenuState cLangEditor::Menus() {
   m.editionEnabled = toolListed_;
   m.saveAllEnabled = modified_;
   return m;
+}
+
+Text cLangEditor::GetString(TextView path) {
+  XmlNodePtr n = loadedLangs_->GetChildNode(path, true, false, u".");
+  return n ? n->Value() : Text();
+}
+
+Text cLangEditor::EncodeText(TextView text) const {
+  Text t(text);
+  for (size_t i = 0; i < storedForms_.size(); ++i) t = txt::Replace(t, editForms_[i], storedForms_[i]);
+  return t;
+}
+
+Text cLangEditor::DecodeText(TextView text) const {
+  Text t(text);
+  for (size_t i = 0; i < storedForms_.size(); ++i) t = txt::Replace(t, storedForms_[i], editForms_[i]);
+  return t;
+}
+
+bool cLangEditor::AskSaveModifs() {
+  int answer = MsgBox(u"Changes have not been saved.\r\n\r\nSave now ?", platform::vbYesNoCancel | platform::vbQuestion);
+  if (answer == platform::vbCancel) return false;
+  if (answer == platform::vbYes && SaveAll) SaveAll();
+  return true;
 }

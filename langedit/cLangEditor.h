@@ -79,9 +79,20 @@ class cLangEditor {
   Text Caption() const;
   MenuState Menus();
 
-  // Asked before unsaved changes would be dropped; false means Cancel. The saving part
-  // is installed by the window (it needs the save commands).
+  // --- strings ------------------------------------------------------------------------
+  // The value at a dot path of the loaded languages ("fr.Config.Labels.Title"); missing
+  // elements on the way are created, so reading a string adds it, empty, where it lacked.
+  Text GetString(TextView path);
+  // Stored form ("\n") <-> edit form (CR LF).
+  Text EncodeText(TextView text) const;
+  Text DecodeText(TextView text) const;
+
+  // Asked before unsaved changes would be dropped: "Changes have not been saved." with
+  // Yes (save everything, through SaveAll), No and Cancel; false means Cancel. Replaceable.
   std::function<bool()> SaveModifs;
+  bool AskSaveModifs();
+  // Saves every dirty language; installed by the saving code.
+  std::function<void()> SaveAll;
 
   // --- events for the window ----------------------------------------------------------
   Event<> TreeChanged;       // re-assign the tree document to the tree view
@@ -107,4 +118,7 @@ class cLangEditor {
   bool modified_ = false;
   bool toolListed_ = false;
   Text openedFile_;
+  // Made at start-up: stored form and edit form at the same index.
+  std::vector<Text> storedForms_{u"\\n"};
+  std::vector<Text> editForms_{u"\r\n"};
 };

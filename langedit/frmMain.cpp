@@ -1,0 +1,380 @@
+#include "langedit/frmMain.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFont>
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QUrl>
+
+#include "controls/VSplitter.h"
+#include "controls/ctlTextEdit.h"
+#include "app/mConfig.h"
+#include "controls/ctlXmlTree.h"
+#include "langedit/frmReadme.h"
+#include "langedit/mTools.h"
+#include "platform/Desktop.h"
+#include "platform/ErrLog.h"
+#include "platform/FileDialog.h"
+#include "platform/MsgBox.h"
+#include "platform/ProcessTools.h"
+#include "platform/QtText.h"
+#include "platform/RunningProcesses.h"
+#include "submit/frmSubmit.h"
+
+using qtxt::FromQ;
+using qtxt::ToQ;
+
+namespace {
+
+// The suite's own fonts when installed, else the toolkit's sans font at the same size.
+QFont UiFont(const char* family) {
+  QFont f(QString::fromLatin1(family));
+  f.setPointSize(8);
+  f.setStyleHint(QFont::SansSerif);
+  return f;
+}
+
+constexpr int kMargin = 6;
+
+bool EndsWithXml(const QString& name) { return name.endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive); }
+
+}  // namespace
+
+frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("frmMain"));
+  setAcceptDrops(true);
+  BuildControls();
+  BuildMenus();
+  resize(900, 600);
+
+  conns_.push_back(ed_.TreeChanged.Subscribe([this] { XmlTree->Xml(ed_.TreeDoc()); }));
+  conns_.push_back(ed_.MenusChanged.Subscribe([this] { UpdateMenus(); }));
+  conns_.push_back(ed_.CaptionChanged.Subscribe([this] { UpdateCaption(); }));
+  conns_.push_back(ed_.EditControlsReset.Subscribe([this] { InitEditControls(); }));
+  conns_.push_back(update_.UpdateCommandEnabled.Subscribe([this](bool on) { mnuUpdateCheck->setEnabled(on); }));
+  ed_.UpdateInfo = update_.UpdateInfo();
+  platform::SetMainWindow(this);
+}
+
+frmMain::~frmMain() {
+  Form_Unload();
+  if (platform::MainWindow() == this) platform::SetMainWindow(nullptr);
+}
+
+void frmMain::BuildControls() {
+  VSplit = new VSplitter(this);
+  VSplit->setObjectName(QStringLiteral("VSplit"));
+  setCentralWidget(VSplit);
+  VSplit->SplitLeft(300L * platform::TwipsPerPixelX());
+
+  XmlTree = new ctlXmlTree(VSplit);
+  XmlTree->setObjectName(QStringLiteral("XmlTree"));
+  XmlTree->Font(UiFont("Tahoma"));
+  VSplitter::SetTag(XmlTree, u"LeftFrame");
+
+  FrameEdit = new QFrame(VSplit);
+  FrameEdit->setObjectName(QStringLiteral("FrameEdit"));
+  VSplitter::SetTag(FrameEdit, u"RightFrame");
+  FrameEdit->installEventFilter(this);
+
+  lblPath = new QLabel(FrameEdit);
+  lblPath->setObjectName(QStringLiteral("lblPath"));
+  lblPath->setFont(UiFont("MS Sans Serif"));
+  lblPath->setTextFormat(Qt::PlainText);
+  lblPath->installEventFilter(this);
+
+  lstValues = new QListWidget(FrameEdit);
+  lstValues->setObjectName(QStringLiteral("lstValues"));
+  lstValues->setFont(UiFont("Tahoma"));
+  XList.ListBox(lstValues);
+  XList.ItemHeight(20);
+
+  txtValue = new ctlTextEdit(FrameEdit);
+  txtValue->setObjectName(QStringLiteral("txtValue"));
+  txtValue->MultiLine(true);
+  txtValue->ScrollBars(3);
+  txtValue->Font(UiFont("Tahoma"));
+
+  conns_.push_back(XmlTree->ItemSelected.Subscribe([this](cVisualNode* item) { XmlTree_ItemSelected(item); }));
+  QObject::connect(lstValues, &QListWidget::currentRowChanged, this, [this](int) { lstValues_Click(); });
+}
+
+void frmMain::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  // The two "&File" menus are shown as one, in their order.
+  mnuFile = bar->addMenu(QStringLiteral("&File"));
+  mnuOpenLangFile = mnuFile->addAction(QStringLiteral("&Open  XML language file..."));
+  mnuImportLang = mnuFile->addAction(QStringLiteral("&Import language..."));
+  mnuExportLang = mnuFile->addAction(QStringLiteral("&Export language..."));
+  mnuSaveAs = mnuFile->addAction(QStringLiteral("Save &as..."));
+  mnuFile->addSeparator();
+  mnuSelectTool = mnuFile->addMenu(QStringLiteral("Select Kestrova Tool"));
+  mnuSelectToolChoice.push_back(mnuSelectTool->addAction(QStringLiteral("Tool to translate")));
+  mnuSelectToolChoice[0]->setVisible(false);
+  mnuFile->addSeparator();
+  mnuSave = mnuFile->addAction(QStringLiteral("&Save all changes"));
+  mnuSave->setEnabled(false);
+  mnuSaveLang = mnuFile->addMenu(QStringLiteral("Save &language"));
+  mnuSaveLangChoice.push_back(mnuSaveLang->addAction(QStringLiteral("(nothing to save)")));
+  mnuSaveLangChoice[0]->setEnabled(false);
+  mnuFile->addSeparator();
+  mnuQuit = mnuFile->addAction(QStringLiteral("&Quit"));
+
+  mnuEdit = bar->addMenu(QStringLiteral("&Edition"));
+  mnuEdit->setEnabled(false);
+  mnuNewLang = mnuEdit->addAction(QStringLiteral("&Add language..."));
+  mnuFillEmptyStrings = mnuEdit->addMenu(QStringLiteral("&Fill empty strings"));
+  mnuFillEmptyStringsChoice.push_back(mnuFillEmptyStrings->addAction(QStringLiteral("(no lang loaded)")));
+  mnuFindEmptyString = mnuEdit->addMenu(QStringLiteral("&Find empty string"));
+  mnuFindEmptyStringChoice.push_back(mnuFindEmptyString->addAction(QStringLiteral("(no lang loaded)")));
+  mnuLoadLanguage = mnuEdit->addMenu(QStringLiteral("&Load language"));
+  mnuLoadLanguageChoice.push_back(mnuLoadLanguage->addAction(QStringLiteral("(language file not found)")));
+  mnuLoadLanguageChoice[0]->setEnabled(false);
+  mnuLangDelete = mnuEdit->addMenu(QStringLiteral("&Unload language"));
+  mnuLangDeleteChoice.push_back(mnuLangDelete->addAction(QStringLiteral("(no lang loaded)")));
+  mnuLangDeleteChoice[0]->setEnabled(false);
+  mnuLangProps = mnuEdit->addMenu(QStringLiteral("Language &properties"));
+  mnuLangPropsChoice.push_back(mnuLangProps->addAction(QStringLiteral("(no lang loaded)")));
+  mnuLangPropsChoice[0]->setEnabled(false);
+
+  mnuTools = bar->addMenu(QStringLiteral("&Tools"));
+  mnuSubmit = mnuTools->addAction(QStringLiteral("&Submit your translation..."));
+  mnuSubmit->setEnabled(false);
+  mnuUpdateCheck = mnuTools->addAction(QStringLiteral("Check for &updates..."));
+  mnuTools->addSeparator();
+  mnuBetaChannel = mnuTools->addMenu(QStringLiteral("Kestrova &Beta update channel"));
+  mnuShowBetaInfo = mnuBetaChannel->addAction(QStringLiteral("Read beta channel info (online)..."));
+  mnuKsvUpdateBeta = mnuBetaChannel->addAction(QStringLiteral("Activate BETA channel on my Kestrova"));
+  mnuKsvUpdatePublic = mnuBetaChannel->addAction(QStringLiteral("Activate PUBLIC channel on my Kestrova"));
+
+  mnuReadMe = bar->addAction(QStringLiteral("&Read me"));
+
+  connect(mnuOpenLangFile, &QAction::triggered, this, [this] { mnuOpenLangFile_Click(); });
+  connect(mnuQuit, &QAction::triggered, this, [this] { close(); });
+  connect(mnuReadMe, &QAction::triggered, this, [this] { frmReadme::ShowModal(this); });
+  connect(mnuUpdateCheck, &QAction::triggered, this, [this] { update_.CheckForUdpate(false); });
+  connect(mnuShowBetaInfo, &QAction::triggered, this, [this] { update_.ShowBetaInfo(); });
+  connect(mnuKsvUpdateBeta, &QAction::triggered, this, [this] { update_.ActivateBetaChannel(); });
+  connect(mnuKsvUpdatePublic, &QAction::triggered, this, [this] { update_.ActivatePublicChannel(); });
+  connect(mnuSubmit, &QAction::triggered, this, [this] {
+    if (ed_.Modified() && ed_.SaveModifs && !ed_.SaveModifs()) return;
+    frmSubmit::ShowSubmit(this, ed_.SuiteRoot());
+  });
+}
+
+bool frmMain::Form_Load(const StartOptions& options) {
+  try {
+    Text folder = options.programFolder.empty() ? txt::FromUtf8(platform::proc::ExecutableFolder())
+                                                : options.programFolder;
+    auto running = options.runningImages ? options.runningImages : [] { return platform::RunningImagePaths(); };
+    if (!ed_.FindKSVRoot(folder, running)) {
+      platform::MsgBox(u"Kestrova not found", platform::vbCritical | platform::vbOKOnly);
+      unloaded_ = true;
+      close();
+      return false;
+    }
+    UpdateCaption();
+    mConfig::LoadConfig();
+    // The tool menu: one item per tool of the table, enabled when it has files.
+    const auto& tools = mTools::Tools();
+    for (size_t i = 0; i < tools.size(); ++i) {
+      QAction* a = mnuSelectTool->addAction(ToQ(tools[i].name));
+      a->setCheckable(true);
+      a->setData(ToQ(mTools::ToolPattern(ed_.SuiteRoot(), tools[i])));
+      a->setEnabled(ed_.ToolAvailable()[i]);
+      int index = static_cast<int>(i) + 1;
+      connect(a, &QAction::triggered, this, [this, index] { mnuSelectToolChoice_Click(index); });
+      mnuSelectToolChoice.push_back(a);
+    }
+    mnuSelectToolChoice[0]->setVisible(false);
+    UpdateMenus();
+    show();
+    if (options.showReadme) frmReadme::ShowModal(this);
+    if (options.silentUpdateCheck) update_.CheckForUdpate(true);
+    return true;
+  } catch (const std::exception& e) {
+    ErrLog::Exception("frmMain.Form_Load", e.what());
+    return false;
+  }
+}
+
+void frmMain::UpdateCaption() { setWindowTitle(ToQ(ed_.Caption())); }
+
+void frmMain::RebuildArray(QMenu* menu, std::vector<QAction*>& arr, const std::vector<MenuItem>& items,
+                           bool placeholderVisible, const std::function<void(int)>& onClick) {
+  for (size_t i = 1; i < arr.size(); ++i) {
+    menu->removeAction(arr[i]);
+    arr[i]->deleteLater();
+  }
+  arr.resize(1);
+  for (size_t i = 0; i < items.size(); ++i) {
+    QAction* a = menu->addAction(ToQ(items[i].caption));
+    a->setData(ToQ(items[i].tag));
+    a->setEnabled(items[i].enabled);
+    a->setVisible(items[i].visible);
+    int index = static_cast<int>(i) + 1;
+    if (onClick) connect(a, &QAction::triggered, this, [onClick, index] { onClick(index); });
+    arr.push_back(a);
+  }
+  arr[0]->setVisible(placeholderVisible);
+}
+
+void frmMain::UpdateMenus() {
+  MenuState m = ed_.Menus();
+  for (size_t i = 0; i < m.tools.size() && i + 1 < mnuSelectToolChoice.size(); ++i) {
+    mnuSelectToolChoice[i + 1]->setEnabled(m.tools[i].enabled);
+    mnuSelectToolChoice[i + 1]->setChecked(m.tools[i].checked);
+  }
+  mnuSubmit->setEnabled(m.submitEnabled);
+  RebuildArray(mnuLoadLanguage, mnuLoadLanguageChoice, m.loadLangs, m.loadPlaceholderVisible,
+               [this](int i) { mnuLoadLanguageChoice_Click(i); });
+  RebuildArray(mnuLangDelete, mnuLangDeleteChoice, m.langs, m.langPlaceholderVisible, nullptr);
+  RebuildArray(mnuLangProps, mnuLangPropsChoice, m.langs, m.langPlaceholderVisible, nullptr);
+  RebuildArray(mnuFillEmptyStrings, mnuFillEmptyStringsChoice, m.langs, m.langPlaceholderVisible, nullptr);
+  RebuildArray(mnuFindEmptyString, mnuFindEmptyStringChoice, m.langs, m.langPlaceholderVisible, nullptr);
+  RebuildArray(mnuSaveLang, mnuSaveLangChoice, m.saveLangs, true, nullptr);
+  mnuFillEmptyStrings->setEnabled(m.fillFindEnabled);
+  mnuFindEmptyString->setEnabled(m.fillFindEnabled);
+  mnuSaveAs->setEnabled(m.saveAsExportEnabled);
+  mnuExportLang->setEnabled(m.saveAsExportEnabled);
+  mnuEdit->setEnabled(m.editionEnabled);
+  mnuSave->setEnabled(m.saveAllEnabled);
+  MenusRebuilt.Raise();
+}
+
+void frmMain::InitEditControls() {
+  lblPath->clear();
+  Updating = true;
+  lstValues->clear();
+  txtValue->SetText(u"");
+  Updating = false;
+  txtValue->Enabled(false);
+  FrameEdit_Resize();
+  UpdateCaption();
+  UpdateMenus();
+}
+
+void frmMain::mnuSelectToolChoice_Click(int index) {
+  ed_.SelectTool(index);
+  UpdateMenus();
+}
+
+void frmMain::mnuLoadLanguageChoice_Click(int index) { ed_.LoadLangListEntry(index); }
+
+void frmMain::mnuOpenLangFile_Click() {
+  Text path = platform::ShowOpenFile(u"", u"XML Files (*.xml)|*.xml|All files|*.*", u"", this);
+  if (!path.empty()) OpenLangFile(path);
+}
+
+void frmMain::OpenLangFile(TextView path) { ed_.OpenLangFile(path); }
+
+void frmMain::XmlTree_ItemSelected(cVisualNode* item) {
+  try {
+    if (!item || !item->XmlNode) return;
+    Text path = item->XmlNode->Path(u"", u".", ed_.TreeDoc().get());
+    lblPath->setText(ToQ(u"." + path));
+    XmlNodePtr langs = ed_.LoadedLangs();
+    XmlNodePtr first = langs->ChildCount() > 0 ? langs->Child(1) : nullptr;
+    XmlNodePtr target = first ? langs->GetChildNode(first->Name() + u"." + path, false, true) : nullptr;
+    if (!target || target->ChildCount() > 0) {
+      lstValues->setEnabled(false);
+      txtValue->Enabled(false);
+      return;
+    }
+    int row = lstValues->currentRow();
+    bool wasUpdating = Updating;
+    Updating = true;
+    lstValues->clear();
+    if (!wasUpdating) txtValue->SetText(u"");
+    long n = langs->ChildCount();
+    for (long i = 1; i <= n; ++i) {
+      Text id = langs->Child(i)->Name();
+      lstValues->addItem(ToQ(id + u" =>\t" + ed_.GetString(id + u"." + path)));
+    }
+    Updating = wasUpdating;
+    lstValues->setEnabled(true);
+    txtValue->Enabled(true);
+    FrameEdit_Resize();
+    if (row >= 0 && row < lstValues->count()) lstValues->setCurrentRow(row);
+    lstValues_Click();
+  } catch (const std::exception& e) {
+    ErrLog::Exception("frmMain.XmlTree_ItemSelected", e.what());
+  }
+}
+
+void frmMain::lstValues_Click() {
+  int row = lstValues->currentRow();
+  if (row < 0 || !XmlTree->SelectedItem() || Updating) return;
+  XmlNodePtr lang = ed_.LoadedLangs()->Child(row + 1);
+  if (!lang) return;
+  Updating = true;
+  txtValue->SetText(ed_.DecodeText(ed_.GetString(lang->Name() + FromQ(lblPath->text()))));
+  Updating = false;
+}
+
+void frmMain::FrameEdit_Resize() {
+  int w = FrameEdit->width(), h = FrameEdit->height();
+  int inner = std::max(0, w - 2 * kMargin);
+  int labelH = lblPath->fontMetrics().height() + 4;
+  lblPath->setGeometry(kMargin, kMargin, inner, labelH);
+  int rows = std::clamp(lstValues->count(), 3, 8);
+  int listTop = kMargin + labelH + 2;
+  int listH = rows * static_cast<int>(XList.ItemHeight()) + 4;
+  lstValues->setGeometry(kMargin, listTop, inner, listH);
+  int editTop = listTop + listH + kMargin;
+  txtValue->setGeometry(kMargin, editTop, inner, std::max(0, h - editTop - kMargin));
+}
+
+bool frmMain::eventFilter(QObject* o, QEvent* e) {
+  if (o == FrameEdit && e->type() == QEvent::Resize) FrameEdit_Resize();
+  if ((o == FrameEdit || o == lblPath) && e->type() == QEvent::MouseButtonPress &&
+      static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+    platform::StartWindowMove(this);  // drag the window by its edit frame, as by a title bar
+    return true;
+  }
+  return QMainWindow::eventFilter(o, e);
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* e) {
+  for (const QUrl& u : e->mimeData()->urls())
+    if (EndsWithXml(u.toLocalFile())) {
+      e->setDropAction(Qt::CopyAction);
+      e->accept();
+      return;
+    }
+  e->ignore();
+}
+
+void frmMain::dropEvent(QDropEvent* e) {
+  for (const QUrl& u : e->mimeData()->urls()) {
+    QString f = u.toLocalFile();
+    if (EndsWithXml(f)) {
+      e->acceptProposedAction();
+      OpenLangFile(FromQ(f));
+      return;
+    }
+  }
+}
+
+void frmMain::closeEvent(QCloseEvent* e) {
+  if (!unloaded_ && ed_.Modified() && ed_.SaveModifs && !ed_.SaveModifs()) {
+    e->ignore();
+    return;
+  }
+  Form_Unload();
+  e->accept();
+}
+
+void frmMain::Form_Unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  update_.Cancel();
+}

@@ -1,0 +1,123 @@
+#pragma once
+// The main window: the string tree on the left, the selected string's path, one row per
+// loaded language and the edit box on the right, and the menus. Its behaviour lives in
+// cLangEditor; the window shows that state and turns clicks into its commands.
+#include <QListWidget>
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/cUpdateCheck.h"
+#include "controls/cXListBox.h"
+#include "langedit/cLangEditor.h"
+#include "platform/Event.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QListWidget;
+class QMenu;
+class VSplitter;
+class ctlTextEdit;
+class ctlXmlTree;
+class cVisualNode;
+
+class frmMain : public QMainWindow {
+ public:
+  // Where the program looks for the suite; tests point these at their own folders.
+  struct StartOptions {
+    Text programFolder;                                   // empty: the executable's folder
+    std::function<std::vector<Text>()> runningImages;     // empty: the process table
+    bool showReadme = true;
+    bool silentUpdateCheck = true;
+  };
+
+  explicit frmMain(QWidget* parent = nullptr);
+  ~frmMain() override;
+
+  // The load handler: false when the program must end (the suite was not found).
+  bool Form_Load(const StartOptions& options);
+  bool Form_Load() { return Form_Load(StartOptions()); }
+
+  cLangEditor& Editor() { return ed_; }
+  cUpdateCheck& UpdateChecker() { return update_; }
+
+  void UpdateMenus();
+  void UpdateCaption();
+  void InitEditControls();
+  void OpenLangFile(TextView path);
+
+  // Controls.
+  VSplitter* VSplit = nullptr;
+  ctlXmlTree* XmlTree = nullptr;
+  QFrame* FrameEdit = nullptr;
+  QLabel* lblPath = nullptr;
+  QListWidget* lstValues = nullptr;
+  cXListBox XList;
+  ctlTextEdit* txtValue = nullptr;
+
+  // Menus; item arrays hold their placeholder at index 0.
+  QMenu* mnuFile = nullptr;
+  QAction* mnuOpenLangFile = nullptr;
+  QAction* mnuImportLang = nullptr;
+  QAction* mnuExportLang = nullptr;
+  QAction* mnuSaveAs = nullptr;
+  QMenu* mnuSelectTool = nullptr;
+  std::vector<QAction*> mnuSelectToolChoice;
+  QAction* mnuSave = nullptr;
+  QMenu* mnuSaveLang = nullptr;
+  std::vector<QAction*> mnuSaveLangChoice;
+  QAction* mnuQuit = nullptr;
+  QMenu* mnuEdit = nullptr;
+  QAction* mnuNewLang = nullptr;
+  QMenu* mnuFillEmptyStrings = nullptr;
+  std::vector<QAction*> mnuFillEmptyStringsChoice;
+  QMenu* mnuFindEmptyString = nullptr;
+  std::vector<QAction*> mnuFindEmptyStringChoice;
+  QMenu* mnuLoadLanguage = nullptr;
+  std::vector<QAction*> mnuLoadLanguageChoice;
+  QMenu* mnuLangDelete = nullptr;
+  std::vector<QAction*> mnuLangDeleteChoice;
+  QMenu* mnuLangProps = nullptr;
+  std::vector<QAction*> mnuLangPropsChoice;
+  QMenu* mnuTools = nullptr;
+  QAction* mnuSubmit = nullptr;
+  QAction* mnuUpdateCheck = nullptr;
+  QMenu* mnuBetaChannel = nullptr;
+  QAction* mnuShowBetaInfo = nullptr;
+  QAction* mnuKsvUpdateBeta = nullptr;
+  QAction* mnuKsvUpdatePublic = nullptr;
+  QAction* mnuReadMe = nullptr;
+
+  // Handlers of the item arrays (1-based as the menus number them).
+  void mnuSelectToolChoice_Click(int index);
+  void mnuLoadLanguageChoice_Click(int index);
+  void XmlTree_ItemSelected(cVisualNode* item);
+  void lstValues_Click();
+
+  // Raised after every rebuild of the per-language menus, for the editing commands that
+  // hang their handlers on the new items.
+  Event<> MenusRebuilt;
+  bool Updating = false;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
+  bool eventFilter(QObject* o, QEvent* e) override;
+
+ private:
+  void BuildControls();
+  void BuildMenus();
+  void FrameEdit_Resize();
+  void RebuildArray(QMenu* menu, std::vector<QAction*>& arr, const std::vector<MenuItem>& items,
+                    bool placeholderVisible, const std::function<void(int)>& onClick);
+  void Form_Unload();
+  void mnuOpenLangFile_Click();
+
+  cLangEditor ed_;
+  cUpdateCheck update_;
+  std::vector<Connection> conns_;
+  bool unloaded_ = false;
+};

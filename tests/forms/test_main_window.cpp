@@ -1,0 +1,146 @@
+// The main window driven as a translator would, offscreen.
+#include <QAction>
+#include <QDragEnterEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
+
+#include "AppInfo.h"
+#include "controls/ctlTextEdit.h"
+#include "controls/ctlXmlTree.h"
+#include "tests/forms/FormsFixture.h"
+
+namespace {
+std::vector<std::string> Captions(const std::vector<QAction*>& arr, bool visibleOnly = true) {
+  std::vector<std::string> out;
+  for (QAction* a : arr)
+    if (!visibleOnly || a->isVisible()) out.push_back(a->text().toStdString());
+  return out;
+}
+cVisualNode* FindItem(cVisualNode* n, const Text& name) {
+  if (n->XmlNode && n->XmlNode->Name() == name) return n;
+  for (long i = 1; i <= n->ChildCount(); ++i)
+    if (cVisualNode* f = FindItem(n->Child(i), name)) return f;
+  return nullptr;
+}
+}  // namespace
+
+TEST_F(FormsFixture, WithoutASuiteTheProgramSaysSoAndEnds) {
+  EXPECT_FALSE(Start(dir.path()));
+  EXPECT_EQ(messages, (std::vector<std::string>{"Kestrova not found"}));
+  EXPECT_EQ(boxFlags[0] & 0xF0, platform::vbCritical);
+  EXPECT_TRUE(readmeTexts.empty());
+  EXPECT_FALSE(win->isVisible());
+}
+
+TEST_F(FormsFixture, StartShowsReadmeCaptionAndMenusInTheirFirstState) {
+  ASSERT_TRUE(Start());
+  ASSERT_EQ(readmeTexts.size(), 1u);
+  EXPECT_EQ(readmeTexts[0].rfind(u"Kestrova Translation Instructions (Last Updated 2010-09-15)\r\n\r\n1. Copy", 0), 0u);
+  EXPECT_EQ(win->windowTitle().toStdString(),
+            "Kestrova Lang Editor v" + txt::ToUtf8(KSV_VERSION_TEXT) + " beta [" + root + "/]");
+  // Tools: the template is hidden, the three demo tools are enabled, the others not.
+  ASSERT_EQ(win->mnuSelectToolChoice.size(), 9u);
+  EXPECT_FALSE(win->mnuSelectToolChoice[0]->isVisible());
+  std::vector<bool> enabled;
+  for (size_t i = 1; i < 9; ++i) enabled.push_back(win->mnuSelectToolChoice[i]->isEnabled());
+  EXPECT_EQ(enabled, (std::vector<bool>{true, true, true, false, false, false, false, false}));
+  EXPECT_EQ(win->mnuSelectToolChoice[1]->text().toStdString(), "Kestrova Menu");
+  EXPECT_TRUE(win->mnuSubmit->isEnabled());
+  EXPECT_FALSE(win->mnuEdit->isEnabled());
+  EXPECT_FALSE(win->mnuSave->isEnabled());
+  EXPECT_EQ(Captions(win->mnuLangDeleteChoice), (std::vector<std::string>{"(no lang loaded)"}));
+  EXPECT_FALSE(win->mnuLangDeleteChoice[0]->isEnabled());
+  EXPECT_EQ(Captions(win->mnuLoadLanguageChoice), (std::vector<std::string>{"(language file not found)"}));
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FormsFixture, PickingAToolLoadsEnglishAndOffersTheOthers) {
+  ASSERT_TRUE(Start());
+  win->mnuSelectToolChoice[1]->trigger();
+  EXPECT_TRUE(win->mnuSelectToolChoice[1]->isChecked());
+  EXPECT_TRUE(win->mnuEdit->isEnabled());
+  EXPECT_EQ(Captions(win->mnuLoadLanguageChoice),
+            (std::vector<std::string>{"German [de]", "English [en]", "French [fr]", "Portuguese [pt-BR]"}));
+  EXPECT_FALSE(win->mnuLoadLanguageChoice[2]->isEnabled());  // English is loaded
+  EXPECT_EQ(Captions(win->mnuLangDeleteChoice), (std::vector<std::string>{"English (en)"}));
+  EXPECT_FALSE(win->mnuFindEmptyString->isEnabled());  // one language only
+
+  win->mnuLoadLanguageChoice[3]->trigger();  // French
+  EXPECT_FALSE(win->mnuLoadLanguageChoice[3]->isEnabled());
+  EXPECT_TRUE(win->mnuFindEmptyString->isEnabled());
+  EXPECT_EQ(Captions(win->mnuLangPropsChoice), (std::vector<std::string>{"English (en)", "French (fr)"}));
+
+  // The tree shows the strings, never the contributors.
+  cVisualNode* root = win->XmlTree->Tree();
+  ASSERT_TRUE(root);
+  EXPECT_FALSE(FindItem(root, u"Contributors"));
+  cVisualNode* title = FindItem(root, u"Title");
+  ASSERT_TRUE(title);
+  win->XmlTree->SelectNode(title);
+  EXPECT_EQ(win->lblPath->text().toStdString(), ".Config.Labels.Title");
+  ASSERT_EQ(win->lstValues->count(), 2);
+  EXPECT_EQ(win->lstValues->item(1)->text().toStdString(), "fr =>\tKestrova Menu");
+  win->lstValues->setCurrentRow(0);
+  EXPECT_EQ(win->txtValue->GetText(), u"Kestrova Menu");
+  // A stored line break shows as a real one.
+  win->XmlTree->SelectNode(FindItem(root, u"Welcome"));
+  win->lstValues->setCurrentRow(1);
+  EXPECT_EQ(win->txtValue->GetText(), u"Bienvenue dans Kestrova !\r\nChoisissez un outil ci-dessous.");
+  // A group disables the list and the edit box.
+  win->XmlTree->SelectNode(FindItem(root, u"Labels"));
+  EXPECT_FALSE(win->lstValues->isEnabled());
+  EXPECT_FALSE(win->txtValue->Enabled());
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FormsFixture, DroppingFilesOpensTheFirstXmlOne) {
+  ASSERT_TRUE(Start());
+  testutil::WriteAll(dir.file("notes.TXT"), "text");
+  testutil::WriteAll(dir.file("one.XML"), "<Languages version=\"0.4\"><it><A>uno</A></it></Languages>");
+  QMimeData onlyText;
+  onlyText.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.file("notes.TXT")))});
+  QDragEnterEvent refuse(QPoint(5, 5), Qt::CopyAction, &onlyText, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(win.get(), &refuse);
+  EXPECT_FALSE(refuse.isAccepted());
+
+  QMimeData both;
+  both.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.file("notes.TXT"))),
+                QUrl::fromLocalFile(QString::fromStdString(dir.file("one.XML")))});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &both, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(win.get(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &both, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(win.get(), &drop);
+  ASSERT_EQ(win->Editor().LoadedLangs()->ChildCount(), 1);
+  EXPECT_EQ(win->Editor().LoadedLangs()->Child(1)->Name(), u"it");
+  EXPECT_EQ(win->Editor().OpenedFile(), dir.tfile("one.XML"));
+}
+
+TEST_F(FormsFixture, ClosingWithUnsavedChangesAsksAndCancelKeepsEverything) {
+  ASSERT_TRUE(Start());
+  win->mnuSelectToolChoice[1]->trigger();
+  win->Editor().SetModified(true);
+  EXPECT_EQ(win->windowTitle().right(2).toStdString(), " *");
+  answers = {platform::vbCancel};
+  EXPECT_FALSE(win->close());
+  EXPECT_EQ(messages, (std::vector<std::string>{"Changes have not been saved.\r\n\r\nSave now ?"}));
+  EXPECT_EQ(boxFlags[0], platform::vbYesNoCancel | platform::vbQuestion);
+  EXPECT_TRUE(win->isVisible());
+  EXPECT_EQ(win->Editor().LoadedLangs()->ChildCount(), 1);
+  answers = {platform::vbNo};
+  EXPECT_TRUE(win->close());
+  EXPECT_EQ(messages.size(), 2u);
+}
+
+TEST_F(FormsFixture, QuitAndReadMeCommands) {
+  ASSERT_TRUE(Start());
+  win->mnuReadMe->trigger();
+  EXPECT_EQ(readmeTexts.size(), 2u);
+  win->mnuQuit->trigger();
+  EXPECT_FALSE(win->isVisible());
+  EXPECT_TRUE(messages.empty());  // nothing was modified: no question
+}
