@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 #ifdef __SSE2__
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 #include "platform/ErrLog.h"
@@ -103,45 +103,103 @@ bool BuildPayload(TextView data, bool isText, int mode, bool writeMark, int code
   }
 }
 
+// Leading blocks of eight characters below U+0800 (ASCII and accented Latin, Greek,
+// Cyrillic...) encoded at once; returns how many characters were consumed (a multiple of
+// eight) and moves o on. Stops at the first block holding a wider character.
+#ifdef __SSE2__
+inline bool NarrowBlock(__m128i v) {
+  return _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xF800))),
+                                           _mm_setzero_si128())) == 0xFFFF;
+}
+
+size_t NarrowBlocksSse2(const char16_t* s, size_t n, unsigned char*& o) {
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    // The text is read once from memory: ask for it well ahead of use.
+    _mm_prefetch(reinterpret_cast<const char*>(s + i) + 2048, _MM_HINT_T0);
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    int ascii = _mm_movemask_epi8(
+        _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xFF80))), _mm_setzero_si128()));
+    if (ascii == 0xFFFF) {
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi16(v, v));
+      o += 8;
+      continue;
+    }
+    if (!NarrowBlock(v)) break;
+    for (int k = 0; k < 8; ++k) {
+      uint32_t c = s[i + k];
+      uint32_t two = c >= 0x80;
+      o[0] = static_cast<unsigned char>(two ? (0xC0 | (c >> 6)) : c);
+      o[1] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+      o += 1 + two;
+    }
+  }
+  return i;
+}
+
+// For each set of ASCII lanes (bit k: character k is ASCII), the byte shuffle that keeps
+// each character's lead byte and, for the others, its continuation byte.
+struct NarrowShuffles {
+  alignas(16) uint8_t shuffle[256][16];
+  uint8_t length[256];
+};
+
+constexpr NarrowShuffles MakeNarrowShuffles() {
+  NarrowShuffles t{};
+  for (int m = 0; m < 256; ++m) {
+    int pos = 0;
+    for (int k = 0; k < 8; ++k) {
+      t.shuffle[m][pos++] = static_cast<uint8_t>(2 * k);
+      if (!((m >> k) & 1)) t.shuffle[m][pos++] = static_cast<uint8_t>(2 * k + 1);
+    }
+    t.length[m] = static_cast<uint8_t>(pos);
+    while (pos < 16) t.shuffle[m][pos++] = 0x80;
+  }
+  return t;
+}
+constexpr NarrowShuffles kNarrowShuffles = MakeNarrowShuffles();
+
+// The same with one byte shuffle per block instead of a branch per character.
+__attribute__((target("ssse3"))) size_t NarrowBlocksSsse3(const char16_t* s, size_t n, unsigned char*& o) {
+  const __m128i zero = _mm_setzero_si128();
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    _mm_prefetch(reinterpret_cast<const char*>(s + i) + 2048, _MM_HINT_T0);
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    if (!NarrowBlock(v)) break;
+    __m128i isAscii = _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xFF80))), zero);
+    // Each lane as [lead, continuation] in memory order.
+    __m128i lead2 = _mm_or_si128(_mm_srli_epi16(v, 6), _mm_set1_epi16(0x00C0));
+    __m128i lead = _mm_or_si128(_mm_and_si128(isAscii, v), _mm_andnot_si128(isAscii, lead2));
+    __m128i cont = _mm_slli_epi16(_mm_or_si128(_mm_and_si128(v, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80)), 8);
+    __m128i pairs = _mm_or_si128(lead, cont);
+    int mask = _mm_movemask_epi8(_mm_packs_epi16(isAscii, zero)) & 0xFF;
+    __m128i shuffle = _mm_load_si128(reinterpret_cast<const __m128i*>(kNarrowShuffles.shuffle[mask]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_shuffle_epi8(pairs, shuffle));
+    o += kNarrowShuffles.length[mask];
+  }
+  return i;
+}
+
+using NarrowBlocksFn = size_t (*)(const char16_t*, size_t, unsigned char*&);
+NarrowBlocksFn PickNarrowBlocks() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("ssse3") ? NarrowBlocksSsse3 : NarrowBlocksSse2;
+}
+#endif
+
 // UTF-8 of s[0..n) into o, which has room for 3 * n + 16 bytes; returns the bytes written.
 // The same bytes as mStringTools::UTF8_EncodeBytes (a lone surrogate becomes U+FFFD), but
-// into a reused buffer: no zero-filled allocation per piece, and ASCII runs are copied eight
-// characters at a time right up to the next wide character.
+// into a reused buffer with no zero-filled allocation per piece.
 size_t EncodeUtf8Into(const char16_t* s, size_t n, unsigned char* o) {
+#ifdef __SSE2__
+  static const NarrowBlocksFn narrowBlocks = PickNarrowBlocks();
+#endif
   unsigned char* const start = o;
   size_t i = 0;
   while (i < n) {
 #ifdef __SSE2__
-    while (i + 8 <= n) {
-      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-      int ascii = _mm_movemask_epi8(
-          _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xFF80))), _mm_setzero_si128()));
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi16(v, v));
-      if (ascii == 0xFFFF) {
-        o += 8;
-        i += 8;
-        continue;
-      }
-      int narrow = _mm_movemask_epi8(
-          _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xF800))), _mm_setzero_si128()));
-      if (narrow == 0xFFFF) {
-        // Accented Latin text: one or two bytes per character, without a branch each.
-        for (int k = 0; k < 8; ++k) {
-          uint32_t c = s[i + k];
-          uint32_t two = c >= 0x80;
-          o[0] = static_cast<unsigned char>(two ? (0xC0 | (c >> 6)) : c);
-          o[1] = static_cast<unsigned char>(0x80 | (c & 0x3F));
-          o += 1 + two;
-        }
-        i += 8;
-        continue;
-      }
-      // Keep only the leading ASCII bytes just stored; the rest is written again below.
-      int lead = __builtin_ctz(static_cast<unsigned>(~ascii)) / 2;
-      o += lead;
-      i += lead;
-      break;
-    }
+    i += narrowBlocks(s + i, n - i, o);
     if (i >= n) break;
 #endif
     uint32_t c = s[i];

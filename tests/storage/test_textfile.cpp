@@ -159,6 +159,20 @@ TEST(SaveFile, ProgramParametersReplaceAndLeaveNoTemporary) {
     ASSERT_TRUE(SaveFile(d.tfile("lang.xml"), big));
     EXPECT_EQ(ReadAll(d.file("lang.xml")), mStringTools::UTF8_EncodeBytes(big)) << at;
   }
+  // Every kind of character, mixed at random, gives the reference encoder's bytes.
+  std::mt19937 rng(99);
+  const char16_t pool[] = {u'a', u'<', u'\t', 0x7F, 0x80, u'\u00E9', 0x7FF, 0x800, u'\u20AC', 0xFFFF, 0xD800, 0xDFFF};
+  Text mixed(300000, u'x');
+  for (auto& c : mixed) {
+    unsigned r = rng() % 100;
+    c = r < 70 ? static_cast<char16_t>(0x20 + rng() % 0x5F) : pool[rng() % std::size(pool)];
+  }
+  for (size_t k = 0; k + 1 < mixed.size(); k += 997) {
+    mixed[k] = 0xD83D;
+    mixed[k + 1] = 0xDE00;
+  }
+  ASSERT_TRUE(SaveFile(d.tfile("lang.xml"), mixed));
+  EXPECT_EQ(ReadAll(d.file("lang.xml")), mStringTools::UTF8_EncodeBytes(mixed));
   // Missing folders are created.
   ASSERT_TRUE(SaveFile(d.tfile("a/b/c/new.xml"), u"n"));
   EXPECT_EQ(ReadAll(d.file("a/b/c/new.xml")), "n");
