@@ -381,3 +381,32 @@ bool cLangEditor::AskSaveModifs() {
   if (answer == platform::vbYes && SaveAll) SaveAll();
   return true;
 }
+
+void cLangEditor::MarkDirty(TextView langId) {
+  bool changed = false;
+  if (XmlNodePtr e = FindLangEntry(langId)) {
+    if (e->Attribut(u"dirty") != u"yes") {
+      e->Attribut(u"dirty", u"yes");
+      changed = true;
+    }
+  }
+  if (!modified_) {
+    modified_ = true;
+    changed = true;
+  }
+  if (changed) {
+    MenusChanged.Raise();
+    CaptionChanged.Raise();
+  }
+}
+
+void cLangEditor::UpdateDirtyFromInfos() {
+  bool any = false;
+  long n = langList_->ChildCount();
+  for (long i = 1; i <= n && !any; ++i) any = langList_->Child(i)->Attribut(u"dirty") == u"yes";
+  if (any != modified_) {
+    modified_ = any;
+    CaptionChanged.Raise();
+  }
+  MenusChanged.Raise();
+}

@@ -87,6 +87,13 @@ class cLangEditor {
   Text EncodeText(TextView text) const;
   Text DecodeText(TextView text) const;
 
+  // --- dirty marks --------------------------------------------------------------------
+  // Marks a language as having unsaved edits ("dirty" = "yes" on its languages-list entry)
+  // and sets Modified; the save menu and the caption follow through MenusChanged.
+  void MarkDirty(TextView langId);
+  // Modified = some languages-list entry is dirty.
+  void UpdateDirtyFromInfos();
+
   // Asked before unsaved changes would be dropped: "Changes have not been saved." with
   // Yes (save everything, through SaveAll), No and Cancel; false means Cancel. Replaceable.
   std::function<bool()> SaveModifs;

@@ -18,6 +18,7 @@
 #include "controls/ctlTextEdit.h"
 #include "app/mConfig.h"
 #include "controls/ctlXmlTree.h"
+#include "langedit/cLangCommands.h"
 #include "langedit/frmReadme.h"
 #include "langedit/mTools.h"
 #include "platform/Desktop.h"
@@ -62,10 +63,12 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   conns_.push_back(update_.UpdateCommandEnabled.Subscribe([this](bool on) { mnuUpdateCheck->setEnabled(on); }));
   ed_.UpdateInfo = update_.UpdateInfo();
   platform::SetMainWindow(this);
+  langCommands_ = std::make_unique<cLangCommands>(*this);
 }
 
 frmMain::~frmMain() {
   Form_Unload();
+  langCommands_.reset();
   if (platform::MainWindow() == this) platform::SetMainWindow(nullptr);
 }
 

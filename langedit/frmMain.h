@@ -19,6 +19,7 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class VSplitter;
+class cLangCommands;
 class ctlTextEdit;
 class ctlXmlTree;
 class cVisualNode;
@@ -118,6 +119,7 @@ class frmMain : public QMainWindow {
 
   cLangEditor ed_;
   cUpdateCheck update_;
+  std::unique_ptr<cLangCommands> langCommands_;
   std::vector<Connection> conns_;
   bool unloaded_ = false;
 };
