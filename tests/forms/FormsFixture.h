@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/mConfig.h"
+#include "controls/ctlTextEdit.h"
 #include "langedit/frmMain.h"
 #include "langedit/frmReadme.h"
 #include "platform/FileDialog.h"

@@ -1,0 +1,141 @@
+// The update check as the window runs it, against Python's http.server on loopback.
+#include <QAction>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "AppInfo.h"
+#include "langedit/mLangFormat.h"
+#include "platform/Desktop.h"
+#include "platform/EventLoop.h"
+#include "tests/forms/FormsFixture.h"
+#include "tests/net/PyHttpServer.h"
+
+namespace {
+
+class UpdateWindow : public FormsFixture {
+ protected:
+  void SetUp() override {
+    FormsFixture::SetUp();
+    std::filesystem::create_directories(dir.path() + "/www/translation");
+    prevOpen = platform::SetOpenURLHandler([this](const Text& url, int mode) {
+      opened.push_back(txt::ToUtf8(url));
+      modes.push_back(mode);
+      return true;
+    });
+  }
+  void TearDown() override {
+    platform::SetOpenURLHandler(prevOpen);
+    FormsFixture::TearDown();
+  }
+  void Serve(const std::string& version, const std::string& message, const std::string& format = "") {
+    testutil::WriteAll(dir.path() + "/www/translation/version.xml",
+                       "<Update><Version>" + version + "</Version><Description>Faster saving</Description>"
+                       "<DownloadURL>http://127.0.0.1/ksv/setup.exe</DownloadURL><Message>" + message +
+                       "</Message><FormatVersion>" + format + "</FormatVersion></Update>");
+  }
+  // Starts the window with the configuration pointing the program at `host`.
+  void StartAgainst(const std::string& host, bool silent) {
+    testutil::WriteAll(dir.file("KsvLangEditor.xml"),
+                       "<KsvLangEditor><Config><Server><Host>" + host + "</Host></Server></Config></KsvLangEditor>");
+    win = std::make_unique<frmMain>();
+    frmMain::StartOptions o;
+    o.programFolder = txt::FromUtf8(root + "/KestrovaTools");
+    o.runningImages = [] { return std::vector<Text>{}; };
+    o.showReadme = false;
+    o.silentUpdateCheck = silent;
+    ASSERT_TRUE(win->Form_Load(o));
+  }
+  bool WaitIdle() {
+    return platform::WaitUntil([this] { return !win->UpdateChecker().Running(); }, 15000);
+  }
+
+  std::vector<std::string> opened;
+  std::vector<int> modes;
+  platform::OpenURLHandler prevOpen;
+};
+
+const std::string kTitle = txt::ToUtf8(KSV_TITLE);
+const std::string kVersion = txt::ToUtf8(KSV_VERSION_TEXT);
+
+}  // namespace
+
+TEST_F(UpdateWindow, NewerVersionAsksAndYesOpensTheDownload) {
+  Serve("99.0", "Translators wanted");
+  nettest::PyHttpServer server(dir.path() + "/www");
+  ASSERT_TRUE(server.ready());
+  StartAgainst("127.0.0.1:" + std::to_string(server.port()), false);
+  answers = {platform::vbYes};
+  win->mnuUpdateCheck->trigger();
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_TRUE(win->mnuUpdateCheck->isEnabled());
+  ASSERT_EQ(messages.size(), 1u);  // the menu check does not show "Message"
+  EXPECT_EQ(messages[0], "A new version of \"" + kTitle + "\" is available.\r\n\r\nYour version: " + kVersion +
+                             "  /  Available version: 99.0\r\n\r\nFaster saving\r\nDo you want to download the new version now ?");
+  EXPECT_EQ(boxFlags[0], platform::vbYesNo | platform::vbInformation);
+  EXPECT_EQ(opened, (std::vector<std::string>{"http://127.0.0.1/ksv/setup.exe"}));
+}
+
+TEST_F(UpdateWindow, UpToDateAndSilentMessage) {
+  Serve(kVersion, "Translators wanted");
+  nettest::PyHttpServer server(dir.path() + "/www");
+  ASSERT_TRUE(server.ready());
+  StartAgainst("127.0.0.1:" + std::to_string(server.port()), true);  // the start-up check
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(messages, (std::vector<std::string>{"Translators wanted"}));
+  messages.clear();
+  win->mnuUpdateCheck->trigger();
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(messages, (std::vector<std::string>{"Your version of \"" + kTitle + "\" is up to date."}));
+  EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(UpdateWindow, ServerDownIsSilentAtStartAndAnErrorFromTheMenu) {
+  int port = nettest::FreeLoopbackPort();  // nobody listens there
+  StartAgainst("127.0.0.1:" + std::to_string(port), true);
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_TRUE(messages.empty());
+  win->mnuUpdateCheck->trigger();
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(messages, (std::vector<std::string>{"An error occured while trying to get the update information!"}));
+  EXPECT_EQ(boxFlags[0] & 0xF0, platform::vbCritical);
+  EXPECT_TRUE(win->mnuUpdateCheck->isEnabled());
+}
+
+TEST_F(UpdateWindow, ClosingTheWindowDuringACheckShowsNothing) {
+  // A server that takes the connection and never answers.
+  int s = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(::listen(s, 4), 0);
+  socklen_t len = sizeof a;
+  ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+  StartAgainst("127.0.0.1:" + std::to_string(ntohs(a.sin_port)), false);
+  win->mnuUpdateCheck->trigger();
+  platform::WaitMs(300);
+  EXPECT_TRUE(win->UpdateChecker().Running());
+  EXPECT_TRUE(win->close());
+  EXPECT_FALSE(win->UpdateChecker().Running());
+  platform::WaitMs(300);
+  EXPECT_TRUE(messages.empty());
+  ::close(s);
+}
+
+TEST_F(UpdateWindow, AnnouncedNewerFormatWarnsWhenAMenuFileIsLoaded) {
+  Serve(kVersion, "", "0.5");
+  nettest::PyHttpServer server(dir.path() + "/www");
+  ASSERT_TRUE(server.ready());
+  StartAgainst("127.0.0.1:" + std::to_string(server.port()), true);
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_TRUE(messages.empty());
+  win->mnuSelectToolChoice[2]->trigger();  // Setup: not a menu file, no warning
+  EXPECT_TRUE(messages.empty());
+  win->mnuSelectToolChoice[1]->trigger();  // the suite menu: English is loaded and warned about
+  EXPECT_EQ(messages, (std::vector<std::string>{txt::ToUtf8(mLangFormat::ObsoleteFormatMessage())}));
+  EXPECT_EQ(win->Editor().LoadedLangs()->ChildCount(), 1);  // loading went on
+}
