@@ -936,9 +936,30 @@ void cXmlNode::SortChilds(TextView keys, int compareMode, long depth) {
   try {
     wake();
     if (keys.empty() || children_.empty()) return;
-    if (depth >= 1)
-      for (auto& c : children_)
-        if (c) c->SortChilds(keys, compareMode, depth - 1);
+    // Every node down to `depth` in document order; sorting them from the back sorts each
+    // node's children before the node itself, whose keys may read them.
+    std::vector<std::pair<XmlNodePtr, long>> order;
+    std::vector<std::pair<XmlNodePtr, long>> todo;
+    todo.emplace_back(self(), depth);
+    if (!todo.back().first) return;
+    while (!todo.empty()) {
+      auto [node, left] = std::move(todo.back());
+      todo.pop_back();
+      node->wake();
+      if (node->children_.empty()) continue;
+      order.emplace_back(node, left);
+      if (left >= 1)
+        for (size_t i = node->children_.size(); i-- > 0;)
+          if (node->children_[i]) todo.emplace_back(node->children_[i], left - 1);
+    }
+    for (size_t i = order.size(); i-- > 0;) order[i].first->sortOwn(keys, compareMode);
+  } catch (const std::exception& e) {
+    LogError("SortChilds", e.what());
+  }
+}
+
+void cXmlNode::sortOwn(TextView keys, int compareMode) {
+  try {
     std::vector<Text> keyList;
     size_t s = 0;
     while (true) {
@@ -1183,6 +1204,7 @@ void cXmlNode::WakeUp(bool full) {
       auto buf = std::make_shared<const Text>(std::move(data));
       p = Pending{buf, 0, buf->size(), false};
     }
+    if (p.deferred) p = prepare(std::move(p));
     if (full) parseNonRecursive(std::move(p));
     else expandOneLevel(p);
     pending_ = Pending();
@@ -1243,7 +1265,7 @@ Text ItemValueFor(cXmlNode* n, bool isAttr, long depth, const Text& name) {
 }
 }  // namespace
 
-bool cXmlNode::nodeMatch(cXmlNode* a, cXmlNode* b, cXmlNode* rules, bool deep) {
+bool cXmlNode::shallowMatch(cXmlNode* a, cXmlNode* b, cXmlNode* rules) {
   if (!a || !b) return false;
   if (a->name_ != b->name_) return false;
   if (rules) {
@@ -1277,25 +1299,67 @@ bool cXmlNode::nodeMatch(cXmlNode* a, cXmlNode* b, cXmlNode* rules, bool deep) {
       if (allPass) break;
     }
   }
+  return true;
+}
+
+// The deep comparison pairs each child of `a` with the first unused child of `b` that
+// matches it deeply; an explicit stack keeps hostile nesting off the call stack.
+bool cXmlNode::nodeMatch(cXmlNode* a, cXmlNode* b, cXmlNode* rules, bool deep) {
+  if (!shallowMatch(a, b, rules)) return false;
   if (!deep) return true;
-  long na = a->ChildCount();
-  if (na != b->ChildCount()) return false;
-  a->wake();
-  b->wake();
-  std::vector<bool> used(b->children_.size(), false);
-  for (auto& ca : a->children_) {
-    bool found = false;
-    for (size_t j = 0; j < b->children_.size(); ++j) {
-      if (used[j]) continue;
-      if (nodeMatch(ca.get(), b->children_[j].get(), rules, true)) {
-        used[j] = true;
-        found = true;
-        break;
+  struct Frame {
+    cXmlNode* a;
+    cXmlNode* b;
+    size_t ai = 0;
+    size_t j = 0;
+    std::vector<bool> used;
+  };
+  // Starts comparing the children of a pair that matched shallowly; false when they cannot.
+  auto open = [](cXmlNode* x, cXmlNode* y, std::vector<Frame>& stack) {
+    if (x->ChildCount() != y->ChildCount()) return false;
+    x->wake();
+    y->wake();
+    stack.push_back(Frame{x, y, 0, 0, std::vector<bool>(y->children_.size(), false)});
+    return true;
+  };
+  std::vector<Frame> stack;
+  if (!open(a, b, stack)) return false;
+  bool result = true;
+  bool returning = false;  // `result` holds the verdict of the frame just closed
+  while (!stack.empty()) {
+    Frame& f = stack.back();
+    if (returning) {
+      returning = false;
+      if (result) {
+        if (f.j < f.used.size()) f.used[f.j] = true;
+        ++f.ai;
+        f.j = 0;
+      } else {
+        ++f.j;
       }
     }
-    if (!found) return false;
+    if (f.ai >= f.a->children_.size()) {
+      result = true;
+      returning = true;
+      stack.pop_back();
+      continue;
+    }
+    const size_t nb = std::min(f.used.size(), f.b->children_.size());
+    while (f.j < nb && f.used[f.j]) ++f.j;
+    if (f.j >= nb) {
+      result = false;
+      returning = true;
+      stack.pop_back();
+      continue;
+    }
+    cXmlNode* ca = f.a->children_[f.ai].get();
+    cXmlNode* cb = f.b->children_[f.j].get();
+    if (!shallowMatch(ca, cb, rules) || !open(ca, cb, stack)) {
+      result = false;
+      returning = true;
+    }
   }
-  return true;
+  return result;
 }
 
 bool cXmlNode::NodeMatch(const XmlNodePtr& a, const XmlNodePtr& b, const XmlNodePtr& rules, bool deep) {
@@ -1328,15 +1392,19 @@ bool cXmlNode::Match(const XmlNodePtr& other, XmlNodePtr rules, bool deep) {
 
 XmlNodePtr cXmlNode::FindFirstMatch(const XmlNodePtr& other, const XmlNodePtr& rules, long depth) {
   try {
-    if (Match(other, rules, false)) return self();
-    if (depth >= 1) {
-      wake();
-      XmlNodeList kids = children_;
-      for (auto& c : kids) {
-        if (!c) continue;
-        XmlNodePtr hit = c->FindFirstMatch(other, rules, depth - 1);
-        if (hit) return hit;
-      }
+    // Document order down to `depth`, walked with a stack of its own.
+    std::vector<std::pair<XmlNodePtr, long>> todo;
+    todo.emplace_back(self(), depth);
+    if (!todo.back().first) return nullptr;
+    while (!todo.empty()) {
+      auto [node, left] = std::move(todo.back());
+      todo.pop_back();
+      if (node->Match(other, rules, false)) return node;
+      if (left < 1) continue;
+      node->wake();
+      XmlNodeList kids = node->children_;
+      for (size_t i = kids.size(); i-- > 0;)
+        if (kids[i]) todo.emplace_back(std::move(kids[i]), left - 1);
     }
   } catch (const std::exception& e) {
     LogError("FindFirstMatch", e.what(), ErrLog::Kind::Function);

@@ -165,6 +165,9 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
     size_t len = 0;
     // Comments and declarations already removed (a range of a parsed parent's text).
     bool clean = false;
+    // The own-tag parse read the tag without removing comments: the text still needs the
+    // comment removal, declaration skip and trim before its content is parsed.
+    bool deferred = false;
     TextView view() const { return buf ? TextView(buf->data() + off, len) : TextView(); }
   };
   Extra& extra();
@@ -183,6 +186,9 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   // Parsing (cXmlNodeParse.cpp)
   void dropChildren();
   void ownTagParse(Pending text);
+  bool ownTagDeferred(const Pending& p, const std::vector<size_t>& comments);
+  Pending prepare(Pending p);
+  Pending prepareScanned(Pending p, bool hasComment, bool hasDeclaration);
   bool getTagInfo(TextView element, bool utf8);
   void getTagAttribs(TextView text, bool utf8);
   void expandOneLevel(const Pending& text);
@@ -199,6 +205,8 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   void deliver(int which, const XmlNodePtr& node, const Text& name,
                const std::shared_ptr<cXmlParams>& params, Text* data = nullptr, bool* handled = nullptr);
   static bool nodeMatch(cXmlNode* a, cXmlNode* b, cXmlNode* rules, bool deep);
+  static bool shallowMatch(cXmlNode* a, cXmlNode* b, cXmlNode* rules);
+  void sortOwn(TextView keys, int compareMode);
   void sleepSelf();
   void deleteSubtree(size_t index, bool ownDeleted);
 

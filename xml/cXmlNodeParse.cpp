@@ -1,6 +1,8 @@
 // The node's parsers: the own-tag parse (XmlData write), the one-level expansion and the
 // one-pass parse. All work on views of a shared buffer; nothing here recurses.
+#include <algorithm>
 #include <cstring>
+#include <vector>
 #include <exception>
 
 #include "platform/ErrLog.h"
@@ -160,15 +162,14 @@ bool cXmlNode::getTagInfo(TextView e, bool utf8) {
   return true;
 }
 
-void cXmlNode::ownTagParse(Pending p) {
-  dropChildren();
-  attrs_.clear();
-  raw_.clear();
-  name_.clear();
-  pending_ = Pending();
-  TextView t = p.view();
+cXmlNode::Pending cXmlNode::prepare(Pending p) {
   bool hasComment = false, hasDeclaration = false;
-  if (!p.clean) mXmlText::ScanMarkup(t, hasComment, hasDeclaration);
+  if (!p.clean) mXmlText::ScanMarkup(p.view(), hasComment, hasDeclaration);
+  return prepareScanned(std::move(p), hasComment, hasDeclaration);
+}
+
+cXmlNode::Pending cXmlNode::prepareScanned(Pending p, bool hasComment, bool hasDeclaration) {
+  TextView t = p.view();
   if (hasComment) {
     Text cleaned;
     if (mXmlText::DeleteRems(t, u"<!--", u"-->", cleaned)) {
@@ -195,7 +196,109 @@ void cXmlNode::ownTagParse(Pending p) {
   if (p.buf) p.off = static_cast<size_t>(t.data() - p.buf->data());
   p.len = t.size();
   p.clean = true;
+  p.deferred = false;
+  return p;
+}
+
+namespace {
+
+// The text left after comment removal, read through its kept pieces without copying.
+class KeptText {
+ public:
+  KeptText(TextView t, std::vector<mXmlText::Range> r) : t_(t), r_(std::move(r)) {
+    starts_.reserve(r_.size());
+    for (const auto& x : r_) {
+      starts_.push_back(size_);
+      size_ += x.end - x.begin;
+    }
+  }
+  size_t size() const { return size_; }
+  char16_t at(size_t i) const {
+    size_t k = static_cast<size_t>(std::upper_bound(starts_.begin(), starts_.end(), i) - starts_.begin()) - 1;
+    return t_[r_[k].begin + (i - starts_[k])];
+  }
+  // True when "<?xml" crosses the joint of two pieces (none lies inside a piece).
+  bool JoinsDeclaration() const {
+    constexpr TextView decl = u"<?xml";
+    for (size_t k = 1; k < starts_.size(); ++k) {
+      size_t j = starts_[k];
+      for (size_t s = j >= decl.size() - 1 ? j - (decl.size() - 1) : 0; s < j; ++s) {
+        if (s + decl.size() > size_) break;
+        size_t m = 0;
+        while (m < decl.size() && at(s + m) == decl[m]) ++m;
+        if (m == decl.size()) return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  TextView t_;
+  std::vector<mXmlText::Range> r_;
+  std::vector<size_t> starts_;
+  size_t size_ = 0;
+};
+
+}  // namespace
+
+// Reads the element's own tag when comment removal would copy the text: the tag only needs
+// the cleaned text's head and tail. False when this shortcut does not apply.
+bool cXmlNode::ownTagDeferred(const Pending& p, const std::vector<size_t>& comments) {
+  TextView t = p.view();
+  std::vector<mXmlText::Range> ranges;
+  if (!mXmlText::KeptRanges(t, u"<!--", u"-->", ranges, &comments)) return false;
+  KeptText kt(t, std::move(ranges));
+  if (kt.JoinsDeclaration()) return false;
+  size_t a = 0, b = kt.size();
+  while (a < b && IsWs(kt.at(a))) ++a;
+  while (b > a && IsWs(kt.at(b - 1))) --b;
+  // Head: through the first ">" and the two characters that tell whether the content is
+  // markup.
+  Text head;
+  size_t i = a;
+  for (; i < b; ++i) {
+    head += kt.at(i);
+    if (head.back() == u'>') break;
+  }
+  if (i >= b || head[0] != u'<') return false;
+  size_t gt = head.size() - 1;
+  if (gt > 1 && head[gt - 1] == u'/') return false;  // self-closing: nothing to defer
+  ++i;
+  while (i < b && IsWs(kt.at(i))) head += kt.at(i++);
+  if (i + 1 >= b || kt.at(i) != u'<' || kt.at(i + 1) == u'!') return false;
+  head += kt.at(i++);
+  head += kt.at(i++);
+  // The closing tag is at most as long as the opening tag plus two.
+  size_t tailLen = gt + 3;
+  if (i + tailLen > b) return false;
+  Text tail;
+  tail.reserve(tailLen);
+  for (size_t k = b - tailLen; k < b; ++k) tail += kt.at(k);
+  // Head and tail alone give the same tag, attributes and markup-content verdict as the
+  // whole element.
+  getTagInfo(head + tail, utf8Encoding());
+  Pending d = p;
+  d.deferred = true;
+  pending_ = d;
+  return true;
+}
+
+void cXmlNode::ownTagParse(Pending p) {
+  dropChildren();
+  attrs_.clear();
+  raw_.clear();
+  name_.clear();
+  pending_ = Pending();
+  bool hasComment = false, hasDeclaration = false;
+  std::vector<size_t> comments;
+  if (!p.clean) mXmlText::ScanMarkup(p.view(), hasComment, hasDeclaration, &comments);
+  if (hasComment && !hasDeclaration && ownTagDeferred(p, comments)) {
+    raiseChange(Family::Modified, Text());
+    return;
+  }
+  p = prepareScanned(std::move(p), hasComment, hasDeclaration);
   pending_ = p;
+  TextView t = p.view();
   if (!t.empty()) getTagInfo(t, utf8Encoding());
   raiseChange(Family::Modified, Text());
 }

@@ -1,5 +1,6 @@
 #include "xml/mXmlText.h"
 
+#include <algorithm>
 #include <cstring>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -105,33 +106,42 @@ size_t FindPair(TextView t, char16_t a, char16_t b, size_t from) {
 }
 }  // namespace
 
-void ScanMarkup(TextView t, bool& hasComment, bool& hasDeclaration) {
+void ScanMarkup(TextView t, bool& hasComment, bool& hasDeclaration, std::vector<size_t>* comments) {
   hasComment = hasDeclaration = false;
+  if (comments) comments->clear();
   const size_t n = t.size();
   const char16_t* s = t.data();
   size_t i = 0;
   auto check = [&](size_t p) {
-    if (StartsWith(t, p, u"<!--")) hasComment = true;
-    else if (StartsWith(t, p, u"<?xml")) hasDeclaration = true;
+    if (StartsWith(t, p, u"<!--")) {
+      hasComment = true;
+      if (comments) comments->push_back(p);
+    } else if (StartsWith(t, p, u"<?xml")) {
+      hasDeclaration = true;
+    }
   };
+  auto done = [&] { return !comments && hasComment && hasDeclaration; };
 #ifdef __SSE2__
   const __m128i lt = _mm_set1_epi16(u'<');
   const __m128i bang = _mm_set1_epi16(u'!');
   const __m128i quest = _mm_set1_epi16(u'?');
-  while (i + 9 <= n && !(hasComment && hasDeclaration)) {
-    __m128i x0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-    __m128i x1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 1));
+  auto hits = [&](size_t at) {
+    __m128i x0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
+    __m128i x1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at + 1));
     __m128i second = _mm_or_si128(_mm_cmpeq_epi16(x1, bang), _mm_cmpeq_epi16(x1, quest));
-    unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi16(x0, lt), second)));
+    return _mm_and_si128(_mm_cmpeq_epi16(x0, lt), second);
+  };
+  // Sixteen characters a round, one mask bit per character.
+  while (i + 17 <= n && !done()) {
+    unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(hits(i), hits(i + 8))));
     while (m != 0) {
-      check(i + (static_cast<unsigned>(__builtin_ctz(m)) >> 1));
+      check(i + static_cast<unsigned>(__builtin_ctz(m)));
       m &= m - 1;
-      m &= m - 1;  // two mask bits per character
     }
-    i += 8;
+    i += 16;
   }
 #endif
-  for (; i + 1 < n && !(hasComment && hasDeclaration); ++i)
+  for (; i + 1 < n && !done(); ++i)
     if (s[i] == u'<' && (s[i + 1] == u'!' || s[i + 1] == u'?')) check(i);
 }
 
@@ -163,36 +173,66 @@ size_t FindNoCase(TextView t, TextView what, size_t from) {
   return npos;
 }
 
-bool DeleteRems(TextView text, TextView open, TextView close, Text& out) {
+bool KeptRanges(TextView text, TextView open, TextView close, std::vector<Range>& out,
+                const std::vector<size_t>* openAt) {
+  out.clear();
   if (open.empty() || close.empty()) return false;
-  size_t first = Find(text, open, 0);
+  // Next opening marker at or after `from`, from the known positions when given.
+  auto findOpen = [&](size_t from) -> size_t {
+    if (!openAt) return Find(text, open, from);
+    auto it = std::lower_bound(openAt->begin(), openAt->end(), from);
+    return it == openAt->end() ? npos : *it;
+  };
+  size_t first = findOpen(0);
   if (first == npos) return false;
-  Text res;
-  res.reserve(text.size());
-  res.append(text.data(), first);
-  size_t i = first;  // next input position not yet copied
+  if (first > 0) out.push_back({0, first});
+  size_t kept = first;  // characters in the output so far
+  size_t i = first;     // next input position not yet taken
   bool atMarker = true;
-  // Invariant: `res` holds no complete opening marker, so the first marker of
-  // res + text[i..] either spans the junction or lies wholly in text[i..].
+  // The last `n` output characters (n <= kept), read back across pieces.
+  auto tailOf = [&](size_t n) {
+    Text t(n, u'\0');
+    size_t k = out.size(), pos = n;
+    while (pos > 0 && k > 0) {
+      const Range& r = out[--k];
+      size_t take = std::min(pos, r.end - r.begin);
+      pos -= take;
+      std::memcpy(t.data() + pos, text.data() + r.end - take, take * sizeof(char16_t));
+    }
+    return t;
+  };
+  auto dropLast = [&](size_t n) {
+    kept -= n;
+    while (n > 0 && !out.empty()) {
+      Range& r = out.back();
+      size_t take = std::min(n, r.end - r.begin);
+      r.end -= take;
+      n -= take;
+      if (r.end == r.begin) out.pop_back();
+    }
+  };
+  // Invariant: the output holds no complete opening marker, so the first marker of
+  // output + text[i..] either spans the junction or lies wholly in text[i..].
   while (true) {
     size_t afterOpen = npos;
     if (atMarker) {
       afterOpen = i + open.size();
       atMarker = false;
     } else {
-      size_t keep = open.size() - 1;
-      for (size_t s = res.size() > keep ? res.size() - keep : 0; s < res.size(); ++s) {
-        size_t inRes = res.size() - s;
-        if (TextView(res).substr(s) == open.substr(0, inRes) && StartsWith(text, i, open.substr(inRes))) {
-          res.resize(s);
+      Text tail = tailOf(std::min(kept, open.size() - 1));
+      for (size_t s = 0; s < tail.size(); ++s) {
+        size_t inRes = tail.size() - s;
+        if (TextView(tail).substr(s) == open.substr(0, inRes) && StartsWith(text, i, open.substr(inRes))) {
+          dropLast(inRes);
           afterOpen = i + (open.size() - inRes);
           break;
         }
       }
       if (afterOpen == npos) {
-        size_t p = Find(text, open, i);
+        size_t p = findOpen(i);
         if (p == npos) break;
-        res.append(text.data() + i, p - i);
+        if (p > i) out.push_back({i, p});
+        kept += p - i;
         afterOpen = p + open.size();
       }
     }
@@ -203,7 +243,18 @@ bool DeleteRems(TextView text, TextView open, TextView close, Text& out) {
     }
     i = e + close.size();
   }
-  if (i < text.size()) res.append(text.data() + i, text.size() - i);
+  if (i < text.size()) out.push_back({i, text.size()});
+  return true;
+}
+
+bool DeleteRems(TextView text, TextView open, TextView close, Text& out) {
+  std::vector<Range> ranges;
+  if (!KeptRanges(text, open, close, ranges)) return false;
+  size_t total = 0;
+  for (const Range& r : ranges) total += r.end - r.begin;
+  Text res;
+  res.reserve(total);
+  for (const Range& r : ranges) res.append(text.data() + r.begin, r.end - r.begin);
   out = std::move(res);
   return true;
 }

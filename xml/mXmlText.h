@@ -2,6 +2,7 @@
 // Text scanning, entity decoding and escaping used by the node's parser and serializer.
 // Positions here are 0-based offsets into the text; TextView::npos means "not found".
 #include <cstddef>
+#include <vector>
 
 #include "platform/Text.h"
 
@@ -18,13 +19,24 @@ size_t Find(TextView t, TextView what, size_t from);
 size_t FindNoCase(TextView t, TextView what, size_t from);
 bool StartsWith(TextView t, size_t at, TextView what);
 // One pass telling whether the text holds a comment opening and a declaration opening.
-void ScanMarkup(TextView t, bool& hasComment, bool& hasDeclaration);
+// With `comments`, the pass runs to the end and lists every "<!--" position.
+void ScanMarkup(TextView t, bool& hasComment, bool& hasDeclaration,
+                std::vector<size_t>* comments = nullptr);
 
 // Removes every piece from an opening marker to the next closing marker after it, markers
 // included, with the same result as restarting the search at the beginning after each
 // removal. An opening marker without a closing one removes the rest of the text.
 // Returns false (and leaves `out` untouched) when there was nothing to remove.
 bool DeleteRems(TextView text, TextView open, TextView close, Text& out);
+// The same removal as DeleteRems, given as the kept [begin, end) pieces of `text` in order,
+// without copying any text. False (and `out` empty) when there is nothing to remove.
+struct Range {
+  size_t begin;
+  size_t end;
+};
+// `openAt`, when given, lists every position of `open` in `text` in ascending order.
+bool KeptRanges(TextView text, TextView open, TextView close, std::vector<Range>& out,
+                const std::vector<size_t>* openAt = nullptr);
 
 // True when the first non-whitespace character at or after `start` is "<" and the one
 // after it is not "!".

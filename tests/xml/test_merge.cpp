@@ -106,6 +106,27 @@ TEST(XmlMerge, NodeMatchRulesFiltersAndDepth) {
   EXPECT_EQ(U(hit->Path()), "r.s.Lang");
 }
 
+// A child that fails against one partner must still be tried against the later ones, and a
+// partner once taken is not taken twice.
+TEST(XmlMerge, DeepMatchPairsChildrenInAnyOrder) {
+  struct Case {
+    const char* a;
+    const char* b;
+    bool match;
+  };
+  const Case cases[] = {
+      {"<r><c><x/></c><c/></r>", "<r><c/><c><x/></c></r>", true},
+      {"<r><c><x/></c><c/></r>", "<r><c><x/></c><c><x/></c></r>", false},
+      {"<r><c/><c/></r>", "<r><c/><d/></r>", false},
+      {"<r><c><x><y/></x></c></r>", "<r><c><x><z/></x></c></r>", false},
+      {"<r><c><x><y/></x></c><c/></r>", "<r><c/><c><x><y/></x></c></r>", true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(cXmlNode::NodeMatch(Doc(c.a), Doc(c.b), nullptr, true), c.match) << c.a << " / " << c.b;
+    EXPECT_EQ(cXmlNode::NodeMatch(Doc(c.b), Doc(c.a), nullptr, true), c.match) << c.b << " / " << c.a;
+  }
+}
+
 TEST(XmlMerge, UpdateDataChangesOnlyWhatCorresponds) {
   auto dst = Doc("<r v=\"1\"><a k=\"old\">x</a><b>keep</b></r>");
   auto src = Doc("<r v=\"2\" extra=\"no\"><a k=\"new\">y</a><c>new</c></r>");

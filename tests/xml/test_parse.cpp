@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 
+#include <chrono>
 #include <functional>
 
 #include "XmlTestUtil.h"
@@ -279,6 +280,53 @@ TEST(XmlParse, DeepNestingParsesAndDiesWithoutRecursion) {
   });
   EXPECT_TRUE(ok);
   EXPECT_EQ(cXmlNode::LiveCount(), before);
+}
+
+// The lazy road down a deep chain, one level per step, on a small stack. Each step still
+// scans its element's whole text for the end tag, so the depth here stays moderate.
+TEST(XmlParse, DeepNestingWalksLazilyWithoutRecursion) {
+  const int depth = 4000;
+  Text doc = Nested(depth, u"x");
+  bool ok = RunOnSmallStack([&] {
+    auto start = std::chrono::steady_clock::now();
+    auto n = cXmlNode::New();
+    n->XmlData(doc);
+    auto cur = n;
+    long steps = 0;
+    while (cur->ChildCount() == 1 && cur->ChildCount() == 1) {
+      cur = cur->Child(1);
+      ++steps;
+    }
+    EXPECT_EQ(steps, depth - 1);
+    EXPECT_EQ(U(cur->Value()), "x");
+    double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(secs, 10.0);
+  });
+  EXPECT_TRUE(ok);
+}
+
+// Deep comparison, sorting and searching walk hostile depths without recursion.
+TEST(XmlParse, DeepNestingMatchSortAndSearchWithoutRecursion) {
+  const int depth = 100000;
+  bool ok = RunOnSmallStack([&] {
+    auto a = cXmlNode::New();
+    a->XmlData___NonRecursif(Nested(depth, u"x"));
+    auto b = cXmlNode::New();
+    b->XmlData___NonRecursif(Nested(depth, u"y"));
+    EXPECT_TRUE(cXmlNode::NodeMatch(a, b, nullptr, true));
+    auto deepest = b;
+    while (deepest->ChildCount() > 0) deepest = deepest->Child(1);
+    deepest->Name(u"z");
+    EXPECT_FALSE(cXmlNode::NodeMatch(a, b, nullptr, true));
+    deepest->AddChild(cXmlNode::FromXml(u"<q/>"));
+    deepest->AddChild(cXmlNode::FromXml(u"<p/>"));
+    b->SortChilds(u"name", 0, depth + 5);
+    EXPECT_EQ(U(deepest->Child(1)->Name()), "p");
+    auto probe = cXmlNode::FromXml(u"<z/>");
+    EXPECT_EQ(b->FindFirstMatch(probe, nullptr, depth), deepest);
+    EXPECT_EQ(b->FindFirstMatch(probe, nullptr, depth - 3), nullptr);
+  });
+  EXPECT_TRUE(ok);
 }
 
 // Indentation makes the text quadratic in the depth, so serialization is checked at a depth

@@ -1,0 +1,133 @@
+// Comment removal and the own-tag parse of commented documents, which reads the root's tag
+// without first copying the text out of its comments.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "XmlTestUtil.h"
+#include "xml/cXmlNode.h"
+#include "xml/mXmlText.h"
+
+using namespace xmltest;
+
+namespace {
+
+// The removal as literally described: find the first opening, drop it through the next
+// closing after it (or through the end), start again from the beginning.
+Text NaiveRemove(Text t) {
+  while (true) {
+    size_t a = t.find(u"<!--");
+    if (a == Text::npos) return t;
+    size_t b = t.find(u"-->", a + 4);
+    t.erase(a, b == Text::npos ? Text::npos : b + 3 - a);
+  }
+}
+
+Text Joined(TextView t, const std::vector<mXmlText::Range>& r) {
+  Text out;
+  for (const auto& x : r) out.append(t.substr(x.begin, x.end - x.begin));
+  return out;
+}
+
+}  // namespace
+
+// Random texts over the markers' own characters exercise openings formed across a removal,
+// overlapping markers and unclosed comments, in both forms of the removal.
+TEST(XmlComments, RemovalMatchesRestartingFromTheBeginning) {
+  std::mt19937 rng(7);
+  const char16_t alphabet[] = u"<!->a";
+  for (int round = 0; round < 20000; ++round) {
+    Text t(rng() % 24, u'a');
+    for (auto& c : t) c = alphabet[rng() % 5];
+    Text expect = NaiveRemove(t);
+    Text out;
+    bool changed = mXmlText::DeleteRems(t, u"<!--", u"-->", out);
+    ASSERT_EQ(changed, t.find(u"<!--") != Text::npos) << U(t);
+    if (!changed) continue;
+    ASSERT_EQ(U(out), U(expect)) << U(t);
+    bool hasComment = false, hasDecl = false;
+    std::vector<size_t> at;
+    mXmlText::ScanMarkup(t, hasComment, hasDecl, &at);
+    std::vector<mXmlText::Range> ranges;
+    ASSERT_TRUE(mXmlText::KeptRanges(t, u"<!--", u"-->", ranges, &at)) << U(t);
+    ASSERT_EQ(U(Joined(t, ranges)), U(expect)) << U(t);
+  }
+}
+
+TEST(XmlComments, ScanListsEveryCommentOpening) {
+  // Long enough for the wide scan, with openings on both sides of its block edges.
+  Text t = u"<!--" + Text(13, u'x') + u"<!--" + Text(15, u'y') + u"<!---<!<?xml<!--";
+  bool hasComment = false, hasDecl = false;
+  std::vector<size_t> at;
+  mXmlText::ScanMarkup(t, hasComment, hasDecl, &at);
+  EXPECT_TRUE(hasComment);
+  EXPECT_TRUE(hasDecl);
+  std::vector<size_t> expect;
+  for (size_t p = t.find(u"<!--"); p != Text::npos; p = t.find(u"<!--", p + 1)) expect.push_back(p);
+  EXPECT_EQ(at, expect);
+}
+
+// Comments put anywhere in a document: the own-tag parse must give the tag, attributes,
+// value, lazy state, tree and text it gives for the same document with the comments
+// already removed.
+TEST(XmlComments, OwnTagOfCommentedTextEqualsThatOfTheCleanedText) {
+  const char* docs[] = {
+      "<r a=\"1\" b=\"x &amp; y\">\r\n\t<s>v</s>\r\n\t<t k=\"2\"><u/></t>\r\n</r>",
+      "<r><r>same</r><q/></r>",
+      "<r>text only</r>",
+      "<r/>",
+      "<r a=\"1\"/>",
+      "<R><x/></r>",
+      "<r><x/>",
+      "  <r>\r\n<x/></r>  tail",
+  };
+  const char* inserts[] = {"<!-- c -->", "<!<!--x-->--y-->", "<!--", "<!-- <r> -->", " \r\n"};
+  int deferredSeen = 0;
+  for (const char* d : docs) {
+    Text base = T(d);
+    for (const char* ins : inserts) {
+      for (size_t at = 0; at <= base.size(); ++at) {
+        Text doc = base;
+        doc.insert(at, T(ins));
+        Text cleaned;
+        if (!mXmlText::DeleteRems(doc, u"<!--", u"-->", cleaned)) cleaned = doc;
+        SCOPED_TRACE(U(doc));
+        auto got = cXmlNode::FromXml(doc);
+        auto want = cXmlNode::FromXml(cleaned);
+        if (got->IsSleeping() && got->Value().empty()) ++deferredSeen;
+        ASSERT_EQ(U(got->Name()), U(want->Name()));
+        ASSERT_EQ(got->AttrCount(), want->AttrCount());
+        for (long i = 1; i <= got->AttrCount(); ++i) ASSERT_EQ(U(got->AttrValue(i)), U(want->AttrValue(i)));
+        ASSERT_EQ(U(got->RawValue()), U(want->RawValue()));
+        ASSERT_EQ(got->IsSleeping(), want->IsSleeping());
+        ASSERT_EQ(Diff(got, want), "");
+        ASSERT_EQ(U(got->XmlData()), U(want->XmlData()));
+      }
+    }
+  }
+  EXPECT_GT(deferredSeen, 50);
+}
+
+// A declaration that only appears once a comment is gone is still read and skipped.
+TEST(XmlComments, DeclarationJoinedByRemovalIsRead) {
+  auto n = cXmlNode::FromXml(u"<?x<!-- -->ml version=\"1.1\"?><!-- a --><r><s/></r>");
+  EXPECT_EQ(U(n->Name()), "r");
+  EXPECT_EQ(U(n->XMLVersion()), "1.1");
+  EXPECT_EQ(n->ChildCount(), 1);
+}
+
+// A commented document may wake directly in full, without the one-level step.
+TEST(XmlComments, CommentedDocumentWakesFullyOrStepwise) {
+  Text doc = u"<!-- head --><r n=\"1\"><!-- x --><a>1</a><b><!-- y --><c>2</c></b></r><!-- end";
+  auto full = cXmlNode::FromXml(doc);
+  EXPECT_TRUE(full->IsSleeping());
+  full->WakeUp(true);
+  EXPECT_FALSE(full->IsSleeping());
+  EXPECT_EQ(U(full->Name()), "r");
+  EXPECT_EQ(U(full->Attribut(u"n")), "1");
+  EXPECT_EQ(U(full->GetChildValue(u"r.b.c")), "2");
+  auto step = cXmlNode::FromXml(doc);
+  EXPECT_EQ(step->ChildCount(), 2);
+  EXPECT_EQ(U(step->Child(2)->ChildValue(u"c")), "2");
+  EXPECT_EQ(Diff(full, step), "");
+}
