@@ -1,6 +1,7 @@
 #include "langedit/cLangEditor.h"
 
 #include "AppInfo.h"
+#include "langedit/cLangSaver.h"
 #include "langedit/mLangFormat.h"
 #include "langedit/mTools.h"
 #include "locale/mLang.h"
@@ -14,6 +15,7 @@ using platform::MsgBox;
 
 cLangEditor::cLangEditor() {
   SaveModifs = [this] { return AskSaveModifs(); };
+  SaveAll = [this] { SaveChanges(); };
   ResetDocuments();
   langList_ = cXmlNode::New();
   toolAvailable_.assign(mTools::Tools().size(), false);
@@ -410,3 +412,7 @@ void cLangEditor::UpdateDirtyFromInfos() {
   }
   MenusChanged.Raise();
 }
+
+bool cLangEditor::SaveLang(TextView langId) { return cLangSaver(*this).SaveLang(langId); }
+
+void cLangEditor::SaveChanges() { cLangSaver(*this).SaveChanges(); }

@@ -101,6 +101,13 @@ class cLangEditor {
   // Saves every dirty language; installed by the saving code.
   std::function<void()> SaveAll;
 
+  // --- saving -------------------------------------------------------------------------
+  // Asks "Save changes in <id> ?" and writes that language into its file; true when the
+  // file was written. The language stays dirty unless it was written.
+  bool SaveLang(TextView langId);
+  // Saves every dirty language (each asked), then recomputes Modified.
+  void SaveChanges();
+
   // --- events for the window ----------------------------------------------------------
   Event<> TreeChanged;       // re-assign the tree document to the tree view
   Event<> MenusChanged;      // rebuild the menus from Menus()
