@@ -1,0 +1,62 @@
+#pragma once
+// Whole-language commands on the editor state: add a language (which creates its file),
+// unload, import from a file, export to a file, and the properties of a language. The
+// dialogs are reached through the functions below, which the window fills in and tests
+// script; messages and file dialogs go through the platform's routines.
+#include <functional>
+#include <vector>
+
+#include "langedit/cLangEditor.h"
+#include "platform/Text.h"
+#include "xml/cXmlNode.h"
+
+class cLangManager {
+ public:
+  explicit cLangManager(cLangEditor& ed);
+
+  // The add-language dialog, opened on the current ID and English name; false: cancelled.
+  std::function<bool(Text& langId, Text& enName)> AskNewLang;
+  // The properties dialog on a language element (modal).
+  std::function<void(const XmlNodePtr& lang)> EditProperties;
+  // The language picker: caption and rows; the 1-based row chosen, 0 when cancelled.
+  std::function<long(const Text& caption, const std::vector<Text>& rows)> ChooseLang;
+  // Saves one language (asks first); true when its file was written.
+  std::function<bool(TextView langId)> SaveLang;
+
+  bool AddLanguage();
+  // index: 1-based among the loaded languages.
+  bool UnloadLanguage(long index);
+  bool ImportLanguage();
+  bool ExportLanguage();
+  void LangProperties(long index);
+
+  // Letters, digits, "-" and "_", at most kMaxLangIDLength: an ID becomes an element name
+  // and part of a file name, so nothing may reach outside the tool's folder.
+  static bool IsValidLangID(TextView id);
+  static constexpr size_t kMaxLangIDLength = 20;
+  // A new language element with its English name, icon and date.
+  static XmlNodePtr NewLangElement(TextView langId, TextView enName, TextView today);
+  // The pattern's "*" replaced by the ID, then ID_2, ID_3... while that file exists.
+  static Text NewLangFilePath(TextView pattern, TextView langId);
+  // The text of a new language file: "Languages" of the created format holding the element.
+  static Text NewLangFileText(const XmlNodePtr& lang);
+  // A row of the language picker (the missing English name filled in first).
+  static Text SelectorRow(const XmlNodePtr& lang);
+  // The document of an exported language: the loaded root's name and attributes (a root
+  // without a name, as when the languages came from a tool, becomes a current-format
+  // "Languages") holding a copy of the element as it is in memory.
+  static XmlNodePtr ExportDocument(const XmlNodePtr& loadedRoot, const XmlNodePtr& lang);
+  // The locale tree of the language selection: groups by first letter of the language
+  // name, one "Lang" per record; the user's record, if any, is returned in `selected` and
+  // its group is expanded.
+  static XmlNodePtr BuildLocaleTree(TextView userLcid, XmlNodePtr* selected);
+
+  static constexpr char16_t kImportCaption[] = u"Import language";
+  static constexpr char16_t kExportCaption[] = u"Export language";
+
+ private:
+  // Writes a new file for a language of the selected tool and lists it; "" on failure.
+  Text CreateLangFile(const XmlNodePtr& lang);
+
+  cLangEditor& ed_;
+};

@@ -1,0 +1,397 @@
+// Whole-language commands on the editing state, with scripted dialogs: adding a language
+// and its file, unloading, importing, exporting, and the properties model.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "langedit/cLangManager.h"
+#include "langedit/cLangProperties.h"
+#include "platform/FileDialog.h"
+#include "platform/MsgBox.h"
+#include "storage/VbDate.h"
+#include "tests/common/TestUtil.h"
+
+namespace stdfs = std::filesystem;
+
+namespace {
+
+class ManageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = dir.path() + "/suite";
+    stdfs::copy(std::string(KSV_TEST_DATA) + "/../../demo/suite", root, stdfs::copy_options::recursive);
+    prevBox = platform::SetMsgBoxHandler([this](const platform::MsgBoxRequest& r) {
+      messages.push_back(txt::ToUtf8(r.text));
+      return static_cast<int>(platform::vbOK);
+    });
+    prevDialog = platform::SetFileDialogHandler([this](const platform::FileDialogRequest& r) {
+      dialogs.push_back(r);
+      return dialogAnswer;
+    });
+    ed.SetSuiteRoot(txt::FromUtf8(root));
+    mgr.SaveLang = [this](TextView id) {
+      saved.push_back(txt::ToUtf8(id));
+      return true;
+    };
+  }
+  void TearDown() override {
+    platform::SetMsgBoxHandler(prevBox);
+    platform::SetFileDialogHandler(prevDialog);
+  }
+
+  std::string Lang(const std::string& name) { return root + "/KestrovaTools/KestrovaMenu/Languages/" + name; }
+  std::vector<std::string> LangFiles() {
+    std::vector<std::string> out;
+    for (auto& e : stdfs::directory_iterator(root + "/KestrovaTools/KestrovaMenu/Languages"))
+      if (e.is_regular_file()) out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+  // Scripted answers of the add-language dialog, one per showing; cancels when they run out.
+  void ScriptNewLang(std::vector<std::pair<Text, Text>> script) {
+    newLangScript = std::move(script);
+    mgr.AskNewLang = [this](Text& id, Text& en) {
+      ++newLangShown;
+      if (newLangScript.empty()) return false;
+      id = newLangScript.front().first;
+      en = newLangScript.front().second;
+      newLangScript.erase(newLangScript.begin());
+      return true;
+    };
+  }
+  static Text Today() { return vbdate::Format(vbdate::Today(), u"yyyy-mm-dd"); }
+
+  testutil::TempDir dir;
+  std::string root;
+  cLangEditor ed;
+  cLangManager mgr{ed};
+  std::vector<std::string> messages, saved;
+  std::vector<platform::FileDialogRequest> dialogs;
+  Text dialogAnswer;
+  std::vector<std::pair<Text, Text>> newLangScript;
+  int newLangShown = 0;
+  platform::MsgBoxHandler prevBox;
+  platform::FileDialogHandler prevDialog;
+};
+
+}  // namespace
+
+TEST(LangID, OnlyNameSafeCharactersUpToTwentyAreAccepted) {
+  struct Case {
+    Text id;
+    bool ok;
+  } cases[] = {
+      {u"pt-BR", true},  {u"fr", true},          {u"zh_Hans-CN", true}, {Text(20, u'a'), true},
+      {u"", false},      {Text(21, u'a'), false}, {u"../x", false},     {u"..", false},
+      {u"a/b", false},   {u"a\\b", false},        {u"pt BR", false},    {u"a\"b", false},
+      {u"a\tb", false},  {u"fr.x", false},        {u"\u00e9", false},   {u"a:b", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(cLangManager::IsValidLangID(c.id), c.ok) << txt::ToUtf8(c.id);
+}
+
+TEST_F(ManageTest, AddingCreatesTheFileWithTheWholeStructureAndListsIt) {
+  stdfs::remove(Lang("KestrovaMenu_pt-BR.xml"));
+  ed.SelectTool(1);
+  ScriptNewLang({{u" pt-BR ", u"Portuguese (Brazil)"}});
+  mgr.EditProperties = [](const XmlNodePtr& lang) {
+    cLangProperties p(lang);
+    p.SetField(u"name", u"Portugu\u00eas");
+  };
+  ASSERT_TRUE(mgr.AddLanguage());
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(ed.IsLangLoaded(u"pt-BR"));
+  EXPECT_TRUE(ed.Modified());
+
+  XmlNodePtr doc = cLangEditor::ReadXmlFile(txt::FromUtf8(Lang("KestrovaMenu_pt-BR.xml")), false);
+  XmlNodePtr languages = cLangEditor::FindLanguages(doc);
+  ASSERT_TRUE(languages);
+  EXPECT_TEXT_EQ(languages->Attribut(u"version"), u"0.2");
+  XmlNodePtr lang = languages->FindNode(u"pt-BR", false, true);
+  ASSERT_TRUE(lang);
+  EXPECT_TEXT_EQ(lang->Attribut(u"icon"), u"br.png");
+  EXPECT_TEXT_EQ(lang->Attribut(u"date"), Today());
+  EXPECT_TEXT_EQ(lang->Attribut(u"en_name"), u"Portuguese (Brazil)");
+  EXPECT_TEXT_EQ(lang->Attribut(u"name"), u"Portugu\u00eas");
+  // The current structure, empty.
+  XmlNodePtr title = lang->GetChildNode(u"Config.Labels.Title");
+  ASSERT_TRUE(title);
+  EXPECT_TRUE(title->Value().empty());
+  EXPECT_FALSE(lang->FindNode(u"Contributors", false, true) && lang->FindNode(u"Contributors", false, true)->ChildCount());
+
+  XmlNodePtr entry = ed.FindLangEntry(u"pt-BR");
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(txt::ToUtf8(entry->Attribut(u"file")), Lang("KestrovaMenu_pt-BR.xml"));
+}
+
+TEST_F(ManageTest, AddingBesideAnUnlistedFileOfTheSameNameNumbersTheNewOne) {
+  testutil::WriteAll(Lang("KestrovaMenu_pt-BR.xml"), "<notes>not a language file</notes>");
+  testutil::WriteAll(Lang("KestrovaMenu_pt-BR_2.xml"), "<notes/>");
+  ed.SelectTool(1);
+  ScriptNewLang({{u"pt-BR", u""}});
+  ASSERT_TRUE(mgr.AddLanguage());
+  EXPECT_EQ(testutil::ReadAll(Lang("KestrovaMenu_pt-BR.xml")), "<notes>not a language file</notes>");
+  ASSERT_TRUE(testutil::Exists(Lang("KestrovaMenu_pt-BR_3.xml")));
+  XmlNodePtr entry = ed.FindLangEntry(u"pt-BR");
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(txt::ToUtf8(entry->Attribut(u"file")), Lang("KestrovaMenu_pt-BR_3.xml"));
+}
+
+TEST_F(ManageTest, RefusedIdsAskAgainAndACancelWritesNothing) {
+  ed.SelectTool(1);
+  auto before = LangFiles();
+  long loaded = ed.LoadedLangs()->ChildCount();
+  ScriptNewLang({{u"../x", u""}, {u"EN", u""}, {u"fr", u""}, {u"   ", u""}});
+  EXPECT_FALSE(mgr.AddLanguage());
+  EXPECT_EQ(newLangShown, 5);  // four refusals, then the cancel
+  ASSERT_EQ(messages.size(), 4u);
+  EXPECT_TRUE(testutil::Contains(messages[0], "only letters, digits"));
+  EXPECT_EQ(messages[1], "This language is already loaded.");
+  EXPECT_EQ(messages[2], "This language already exists in the file \r\n" + Lang("KestrovaMenu_fr.xml"));
+  EXPECT_TRUE(testutil::Contains(messages[3], "only letters, digits"));
+  EXPECT_EQ(LangFiles(), before);
+  EXPECT_FALSE(testutil::Exists(root + "/KestrovaTools/KestrovaMenu/x.xml"));
+  EXPECT_EQ(ed.LoadedLangs()->ChildCount(), loaded);
+  EXPECT_FALSE(ed.Modified());
+}
+
+TEST_F(ManageTest, AddingWithoutAToolIsRefusedBeforeTheDialog) {
+  ScriptNewLang({{u"it", u"Italian"}});
+  EXPECT_FALSE(mgr.AddLanguage());
+  EXPECT_EQ(newLangShown, 0);
+  EXPECT_EQ(messages.size(), 1u);
+  EXPECT_EQ(ed.LoadedLangs()->ChildCount(), 0);
+}
+
+TEST_F(ManageTest, UnloadingSavesADirtyLanguageAndTheLastOneEmptiesTheTree) {
+  ed.SelectTool(1);
+  ed.LoadLangListEntry(3);  // French
+  ed.MarkDirty(u"fr");
+  int treeChanges = 0;
+  auto c = ed.TreeChanged.Subscribe([&] { ++treeChanges; });
+
+  ASSERT_TRUE(mgr.UnloadLanguage(2));
+  EXPECT_EQ(saved, (std::vector<std::string>{"fr"}));
+  EXPECT_TRUE(ed.FindLangEntry(u"fr")->Attribut(u"dirty").empty());
+  EXPECT_FALSE(ed.IsLangLoaded(u"fr"));
+  EXPECT_FALSE(ed.Modified());
+  EXPECT_GT(ed.TreeDoc()->ChildCount(), 0);
+  // Files are never touched by unloading.
+  EXPECT_TRUE(testutil::Exists(Lang("KestrovaMenu_fr.xml")));
+
+  ASSERT_TRUE(mgr.UnloadLanguage(1));
+  EXPECT_EQ(saved.size(), 1u);  // English was clean
+  EXPECT_EQ(ed.LoadedLangs()->ChildCount(), 0);
+  EXPECT_EQ(ed.TreeDoc()->ChildCount(), 0);
+  EXPECT_GT(treeChanges, 0);
+  EXPECT_FALSE(mgr.UnloadLanguage(1));
+}
+
+TEST_F(ManageTest, ImportRefusesFilesWithoutLanguages) {
+  ed.SelectTool(1);
+  struct Case {
+    std::string content, message;
+  } cases[] = {
+      {"<Other><it/></Other>", "Tag <Languages> not found !"},
+      {"<Languages version=\"0.4\"></Languages>", "No translation found in this file"},
+  };
+  for (const auto& c : cases) {
+    messages.clear();
+    testutil::WriteAll(dir.file("import.xml"), c.content);
+    dialogAnswer = dir.tfile("import.xml");
+    mgr.ChooseLang = [](const Text&, const std::vector<Text>&) { return 1L; };
+    EXPECT_FALSE(mgr.ImportLanguage());
+    EXPECT_EQ(messages, (std::vector<std::string>{c.message}));
+    EXPECT_EQ(ed.LoadedLangs()->ChildCount(), 1);
+  }
+  EXPECT_EQ(dialogs.back().title, u"Select the file containing the language to be imported");
+  EXPECT_FALSE(dialogs.back().save);
+}
+
+TEST_F(ManageTest, ImportingANewLanguageLoadsItMarksItAndGivesItAFile) {
+  ed.SelectTool(1);
+  testutil::WriteAll(dir.file("import.xml"),
+                     "<Languages version=\"0.1\"><xx-YY><Config><Labels><Title>Titolo</Title></Labels></Config>"
+                     "</xx-YY><it author=\"Ada\"><Config><Labels><Title>Menu</Title></Labels></Config></it></Languages>");
+  dialogAnswer = dir.tfile("import.xml");
+  std::vector<Text> rows;
+  mgr.ChooseLang = [&](const Text& caption, const std::vector<Text>& r) {
+    EXPECT_EQ(caption, u"Import language");
+    rows = r;
+    return 2L;
+  };
+  ASSERT_TRUE(mgr.ImportLanguage());
+  EXPECT_EQ(rows, (std::vector<Text>{u"xx-YY", u"Italian (it)"}));
+  ASSERT_TRUE(ed.IsLangLoaded(u"it"));
+  EXPECT_TEXT_EQ(ed.GetString(u"it.Config.Labels.Title"), u"Menu");
+  // The reference structure reached the imported copy.
+  EXPECT_TRUE(ed.LoadedLangs()->GetChildNode(u"it.Menu.File.Open"));
+  EXPECT_TRUE(ed.Modified());
+  // The tool now has a file for it, listed and dirty, so saving has somewhere to write.
+  XmlNodePtr entry = ed.FindLangEntry(u"it");
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->Attribut(u"dirty"), u"yes");
+  EXPECT_EQ(txt::ToUtf8(entry->Attribut(u"file")), Lang("KestrovaMenu_it.xml"));
+  EXPECT_TRUE(ed.FindLangEntry(u"fr")->Attribut(u"dirty").empty());
+}
+
+TEST_F(ManageTest, ImportingALoadedLanguageReplacesItsValues) {
+  ed.SelectTool(1);
+  ed.LoadLangListEntry(3);  // French
+  auto files = LangFiles();
+  testutil::WriteAll(dir.file("import.xml"),
+                     "<Languages version=\"0.4\"><fr en_name=\"French\"><Config><Labels><Title>Menu Kestrova</Title>"
+                     "</Labels></Config></fr></Languages>");
+  dialogAnswer = dir.tfile("import.xml");
+  mgr.ChooseLang = [](const Text&, const std::vector<Text>&) { return 1L; };
+  ASSERT_TRUE(mgr.ImportLanguage());
+  EXPECT_EQ(ed.LoadedLangs()->ChildCount(), 2);
+  EXPECT_TEXT_EQ(ed.GetString(u"fr.Config.Labels.Title"), u"Menu Kestrova");
+  EXPECT_TEXT_EQ(ed.GetString(u"fr.Config.Labels.Exit"), u"Quitter");
+  EXPECT_EQ(ed.FindLangEntry(u"fr")->Attribut(u"dirty"), u"yes");
+  EXPECT_EQ(LangFiles(), files);
+}
+
+TEST_F(ManageTest, ExportWritesUnsavedEditsAndEmptyStringsAndKeepsTheDirtyMark) {
+  ed.SelectTool(1);
+  ed.LoadLangListEntry(3);  // French
+  ed.LoadedLangs()->GetChildNode(u"fr.Config.Labels.Title")->Value(u"Menu modifi\u00e9");
+  ed.MarkDirty(u"fr");
+  std::string before = testutil::ReadAll(Lang("KestrovaMenu_fr.xml"));
+  mgr.ChooseLang = [](const Text& caption, const std::vector<Text>& rows) {
+    EXPECT_EQ(caption, u"Export language");
+    EXPECT_EQ(rows, (std::vector<Text>{u"English (en)", u"French (fr)"}));
+    return 2L;
+  };
+  dialogAnswer = dir.tfile("out.xml");
+  ASSERT_TRUE(mgr.ExportLanguage());
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_TRUE(dialogs[0].save);
+  EXPECT_EQ(dialogs[0].title, u"Save the language file as...");
+  EXPECT_EQ(dialogs[0].defaultExt, u".xml");
+
+  XmlNodePtr doc = cLangEditor::ReadXmlFile(dir.tfile("out.xml"), false);
+  XmlNodePtr languages = cLangEditor::FindLanguages(doc);
+  ASSERT_TRUE(languages);
+  EXPECT_TEXT_EQ(languages->Attribut(u"version"), u"0.4");
+  ASSERT_EQ(languages->ChildCount(), 1);
+  EXPECT_TEXT_EQ(languages->GetChildValue(u"fr.Config.Labels.Title"), u"Menu modifi\u00e9");
+  // French lacks this string on disk; the loaded copy holds it empty, and so does the export.
+  ASSERT_TRUE(languages->GetChildNode(u"fr.Config.Options.StartWithSystem"));
+  EXPECT_EQ(ed.FindLangEntry(u"fr")->Attribut(u"dirty"), u"yes");
+  EXPECT_EQ(testutil::ReadAll(Lang("KestrovaMenu_fr.xml")), before);
+
+  // The exported file loads back.
+  cLangEditor other;
+  EXPECT_TRUE(other.LoadLanguage(dir.tfile("out.xml"), u"fr"));
+}
+
+TEST_F(ManageTest, ExportAfterOpeningAFileKeepsItsRoot) {
+  testutil::WriteAll(dir.file("in.xml"), "<Languages version=\"0.4\" origin=\"team\"><de><A>x</A></de></Languages>");
+  ed.OpenLangFile(dir.tfile("in.xml"));
+  mgr.ChooseLang = [](const Text&, const std::vector<Text>&) { return 1L; };
+  dialogAnswer = dir.tfile("out.xml");
+  ASSERT_TRUE(mgr.ExportLanguage());
+  XmlNodePtr languages = cLangEditor::FindLanguages(cLangEditor::ReadXmlFile(dir.tfile("out.xml"), false));
+  ASSERT_TRUE(languages);
+  EXPECT_TEXT_EQ(languages->Attribut(u"origin"), u"team");
+  EXPECT_TEXT_EQ(languages->GetChildValue(u"de.A"), u"x");
+}
+
+TEST_F(ManageTest, CancelledPickersAndDialogsChangeNothing) {
+  ed.SelectTool(1);
+  mgr.ChooseLang = [](const Text&, const std::vector<Text>&) { return 0L; };
+  dialogAnswer = dir.tfile("out.xml");
+  EXPECT_FALSE(mgr.ExportLanguage());
+  EXPECT_TRUE(dialogs.empty());  // the picker comes first
+  mgr.ChooseLang = [](const Text&, const std::vector<Text>&) { return 1L; };
+  dialogAnswer.clear();
+  EXPECT_FALSE(mgr.ExportLanguage());
+  EXPECT_FALSE(testutil::Exists(dir.file("out.xml")));
+  EXPECT_FALSE(mgr.ImportLanguage());
+  EXPECT_FALSE(ed.Modified());
+}
+
+TEST_F(ManageTest, PropertiesMarkTheLanguageDirtyOnlyWhenSomethingChanged) {
+  ed.SelectTool(1);
+  ed.LoadLangListEntry(3);  // French
+  XmlNodePtr fr = ed.LoadedLangs()->Child(2);
+  fr->Attribut(u"en_name", u"");
+  // Opening alone completes the element (English name, contributors list) but changes nothing.
+  mgr.EditProperties = [](const XmlNodePtr& lang) { cLangProperties p(lang); };
+  mgr.LangProperties(2);
+  EXPECT_TEXT_EQ(fr->Attribut(u"en_name"), u"French");
+  EXPECT_FALSE(ed.Modified());
+  EXPECT_TRUE(ed.FindLangEntry(u"fr")->Attribut(u"dirty").empty());
+
+  using Edit = std::function<void(cLangProperties&)>;
+  Edit edits[] = {
+      [](cLangProperties& p) { p.SetField(u"version", u"3.1"); },
+      [](cLangProperties& p) { p.AddContributor(); },
+      [](cLangProperties& p) { p.SetContributorField(1, u"email", u"new@example.org"); },
+      [](cLangProperties& p) { p.DeleteContributor(1); },
+  };
+  for (auto& edit : edits) {
+    ed.FindLangEntry(u"fr")->Attribut(u"dirty", u"");
+    ed.UpdateDirtyFromInfos();
+    mgr.EditProperties = [&](const XmlNodePtr& lang) {
+      cLangProperties p(lang);
+      EXPECT_FALSE(p.Changed());
+      edit(p);
+      EXPECT_TRUE(p.Changed());
+    };
+    mgr.LangProperties(2);
+    EXPECT_EQ(ed.FindLangEntry(u"fr")->Attribut(u"dirty"), u"yes");
+    EXPECT_TRUE(ed.Modified());
+  }
+}
+
+TEST(LangPropertiesModel, ContributorsAreListedAddedAndRemovedInOrder) {
+  XmlNodePtr lang = cXmlNode::FromXml(
+      u"<fr en_name=\"French\"><Contributors><Contributor name=\"Anne\" email=\"anne@example.org\"/>"
+      u"<Note/><Contributor name=\"Luc\"/></Contributors></fr>");
+  ASSERT_TRUE(lang);
+  if (lang->Name().empty()) lang = lang->Child(1);
+  cLangProperties p(lang);
+  ASSERT_EQ(p.ContributorCount(), 2);
+  EXPECT_TEXT_EQ(cLangProperties::ContributorRow(p.Contributor(1)), u"Anne <anne@example.org>");
+  EXPECT_TEXT_EQ(cLangProperties::ContributorRow(p.Contributor(2)), u"Luc");
+  EXPECT_EQ(p.AddContributor(), 3);
+  EXPECT_TEXT_EQ(p.Contributor(3)->Attribut(u"name"), u"new contributor");
+  EXPECT_TRUE(p.DeleteContributor(1));
+  EXPECT_TEXT_EQ(p.Contributor(1)->Attribut(u"name"), u"Luc");
+  EXPECT_FALSE(p.DeleteContributor(5));
+  EXPECT_FALSE(p.Contributor(0));
+}
+
+TEST(LangPropertiesModel, TheIconStaysInsideTheIconsFolder) {
+  XmlNodePtr lang = cXmlNode::New();
+  lang->Name(u"pt-BR");
+  cLangProperties p(lang);
+  EXPECT_TRUE(p.IconPath(u"/suite/").empty());
+  p.SetField(u"icon", u"br.png");
+  EXPECT_TEXT_EQ(p.IconPath(u"/suite/"), u"/suite/KestrovaTools/KestrovaMenu/Languages/Icons/br.png");
+  p.SetField(u"icon", u"../../../etc/passwd");
+  EXPECT_TRUE(p.IconPath(u"/suite/").empty());
+}
+
+TEST(LocaleTree, GroupsByFirstLetterAndOpensTheUsersLocale) {
+  XmlNodePtr selected;
+  XmlNodePtr doc = cLangManager::BuildLocaleTree(u"040C", &selected);
+  long records = 0;
+  for (long i = 1; i <= doc->ChildCount(); ++i) records += doc->Child(i)->ChildCount();
+  EXPECT_EQ(records, 204);
+  XmlNodePtr first = doc->Child(1);
+  EXPECT_TEXT_EQ(first->Attribut(u"name"), u" --  A  -- ");
+  EXPECT_TEXT_EQ(first->Child(1)->Attribut(u"name"), u"Albanian-Albania [sq-AL]");
+  ASSERT_TRUE(selected);
+  EXPECT_TEXT_EQ(selected->Attribut(u"ISO"), u"fr-FR");
+  EXPECT_TEXT_EQ(selected->Attribut(u"LNAME"), u"French");
+  EXPECT_TEXT_EQ(selected->Parent()->Attribut(u"expanded"), u"yes");
+  // Only that group is open.
+  long open = 0;
+  for (long i = 1; i <= doc->ChildCount(); ++i) open += doc->Child(i)->Attribut(u"expanded") == u"yes";
+  EXPECT_EQ(open, 1);
+
+  cLangManager::BuildLocaleTree(u"7F7F", &selected);
+  EXPECT_FALSE(selected);
+}
