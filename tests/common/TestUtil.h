@@ -1,7 +1,9 @@
 #pragma once
 // Helpers shared by the test programs.
 #include <string>
+#include <vector>
 
+#include "platform/ErrLog.h"
 #include "platform/Text.h"
 
 namespace testutil {
@@ -25,6 +27,21 @@ class TempDir {
 std::string ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
+inline bool Contains(const std::string& hay, const std::string& needle) { return hay.find(needle) != std::string::npos; }
+
+// Collects the common log's lines (as UTF-8) for the life of the object.
+struct LogCapture {
+  std::vector<std::string> lines;
+  LogCapture() {
+    ErrLog::SetSink([this](const Text& l) { lines.push_back(txt::ToUtf8(l)); });
+  }
+  ~LogCapture() { ErrLog::SetSink({}); }
+  bool Has(const std::string& part) const {
+    for (auto& l : lines)
+      if (Contains(l, part)) return true;
+    return false;
+  }
+};
 
 }  // namespace testutil
 

@@ -144,14 +144,6 @@ TEST(Bits, ReadByteAndLongBits) {
   EXPECT_EQ(ReadLongBits(0x00F00000u, 0x00F00000u), 15);
 }
 
-TEST(ModeNames, KnownAndHex) {
-  EXPECT_TEXT_EQ(EncodingModeName(0), u"AutoDetect");
-  EXPECT_TEXT_EQ(EncodingModeName(1), u"UNICODE");
-  EXPECT_TEXT_EQ(EncodingModeName(2), u"UTF8");
-  EXPECT_TEXT_EQ(EncodingModeName(3), u"ANSI");
-  EXPECT_TEXT_EQ(EncodingModeName(255), u"0xFF");
-}
-
 TEST(DataToUnicode, OddLengthUtf16AndUnknownMode) {
   int mode = ModeUnicode;
   EXPECT_TEXT_EQ(StrDataToUnicode(B({0x41, 0x00, 0x42}), mode), u"A");  // trailing odd byte dropped
