@@ -68,15 +68,12 @@ class Harness {
   Connection link_;
 };
 
-inline std::string NextRevision() {
+// The running version, or the one after it.
+inline std::string Running(int ahead = 0) {
   return std::to_string(KSV_VERSION_MAJOR) + "." + std::to_string(KSV_VERSION_MINOR) + "." +
-         std::to_string(KSV_VERSION_REVISION + 1);
+         std::to_string(KSV_VERSION_REVISION + ahead);
 }
-
-inline std::string Running() {
-  return std::to_string(KSV_VERSION_MAJOR) + "." + std::to_string(KSV_VERSION_MINOR) + "." +
-         std::to_string(KSV_VERSION_REVISION);
-}
+inline std::string NextRevision() { return Running(1); }
 
 inline std::string Describe(const std::string& version, const std::string& message = "",
                             const std::string& url = "http://127.0.0.1/files/Setup.exe") {
