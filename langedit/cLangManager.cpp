@@ -44,7 +44,9 @@ std::vector<Text> SplitFields(TextView record) {
 
 }  // namespace
 
-cLangManager::cLangManager(cLangEditor& ed) : ed_(ed) {}
+cLangManager::cLangManager(cLangEditor& ed) : ed_(ed) {
+  SaveLang = [this](TextView id) { return ed_.SaveLang(id); };
+}
 
 bool cLangManager::IsValidLangID(TextView id) {
   if (id.empty() || id.size() > kMaxLangIDLength) return false;
