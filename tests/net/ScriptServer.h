@@ -31,6 +31,19 @@ struct Script {
   int holdOpenMs = 0;        // keep the connection open after the steps
 };
 
+// A loopback port nobody listens on: connections to it are refused.
+inline int ClosedPort() {
+  int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  socklen_t len = sizeof a;
+  ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+  ::close(s);
+  return ntohs(a.sin_port);
+}
+
 // "HTTP/1.0 200 OK" + headers + body as one step.
 inline Step Reply(const std::string& status, const std::vector<std::string>& headers, const std::string& body) {
   std::string s = status + "\r\n";

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,7 @@
 #include "platform/FileSys.h"
 #include "storage/mStringTools.h"
 #include "tests/common/TestUtil.h"
-#include "tests/net/ScriptServer.h"
+#include "tests/net/PyHttpServer.h"
 
 using nettest::Reply;
 using nettest::Script;
@@ -464,14 +465,9 @@ TEST(HttpLifecycle, CancelDestroyAndServerDown) {
     platform::WaitMs(50);
   }
   {
-    int port;
-    {
-      ScriptServer gone;
-      port = gone.port();
-    }
     cHTTPGet h;
     Watch w(h);
-    EXPECT_TRUE(h.GetFile(T("http://127.0.0.1:" + std::to_string(port) + "/")));
+    EXPECT_TRUE(h.GetFile(T("http://127.0.0.1:" + std::to_string(nettest::ClosedPort()) + "/")));
     ASSERT_TRUE(w.WaitEnd());
     EXPECT_EQ(w.log, (std::vector<std::string>{"end:fail"}));
     EXPECT_EQ(h.LastErrorNumber(), 10061);
@@ -498,4 +494,61 @@ TEST(HttpThrottle, DownloadKeepsToTheAllowance) {
   EXPECT_NEAR(h.ReceivedBytes(), allowed, allowed * 0.15) << "after " << elapsed << " s";
   EXPECT_GE(h.ThrottleIntervalMs(), 1);
   h.CancelTransfert(0, u"");
+}
+
+// Python's http.server, which knows no ranges and sends Last-Modified.
+class PyServer : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new testutil::TempDir();
+    testutil::WriteAll(dir_->file("version.xml"), "<Update><Version>9.9.9</Version></Update>\r\n");
+    std::mt19937 rng(7);
+    big_.resize(6u << 20);
+    for (auto& c : big_) c = static_cast<char>(rng());
+    testutil::WriteAll(dir_->file("big.bin"), big_);
+    server_ = new nettest::PyHttpServer(dir_->path());
+  }
+  static void TearDownTestSuite() {
+    delete server_;
+    delete dir_;
+  }
+  static inline testutil::TempDir* dir_ = nullptr;
+  static inline nettest::PyHttpServer* server_ = nullptr;
+  static inline std::string big_;
+};
+
+TEST_F(PyServer, MemoryFileAndMissingDownloads) {
+  ASSERT_TRUE(server_->ready());
+  {
+    cHTTPGet h;
+    Watch w(h);
+    ASSERT_TRUE(h.GetFile(T(server_->base() + "/version.xml")));
+    ASSERT_TRUE(w.WaitEnd(10000));
+    EXPECT_TRUE(w.success);
+    EXPECT_EQ(w.body, testutil::ReadAll(dir_->file("version.xml")));
+    EXPECT_EQ(h.ContentLength(), static_cast<long>(w.body.size()));
+  }
+  {
+    testutil::TempDir out;
+    std::string path = out.file("big.bin");
+    testutil::WriteAll(path, "stale content that must go");
+    cHTTPGet h;
+    Watch w(h);
+    // Resume asked for, 200 answered: the file is replaced.
+    ASSERT_TRUE(h.GetFile(T(server_->base() + "/big.bin"), T(path), u"", u"", true, -1L));
+    ASSERT_TRUE(w.WaitEnd(30000));
+    EXPECT_TRUE(w.success);
+    EXPECT_EQ(h.ReceivedBytes(), static_cast<long>(big_.size()));
+    EXPECT_TRUE(testutil::ReadAll(path) == big_);
+    struct stat src {}, dst {};
+    ::stat(dir_->file("big.bin").c_str(), &src);
+    ::stat(path.c_str(), &dst);
+    EXPECT_EQ(dst.st_mtime, src.st_mtime);
+  }
+  cHTTPGet h;
+  Watch w(h);
+  h.GetFile(T(server_->base() + "/nothing-here.xml"));
+  ASSERT_TRUE(w.WaitEnd(10000));
+  EXPECT_FALSE(w.success);
+  EXPECT_EQ(h.LastErrorNumber(), 404);
 }

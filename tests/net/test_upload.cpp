@@ -11,48 +11,18 @@
 
 #include "AppInfo.h"
 #include "net/cHTTPUpload.h"
-#include "platform/ChildProcess.h"
 #include "platform/EventLoop.h"
 #include "platform/ProcessTools.h"
 #include "storage/VbDate.h"
 #include "tests/common/TestUtil.h"
-#include "tests/net/ScriptServer.h"
+#include "tests/net/PyHttpServer.h"
 
 namespace {
 
-// The loopback receiver that parses the body with a multipart parser of its own.
-class PyServer {
- public:
-  explicit PyServer(std::vector<std::string> args) {
-    std::vector<std::string> argv{"python3", std::string(KSV_TEST_DATA) + "/submit/upload_server.py", "--port-file",
-                                  dir_.file("port"), "--report", dir_.file("report.jsonl")};
-    argv.insert(argv.end(), args.begin(), args.end());
-    if (!proc_.Start(argv, false, platform::ChildProcess::Priority::Normal)) return;
-    platform::WaitUntil([this] { return testutil::ReadAll(dir_.file("port")).size() > 0 || proc_.Finished(); },
-                        10000);
-    platform::WaitMs(20);  // the port file is written before serving starts
-    port_ = std::atoi(testutil::ReadAll(dir_.file("port")).c_str());
-  }
-  int port() const { return port_; }
-  Text url(const char* path = "/translation/") const {
-    return txt::FromUtf8("http://127.0.0.1:" + std::to_string(port_) + path);
-  }
-  // The last request's report line (JSON) from the server.
-  std::string Report() const {
-    std::string all = testutil::ReadAll(dir_.file("report.jsonl"));
-    size_t end = all.find_last_not_of('\n');
-    if (end == std::string::npos) return std::string();
-    size_t start = all.rfind('\n', end);
-    return all.substr(start == std::string::npos ? 0 : start + 1, end + 1 - (start == std::string::npos ? 0 : start + 1));
-  }
+using nettest::UploadServer;
+using testutil::Contains;
 
- private:
-  testutil::TempDir dir_;
-  platform::ChildProcess proc_;
-  int port_ = 0;
-};
-
-bool Has(const std::string& hay, const std::string& needle) { return hay.find(needle) != std::string::npos; }
+Text T(const std::string& s) { return txt::FromUtf8(s); }
 
 // Records an uploader's events.
 struct Watch {
@@ -107,16 +77,16 @@ TEST(Upload, FileReachesAMultipartParserWithNameCredentialsAndHeaders) {
   std::string file = d.file("KSVLangPack_fr_2024.7z");
   testutil::WriteAll(file, RandomBytes(3 * 4096 + 123, 7));
   ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
-  PyServer srv({"--expect-filename", "KSVLangPack_fr_2024.7z", "--expect-user", "ana@example.org",
+  UploadServer srv({"--expect-filename", "KSVLangPack_fr_2024.7z", "--expect-user", "ana@example.org",
                 "--expect-password", "T-42", "--expect-header", "x-lng-id: fr"});
-  ASSERT_GT(srv.port(), 0);
+  ASSERT_TRUE(srv.ready());
 
   cHTTPUpload up;
   Watch w(up);
   up.RequestHeaders.push_back(u"x-lng-id: fr");
   up.Username(u"ana@example.org");
   up.Password(u"T-42");
-  ASSERT_TRUE(up.SendFile(txt::FromUtf8(file), srv.url(), u"", u"", u"", u"", u"file"));
+  ASSERT_TRUE(up.SendFile(T(file), T(srv.url()), u"", u"", u"", u"", u"file"));
   EXPECT_TRUE(up.Busy());
   ASSERT_TRUE(w.WaitEnd());
   EXPECT_TRUE(w.success) << txt::ToUtf8(up.ResponsePage());
@@ -128,8 +98,8 @@ TEST(Upload, FileReachesAMultipartParserWithNameCredentialsAndHeaders) {
   EXPECT_TRUE(w.errors.empty());
 
   std::string report = srv.Report();
-  EXPECT_TRUE(Has(report, "\"problems\": []")) << report;
-  EXPECT_TRUE(Has(report, "\"data_sha256\": \"" + Sha256(file) + "\"")) << report;
+  EXPECT_TRUE(Contains(report, "\"problems\": []")) << report;
+  EXPECT_TRUE(Contains(report, "\"data_sha256\": \"" + Sha256(file) + "\"")) << report;
   // Last-Modified is the file's time in GMT
   struct stat st {};
   ::stat(file.c_str(), &st);
@@ -137,23 +107,23 @@ TEST(Upload, FileReachesAMultipartParserWithNameCredentialsAndHeaders) {
   std::tm g{};
   gmtime_r(&st.st_mtime, &g);
   std::strftime(expect, sizeof expect, "%a, %d %b %Y %H:%M:%S GMT", &g);
-  EXPECT_TRUE(Has(report, std::string("\"last_modified\": \"") + expect + "\"")) << report;
+  EXPECT_TRUE(Contains(report, std::string("\"last_modified\": \"") + expect + "\"")) << report;
 }
 
 TEST(Upload, MemoryDataIsSentOnceWithoutLastModified) {
-  PyServer srv({"--expect-filename", "notes.txt"});
-  ASSERT_GT(srv.port(), 0);
+  UploadServer srv({"--expect-filename", "notes.txt"});
+  ASSERT_TRUE(srv.ready());
   std::string data = RandomBytes(10000, 3);
   cHTTPUpload up;
   Watch w(up);
   // the file does not need to exist when the data is given
-  ASSERT_TRUE(up.SendFile(u"C:\\somewhere/else\\notes.txt", srv.url(), u"", u"", u"", u"", u"file", data));
+  ASSERT_TRUE(up.SendFile(u"C:\\somewhere/else\\notes.txt", T(srv.url()), u"", u"", u"", u"", u"file", data));
   ASSERT_TRUE(w.WaitEnd());
   EXPECT_TRUE(w.success);
   std::string report = srv.Report();
-  EXPECT_TRUE(Has(report, "\"problems\": []")) << report;
-  EXPECT_TRUE(Has(report, "\"data_length\": 10000")) << report;
-  EXPECT_TRUE(Has(report, "\"last_modified\": null")) << report;
+  EXPECT_TRUE(Contains(report, "\"problems\": []")) << report;
+  EXPECT_TRUE(Contains(report, "\"data_length\": 10000")) << report;
+  EXPECT_TRUE(Contains(report, "\"last_modified\": null")) << report;
   // header sent, then the whole data in one block, then the trailer
   EXPECT_EQ(w.progress, (std::vector<long>{1, 10001}));
 }
@@ -161,18 +131,18 @@ TEST(Upload, MemoryDataIsSentOnceWithoutLastModified) {
 TEST(Upload, ServerRefusalKeepsCodeAndPage) {
   testutil::TempDir d;
   testutil::WriteAll(d.file("a.7z"), "");
-  PyServer srv({"--status", "403", "--page", "Unknown translator"});
-  ASSERT_GT(srv.port(), 0);
+  UploadServer srv({"--status", "403", "--page", "Unknown translator"});
+  ASSERT_TRUE(srv.ready());
   cHTTPUpload up;
   Watch w(up);
-  ASSERT_TRUE(up.SendFile(d.tfile("a.7z"), srv.url(), u"x", u"y"));
+  ASSERT_TRUE(up.SendFile(d.tfile("a.7z"), T(srv.url()), u"x", u"y"));
   ASSERT_TRUE(w.WaitEnd());
   EXPECT_FALSE(w.success);
   EXPECT_TEXT_EQ(w.endCode, Text(u"403"));
   EXPECT_TEXT_EQ(up.ResponsePage(), Text(u"Unknown translator"));
   // an empty file still makes a well-formed body
-  EXPECT_TRUE(Has(srv.Report(), "\"problems\": []")) << srv.Report();
-  EXPECT_TRUE(Has(srv.Report(), "\"data_length\": 0")) << srv.Report();
+  EXPECT_TRUE(Contains(srv.Report(), "\"problems\": []")) << srv.Report();
+  EXPECT_TRUE(Contains(srv.Report(), "\"data_length\": 0")) << srv.Report();
 }
 
 struct Request {
@@ -256,14 +226,14 @@ TEST(Upload, StatusLineWithTooFewFieldsIsNoSuccess) {
     srv.Add({{nettest::Reply(c.status, {"Content-Type: text/plain"}, "OK page")}});
     cHTTPUpload up;
     Watch w(up);
-    ASSERT_TRUE(up.SendFile(u"x.bin", txt::FromUtf8(srv.base() + "/up"), u"", u"", u"", u"", u"file", "abc"));
+    ASSERT_TRUE(up.SendFile(u"x.bin", T(srv.base() + "/up"), u"", u"", u"", u"", u"file", "abc"));
     ASSERT_TRUE(w.WaitEnd()) << c.status;
     EXPECT_EQ(w.success, c.success) << c.status;
     EXPECT_EQ(txt::ToUtf8(up.ResponseCode()), c.code) << c.status;
     if (*c.code) {
       EXPECT_TEXT_EQ(up.ResponsePage(), Text(u"OK page"));
     }
-    EXPECT_TRUE(Has(srv.Request(0), "POST /up HTTP/1.0\r\n"));
+    EXPECT_TRUE(Contains(srv.Request(0), "POST /up HTTP/1.0\r\n"));
   }
 }
 
@@ -281,7 +251,7 @@ TEST(Upload, OwnerPacesTheBlocksAndMayCancel) {
     ++asked;
     pending = true;
   });
-  ASSERT_TRUE(up.SendFile(d.tfile("f.bin"), txt::FromUtf8(srv.base() + "/")));
+  ASSERT_TRUE(up.SendFile(d.tfile("f.bin"), T(srv.base() + "/")));
   ASSERT_TRUE(platform::WaitUntil([&] { return asked == 1; }, 5000));
   platform::WaitMs(100);
   EXPECT_EQ(w.progress.size(), 1u);  // nothing moves until the owner pulses
@@ -293,7 +263,7 @@ TEST(Upload, OwnerPacesTheBlocksAndMayCancel) {
   ASSERT_TRUE(w.WaitEnd());
   EXPECT_TRUE(w.success);
   EXPECT_EQ(w.progress.back(), 5 * 4096 + 1);
-  EXPECT_TRUE(Has(srv.Request(0), content));
+  EXPECT_TRUE(Contains(srv.Request(0), content));
 
   // a transfer held by the owner can be cancelled: one end, no success
   nettest::ScriptServer slow;
@@ -301,7 +271,7 @@ TEST(Upload, OwnerPacesTheBlocksAndMayCancel) {
   cHTTPUpload up2;
   Watch w2(up2);
   auto c2 = up2.SetTimer.Subscribe([](bool& pending) { pending = true; });
-  ASSERT_TRUE(up2.SendFile(d.tfile("f.bin"), txt::FromUtf8(slow.base() + "/")));
+  ASSERT_TRUE(up2.SendFile(d.tfile("f.bin"), T(slow.base() + "/")));
   ASSERT_TRUE(platform::WaitUntil([&] { return !w2.progress.empty(); }, 5000));
   up2.Cancel();
   EXPECT_FALSE(up2.Busy());
@@ -320,18 +290,13 @@ TEST(Upload, RefusedStartsAndConnectionErrors) {
   EXPECT_FALSE(up.SendFile(d.tfile("f.bin"), u"ftp://127.0.0.1/"));
   EXPECT_FALSE(up.SendFile(d.tfile("f.bin"), u"http://127.0.0.1:notaport/"));
   EXPECT_FALSE(up.SendFile(d.tfile("f.bin"), u"http:///x"));
-  EXPECT_FALSE(up.SendFile(txt::FromUtf8(d.path()), u"http://127.0.0.1/"));  // a folder
+  EXPECT_FALSE(up.SendFile(T(d.path()), u"http://127.0.0.1/"));  // a folder
   EXPECT_FALSE(up.Busy());
   platform::WaitMs(50);
   EXPECT_EQ(w.ends + w.starts + static_cast<int>(w.errors.size()), 0);
 
   // nobody listens on the port: an error, then one unsuccessful end
-  int port;
-  {
-    nettest::ScriptServer gone;
-    port = gone.port();
-  }
-  ASSERT_TRUE(up.SendFile(d.tfile("f.bin"), txt::FromUtf8("http://127.0.0.1:" + std::to_string(port) + "/")));
+  ASSERT_TRUE(up.SendFile(d.tfile("f.bin"), T("http://127.0.0.1:" + std::to_string(nettest::ClosedPort()) + "/")));
   ASSERT_TRUE(w.WaitEnd());
   EXPECT_FALSE(w.success);
   ASSERT_EQ(w.errors.size(), 1u);
