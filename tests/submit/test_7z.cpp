@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/ErrLog.h"
 #include "platform/EventLoop.h"
 #include "platform/ProcessTools.h"
 #include "storage/mFileUtils.h"
 #include "submit/c7z.h"
 #include "tests/common/TestUtil.h"
+#include "tests/submit/SubmitFixture.h"
 
 namespace {
 
@@ -173,18 +173,15 @@ TEST_F(ArchiveFixture, ConfiguredProgramIsPreferredAndGetsExactArguments) {
 }
 
 TEST_F(ArchiveFixture, MissingArchiverOrArchiveNameFailsQuietly) {
-  std::vector<Text> log;
-  ErrLog::SetSink([&](const Text& l) { log.push_back(l); });
-  const char* oldPath = std::getenv("PATH");
-  std::string savedPath = oldPath ? oldPath : "";
-  ::setenv("PATH", tmp.path().c_str(), 1);
-  c7z z;
-  z.Path7zip(W("/no/such/7z.exe"));
-  z.FileName(W("/pack.7z"));
-  EXPECT_FALSE(z.Add(u"KestrovaTools"));
-  EXPECT_TRUE(z.LastExecShellOutput().empty());
-  ::setenv("PATH", savedPath.c_str(), 1);
-
+  testutil::LogCapture log;
+  {
+    submittest::NoArchiverOnPath noPath;
+    c7z z;
+    z.Path7zip(W("/no/such/7z.exe"));
+    z.FileName(W("/pack.7z"));
+    EXPECT_FALSE(z.Add(u"KestrovaTools"));
+    EXPECT_TRUE(z.LastExecShellOutput().empty());
+  }
   c7z none;
   long files = 5, folders = 5;
   EXPECT_FALSE(none.Add(u"x"));
@@ -192,31 +189,22 @@ TEST_F(ArchiveFixture, MissingArchiverOrArchiveNameFailsQuietly) {
   EXPECT_TRUE(none.GetFileList(u"", files, folders).empty());
   EXPECT_EQ(files + folders, 0);
   EXPECT_TRUE(none.GetFileInfo(u"", u"Path").empty());
-  ErrLog::SetSink(nullptr);
-
-  auto logged = [&](TextView what) {
-    for (const auto& l : log)
-      if (l.find(what) != Text::npos) return true;
-    return false;
-  };
-  EXPECT_TRUE(logged(u"Exec 7zip => \""));
-  EXPECT_TRUE(logged(u"Erreur [c7z] en ex\u00e9cutant 7z.exe [\""));
-  EXPECT_TRUE(logged(u"Erreur [c7z] Fichier 7zip non d\u00e9fini"));
+  EXPECT_TRUE(log.Has("Exec 7zip => \""));
+  EXPECT_TRUE(log.Has("Erreur [c7z] en ex\xC3\xA9" "cutant 7z.exe [\""));
+  EXPECT_TRUE(log.Has("Erreur [c7z] Fichier 7zip non d\xC3\xA9" "fini"));
 }
 
 TEST_F(ArchiveFixture, ArchiverAskingForAPasswordDoesNotHang) {
   std::string archive = work + "/secret.7z";
   std::string cmd = "7z a -psecret -mhe=on \"" + archive + "\" \"" + work + "/KestrovaTools\" >/dev/null 2>&1";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
-  std::vector<Text> log;
-  ErrLog::SetSink([&](const Text& l) { log.push_back(l); });
+  testutil::LogCapture quiet;
   c7z z;
   z.FileName(txt::FromUtf8(archive));
   double t0 = platform::HiResMs();
   long files = 0, folders = 0;
   EXPECT_FALSE(z.TestArchive(u"", files, folders));
   EXPECT_LT(platform::HiResMs() - t0, 20000.0);
-  ErrLog::SetSink(nullptr);
 }
 
 }  // namespace

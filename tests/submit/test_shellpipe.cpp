@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "tests/common/TestUtil.h"
-#include "platform/ErrLog.h"
 #include "platform/EventLoop.h"
 #include "platform/ProcessTools.h"
 #include "submit/cShellPipe.h"
@@ -80,26 +79,23 @@ struct Recorder {
 bool ProcessGone(long pid) { return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }
 
 TEST(ShellPipe, JoinsStandardErrorAndReportsTheEndOnce) {
-  cShellPipe p;
-  Recorder r(p);
-  ASSERT_TRUE(p.ShellExecPipeAsync(u"/bin/sh -c \"echo out; echo err 1>&2; exit 3\"", false, 0));
-  ASSERT_TRUE(r.WaitEnd());
-  platform::WaitMs(150);  // no second end
-  EXPECT_EQ(r.finished, 1);
-  EXPECT_NE(r.out.find(u"out\n"), Text::npos);
-  EXPECT_NE(r.out.find(u"err\n"), Text::npos);
-  EXPECT_EQ(p.ExitCode(), 3);
-  EXPECT_FALSE(p.Running());
-}
-
-TEST(ShellPipe, SilentChildEndsWithoutData) {
-  cShellPipe p;
-  Recorder r(p);
-  ASSERT_TRUE(p.ShellExecPipeAsync(u"true", false, 0));
-  ASSERT_TRUE(r.WaitEnd());
-  platform::WaitMs(120);
-  EXPECT_EQ(r.finished, 1);
-  EXPECT_EQ(r.chunks, 0);
+  struct Case {
+    const char16_t* cmd;
+    std::vector<Text> parts;
+    int exitCode;
+  } cases[] = {{u"/bin/sh -c \"echo out; echo err 1>&2; exit 3\"", {u"out\n", u"err\n"}, 3}, {u"true", {}, 0}};
+  for (const auto& c : cases) {
+    cShellPipe p;
+    Recorder r(p);
+    ASSERT_TRUE(p.ShellExecPipeAsync(c.cmd, false, 0));
+    ASSERT_TRUE(r.WaitEnd());
+    platform::WaitMs(150);  // no second end
+    EXPECT_EQ(r.finished, 1);
+    for (const Text& part : c.parts) EXPECT_NE(r.out.find(part), Text::npos);
+    EXPECT_EQ(r.chunks == 0, c.parts.empty());
+    EXPECT_EQ(p.ExitCode(), c.exitCode);
+    EXPECT_FALSE(p.Running());
+  }
 }
 
 TEST(ShellPipe, RefusesASecondStartAndKillsTheChildOnDestruction) {
@@ -130,8 +126,7 @@ TEST(ShellPipe, IdlePriorityClassLowersTheChild) {
 }
 
 TEST(ShellPipe, MissingProgramStartsNothing) {
-  std::vector<Text> log;
-  ErrLog::SetSink([&](const Text& l) { log.push_back(l); });
+  testutil::LogCapture log;
   cShellPipe p;
   Recorder r(p);
   EXPECT_FALSE(p.ShellExecPipeAsync(u"\"/nonexistent/prog\" a b", false, 0));
@@ -143,10 +138,7 @@ TEST(ShellPipe, MissingProgramStartsNothing) {
   EXPECT_TRUE(p.ShellExecPipeAsync(u"true", false, 0));
   EXPECT_TRUE(r.WaitEnd());
   EXPECT_FALSE(p.ShellRunAsAsync(u"user", u"", u"pw", u"true", false));
-  ErrLog::SetSink(nullptr);
-  bool runAsLogged = false;
-  for (const auto& l : log) runAsLogged |= l.find(u"ShellRunAsAsync") != Text::npos;
-  EXPECT_TRUE(runAsLogged);
+  EXPECT_TRUE(log.Has("ShellRunAsAsync"));
 }
 
 TEST(ShellPipe, OutputIsDecodedThroughTheCodePageUnlessBinary) {

@@ -1,8 +1,4 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -12,19 +8,18 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QStackedWidget>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/mConfig.h"
 #include "controls/ctlTextEdit.h"
-#include "platform/ChildProcess.h"
 #include "platform/Desktop.h"
 #include "platform/EventLoop.h"
 #include "platform/QtText.h"
 #include "storage/mFileUtils.h"
 #include "submit/frmSubmit.h"
 #include "tests/common/TestUtil.h"
+#include "tests/net/PyHttpServer.h"
 #include "tests/submit/SubmitFixture.h"
 
 using submittest::Boxes;
@@ -32,29 +27,8 @@ using submittest::Suite;
 
 namespace {
 
-bool Has(const std::string& hay, const std::string& needle) { return hay.find(needle) != std::string::npos; }
-
-// The loopback receiver that parses the multipart body with Python's own email package.
-class UploadServer {
- public:
-  explicit UploadServer(std::vector<std::string> args) {
-    std::vector<std::string> argv{"python3", std::string(KSV_TEST_DATA) + "/submit/upload_server.py", "--port-file",
-                                  dir_.file("port"), "--report", dir_.file("report.jsonl")};
-    argv.insert(argv.end(), args.begin(), args.end());
-    if (!proc_.Start(argv, false, platform::ChildProcess::Priority::Normal)) return;
-    platform::WaitUntil([this] { return !testutil::ReadAll(dir_.file("port")).empty() || proc_.Finished(); },
-                        10000);
-    platform::WaitMs(50);  // the port is written just before serving starts
-    port_ = std::atoi(testutil::ReadAll(dir_.file("port")).c_str());
-  }
-  int port() const { return port_; }
-  std::string Report() const { return testutil::ReadAll(dir_.file("report.jsonl")); }
-
- private:
-  testutil::TempDir dir_;
-  platform::ChildProcess proc_;
-  int port_ = 0;
-};
+using nettest::UploadServer;
+using testutil::Contains;
 
 // One dialog on the test suite, with its own configuration file and folders.
 struct DialogFixture : ::testing::Test {
@@ -76,7 +50,7 @@ struct DialogFixture : ::testing::Test {
   }
   int LangIndex(const char* id) {
     for (int i = 0; i < f->cmbLangs->count(); ++i)
-      if (Has(f->cmbLangs->itemText(i).toStdString(), std::string("[") + id + "]")) return i;
+      if (Contains(f->cmbLangs->itemText(i).toStdString(), std::string("[") + id + "]")) return i;
     return -1;
   }
   void Choose(const char* id) {
@@ -164,8 +138,8 @@ TEST_F(DialogFixture, OpensWithLanguagesToolsAndSavedTranslator) {
   FillTranslator(u"Anne-Marie", u"am@example.org", u"T-43");
   f->close();
   std::string cfg = testutil::ReadAll(cfgDir.file("KsvLangEditor.xml"));
-  EXPECT_TRUE(Has(cfg, "<Name>Anne-Marie</Name>")) << cfg;
-  EXPECT_TRUE(Has(cfg, "<ID>T-43</ID>")) << cfg;
+  EXPECT_TRUE(Contains(cfg, "<Name>Anne-Marie</Name>")) << cfg;
+  EXPECT_TRUE(Contains(cfg, "<ID>T-43</ID>")) << cfg;
 }
 
 TEST_F(DialogFixture, WithoutSavedTranslatorNothingIsStored) {
@@ -194,7 +168,7 @@ TEST_F(DialogFixture, ZipButtonPacksAndAMissingArchiverIsReported) {
   f->cmdZIP->click();
   ASSERT_EQ(Archives().size(), 1u) << boxes.Texts();
   ASSERT_EQ(boxes.seen.size(), 1u);
-  EXPECT_TRUE(Has(txt::ToUtf8(boxes.seen[0].text), "The files have been compressed in the following archive:"));
+  EXPECT_TRUE(Contains(txt::ToUtf8(boxes.seen[0].text), "The files have been compressed in the following archive:"));
   EXPECT_TRUE(f->isVisible());
   EXPECT_TRUE(f->cmdZIP->isEnabled());
 }
@@ -217,7 +191,7 @@ TEST_P(DialogUpload, SendsTheArchiveAndHandlesTheAnswer) {
                                 "--expect-password", "T-42"};
   args.insert(args.end(), c.serverArgs.begin(), c.serverArgs.end());
   UploadServer server(args);
-  ASSERT_GT(server.port(), 0);
+  ASSERT_TRUE(server.ready());
   mConfig::SetConfig(u"Server.Host", txt::FromUtf8("127.0.0.1:" + std::to_string(server.port())));
   Open();
   Choose("fr");
@@ -234,16 +208,16 @@ TEST_P(DialogUpload, SendsTheArchiveAndHandlesTheAnswer) {
   EXPECT_FALSE(testutil::Exists(s.program + "/comments.tmp"));
 
   std::string report = server.Report();
-  EXPECT_TRUE(Has(report, "\"problems\": []")) << report;
-  EXPECT_TRUE(Has(report, "\"filename\": \"KSVLangPack_fr_")) << report;
-  EXPECT_TRUE(Has(report, "POST /translation/ HTTP/1.0")) << report;
+  EXPECT_TRUE(Contains(report, "\"problems\": []")) << report;
+  EXPECT_TRUE(Contains(report, "\"filename\": \"KSVLangPack_fr_")) << report;
+  EXPECT_TRUE(Contains(report, "POST /translation/ HTTP/1.0")) << report;
 
   std::string texts = boxes.Texts();
   if (c.closes) {
     ASSERT_EQ(boxes.seen.size(), 2u) << texts;
     EXPECT_EQ(txt::ToUtf8(boxes.seen[0].text), "thanks");
     EXPECT_EQ(boxes.seen[0].flags, platform::vbInformation);
-    EXPECT_TRUE(Has(txt::ToUtf8(boxes.seen[1].text), "Do you keep the ZIP file as a backup?\r\n\r\n")) << texts;
+    EXPECT_TRUE(Contains(txt::ToUtf8(boxes.seen[1].text), "Do you keep the ZIP file as a backup?\r\n\r\n")) << texts;
     EXPECT_EQ(boxes.seen[1].flags, platform::vbYesNo | platform::vbQuestion);
     EXPECT_FALSE(f->isVisible());
     EXPECT_EQ(f->result(), QDialog::Accepted);
@@ -251,8 +225,8 @@ TEST_P(DialogUpload, SendsTheArchiveAndHandlesTheAnswer) {
     ASSERT_EQ(boxes.seen.size(), 1u) << texts;
     EXPECT_EQ(txt::ToUtf8(boxes.seen[0].title), "Error 500");
     EXPECT_EQ(boxes.seen[0].flags, platform::vbCritical);
-    EXPECT_TRUE(Has(texts, "An error occurred while trying to send your translation to ")) << texts;
-    EXPECT_TRUE(Has(texts, "\r\nNot today")) << texts;
+    EXPECT_TRUE(Contains(texts, "An error occurred while trying to send your translation to ")) << texts;
+    EXPECT_TRUE(Contains(texts, "\r\nNot today")) << texts;
     EXPECT_TRUE(f->isVisible());
     EXPECT_TRUE(f->cmdSubmit->isEnabled());  // usable for another try
   }
@@ -261,7 +235,7 @@ TEST_P(DialogUpload, SendsTheArchiveAndHandlesTheAnswer) {
   if (c.archiveKept && archives.size() == 1) {
     // The server received exactly the archive that was kept.
     double size = mFileUtils::FileLen(s.Program() + txt::FromUtf8(archives[0]));
-    EXPECT_TRUE(Has(report, "\"data_length\": " + std::to_string(static_cast<long long>(size)))) << report;
+    EXPECT_TRUE(Contains(report, "\"data_length\": " + std::to_string(static_cast<long long>(size)))) << report;
   }
 }
 
@@ -273,16 +247,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<UploadCase>& i) { return std::string(i.param.name); });
 
 TEST_F(DialogFixture, CancellingAnUploadKeepsTheDialogAndDropsTheArchive) {
-  // A listener that accepts and never answers: the upload can only end by cancelling.
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-  ASSERT_EQ(::listen(fd, 4), 0);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  mConfig::SetConfig(u"Server.Host", txt::FromUtf8("127.0.0.1:" + std::to_string(ntohs(a.sin_port))));
+  // A listener that takes the request and never answers: the upload can only end by cancelling.
+  nettest::ScriptServer mute;
+  mute.Add(nettest::Script{{}, 0, true});
+  mConfig::SetConfig(u"Server.Host", txt::FromUtf8("127.0.0.1:" + std::to_string(mute.port())));
   Open();
   Choose("fr");
   FillTranslator(u"Anne", u"anne@example.org", u"T-42");
@@ -298,7 +266,6 @@ TEST_F(DialogFixture, CancellingAnUploadKeepsTheDialogAndDropsTheArchive) {
   EXPECT_TRUE(boxes.seen.empty()) << boxes.Texts();
   EXPECT_TRUE(f->isVisible());
   EXPECT_TRUE(Archives().empty());
-  ::close(fd);
 }
 
 }  // namespace
