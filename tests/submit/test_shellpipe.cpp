@@ -23,7 +23,6 @@ struct SplitCase {
 
 TEST(CommandLine, SplitsByTheWindowsRules) {
   const SplitCase cases[] = {
-      {"", {}},
       {"   ", {}},
       {"prog", {"prog"}},
       {"\"C:\\Program Files\\7z.exe\"  a  \"x y\"", {"C:\\Program Files\\7z.exe", "a", "x y"}},
