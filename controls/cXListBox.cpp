@@ -19,16 +19,7 @@
 namespace {
 int I(long v) { return static_cast<int>(v); }
 
-template <class F>
-void Trap(const char* where, F&& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    ErrLog::Exception(where, e.what());
-  } catch (...) {
-    ErrLog::Exception(where, "unknown exception");
-  }
-}
+using ErrLog::Trap;
 }  // namespace
 
 class cXListBox::Delegate : public QStyledItemDelegate {

@@ -15,16 +15,7 @@
 
 namespace {
 
-template <class F>
-void Trap(const char* where, F&& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    ErrLog::Exception(where, e.what());
-  } catch (...) {
-    ErrLog::Exception(where, "unknown exception");
-  }
-}
+using ErrLog::Trap;
 
 bool IsArrow(int key) { return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down; }
 

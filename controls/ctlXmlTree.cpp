@@ -14,16 +14,7 @@
 
 namespace {
 
-template <class F>
-void Trap(const char* where, F&& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    ErrLog::Exception(where, e.what());
-  } catch (...) {
-    ErrLog::Exception(where, "unknown exception");
-  }
-}
+using ErrLog::Trap;
 
 QImage MakeBox(bool plus) {
   QImage im(9, 9, QImage::Format_RGB32);

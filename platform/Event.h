@@ -74,13 +74,7 @@ class Event {
     auto handlers_ = keep->handlers_;
     for (auto& s : handlers_) {
       if (s->removed) continue;
-      try {
-        s->fn(args...);
-      } catch (const std::exception& e) {
-        ErrLog::Exception("Event.Raise", e.what());
-      } catch (...) {
-        ErrLog::Exception("Event.Raise", "unknown exception");
-      }
+      ErrLog::Trap("Event.Raise", [&] { s->fn(args...); });
     }
   }
   void operator()(Args... args) const { Raise(args...); }

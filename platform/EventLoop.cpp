@@ -23,16 +23,6 @@ std::map<TimerId, TimerRec>& Timers() {
 }
 TimerId g_nextTimer = 0;
 
-void SafeCall(const std::function<void()>& fn, const char* where) {
-  try {
-    fn();
-  } catch (const std::exception& e) {
-    ErrLog::Exception(where, e.what());
-  } catch (...) {
-    ErrLog::Exception(where, "unknown exception");
-  }
-}
-
 }  // namespace
 
 bool HasEventLoop() { return QCoreApplication::instance() != nullptr; }
@@ -42,7 +32,7 @@ void PostCall(std::function<void()> fn) {
   auto* app = QCoreApplication::instance();
   if (!app) return;
   QMetaObject::invokeMethod(
-      app, [f = std::move(fn)]() { SafeCall(f, "platform.PostCall"); }, Qt::QueuedConnection);
+      app, [f = std::move(fn)]() { ErrLog::Trap("platform.PostCall", f); }, Qt::QueuedConnection);
 }
 
 TimerId StartTimer(int intervalMs, std::function<void()> onTick) {
@@ -57,7 +47,7 @@ TimerId StartTimer(int intervalMs, std::function<void()> onTick) {
     auto it = Timers().find(id);
     if (it == Timers().end()) return;
     auto fn = it->second.fn;  // the tick may stop (and erase) its own timer
-    SafeCall(fn, "platform.Timer");
+    ErrLog::Trap("platform.Timer", fn);
   });
   rec.timer->start();
   if (!rec.timer->isActive()) return 0;
