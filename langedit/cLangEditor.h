@@ -72,6 +72,7 @@ class cLangEditor {
   bool Modified() const { return modified_; }
   void SetModified(bool m);
   const Text& OpenedFile() const { return openedFile_; }
+  void OpenedFile(TextView path) { openedFile_ = Text(path); }
   // The last update information received (for the obsolete-format warning); may be null.
   XmlNodePtr UpdateInfo;
 

@@ -12,6 +12,8 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QShortcut>
 #include <QUrl>
 
 #include "controls/VSplitter.h"
@@ -19,6 +21,7 @@
 #include "app/mConfig.h"
 #include "controls/ctlXmlTree.h"
 #include "langedit/cLangCommands.h"
+#include "langedit/frmLangSelector.h"
 #include "langedit/frmReadme.h"
 #include "langedit/mTools.h"
 #include "platform/Desktop.h"
@@ -28,6 +31,7 @@
 #include "platform/ProcessTools.h"
 #include "platform/QtText.h"
 #include "platform/RunningProcesses.h"
+#include "storage/mFileUtils.h"
 #include "submit/frmSubmit.h"
 
 using qtxt::FromQ;
@@ -56,7 +60,10 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   BuildMenus();
   resize(900, 600);
 
-  conns_.push_back(ed_.TreeChanged.Subscribe([this] { XmlTree->Xml(ed_.TreeDoc()); }));
+  conns_.push_back(ed_.TreeChanged.Subscribe([this] {
+    flags_.clear();
+    XmlTree->Xml(ed_.TreeDoc());
+  }));
   conns_.push_back(ed_.MenusChanged.Subscribe([this] { UpdateMenus(); }));
   conns_.push_back(ed_.CaptionChanged.Subscribe([this] { UpdateCaption(); }));
   conns_.push_back(ed_.EditControlsReset.Subscribe([this] { InitEditControls(); }));
@@ -107,6 +114,15 @@ void frmMain::BuildControls() {
   txtValue->Font(UiFont("Tahoma"));
 
   conns_.push_back(XmlTree->ItemSelected.Subscribe([this](cVisualNode* item) { XmlTree_ItemSelected(item); }));
+  conns_.push_back(XmlTree->BeforeDrawItem.Subscribe([this](cVisualNode* item) { NodeColor(item); }));
+  conns_.push_back(txtValue->Change.Subscribe([this] { txtValue_Change(); }));
+  conns_.push_back(XList.DrawItem.Subscribe([this](QPainter* dc, long, long, long width, long height, long index, bool,
+                                                   bool selected, long, bool& handled) {
+    XList_DrawItem(dc, width, height, index, selected, handled);
+  }));
+  auto* f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
+  f3->setContext(Qt::WindowShortcut);
+  QObject::connect(f3, &QShortcut::activated, this, [this] { Form_KeyDown(114); });
   QObject::connect(lstValues, &QListWidget::currentRowChanged, this, [this](int) { lstValues_Click(); });
 }
 
@@ -161,6 +177,8 @@ void frmMain::BuildMenus() {
   mnuReadMe = bar->addAction(QStringLiteral("&Read me"));
 
   connect(mnuOpenLangFile, &QAction::triggered, this, [this] { mnuOpenLangFile_Click(); });
+  connect(mnuSave, &QAction::triggered, this, [this] { mnuSave_Click(); });
+  connect(mnuSaveAs, &QAction::triggered, this, [this] { mnuSaveAs_Click(); });
   connect(mnuQuit, &QAction::triggered, this, [this] { close(); });
   connect(mnuReadMe, &QAction::triggered, this, [this] { frmReadme::ShowModal(this); });
   connect(mnuUpdateCheck, &QAction::triggered, this, [this] { update_.CheckForUdpate(false); });
@@ -241,9 +259,11 @@ void frmMain::UpdateMenus() {
                [this](int i) { mnuLoadLanguageChoice_Click(i); });
   RebuildArray(mnuLangDelete, mnuLangDeleteChoice, m.langs, m.langPlaceholderVisible, nullptr);
   RebuildArray(mnuLangProps, mnuLangPropsChoice, m.langs, m.langPlaceholderVisible, nullptr);
-  RebuildArray(mnuFillEmptyStrings, mnuFillEmptyStringsChoice, m.langs, m.langPlaceholderVisible, nullptr);
-  RebuildArray(mnuFindEmptyString, mnuFindEmptyStringChoice, m.langs, m.langPlaceholderVisible, nullptr);
-  RebuildArray(mnuSaveLang, mnuSaveLangChoice, m.saveLangs, true, nullptr);
+  RebuildArray(mnuFillEmptyStrings, mnuFillEmptyStringsChoice, m.langs, m.langPlaceholderVisible,
+               [this](int i) { mnuFillEmptyStringsChoice_Click(i); });
+  RebuildArray(mnuFindEmptyString, mnuFindEmptyStringChoice, m.langs, m.langPlaceholderVisible,
+               [this](int i) { mnuFindEmptyStringChoice_Click(i); });
+  RebuildArray(mnuSaveLang, mnuSaveLangChoice, m.saveLangs, true, [this](int i) { mnuSaveLangChoice_Click(i); });
   mnuFillEmptyStrings->setEnabled(m.fillFindEnabled);
   mnuFindEmptyString->setEnabled(m.fillFindEnabled);
   mnuSaveAs->setEnabled(m.saveAsExportEnabled);
@@ -321,6 +341,170 @@ void frmMain::lstValues_Click() {
   Updating = true;
   txtValue->SetText(ed_.DecodeText(ed_.GetString(lang->Name() + FromQ(lblPath->text()))));
   Updating = false;
+}
+
+void frmMain::txtValue_Change() {
+  try {
+    if (Updating) return;
+    int row = lstValues->currentRow();
+    cVisualNode* item = XmlTree->SelectedItem();
+    if (row < 0 || !item) return;
+    ClearNodeColor(item, false);
+    for (cVisualNode* up = item->Parent; up && up != XmlTree->Tree(); up = up->Parent) ClearNodeColor(up, false);
+    if (!edit_.StoreValue(row + 1, FromQ(lblPath->text()), txtValue->GetText())) return;
+    Updating = true;
+    XmlTree_ItemSelected(item);
+    if (row < lstValues->count()) lstValues->setCurrentRow(row);
+    Updating = false;
+    txtValue->setFocus();
+    for (cVisualNode* up = item; up && up != XmlTree->Tree(); up = up->Parent) XmlTree->RefreshNode(up);
+    mnuSave->setEnabled(true);
+    UpdateCaption();
+  } catch (const std::exception& e) {
+    Updating = false;
+    ErrLog::Exception("frmMain.txtValue_Change", e.what());
+  }
+}
+
+long frmMain::NodeColor(cVisualNode* item) {
+  try {
+    if (!item || !item->XmlNode) return cEditing::kBlack;
+    Text cached = item->GetProp(u"color");
+    if (!cached.empty()) return txt::ToInt(cached);
+    long color = cEditing::kBlack;
+    if (item->XmlNode->ChildCount() == 0) {
+      color = edit_.StringColor(item->XmlNode->Path(u"", u".", ed_.TreeDoc().get()));
+    } else {
+      std::vector<long> colors;
+      for (long i = 1; i <= item->ChildCount(); ++i) {
+        colors.push_back(NodeColor(item->Child(i)));
+        if (colors.back() == cEditing::kRed) break;
+      }
+      color = cEditing::GroupColor(colors);
+    }
+    item->SetProp(u"color", txt::FromInt(color));
+    return color;
+  } catch (const std::exception& e) {
+    ErrLog::Exception("frmMain.NodeColor", e.what());
+    return cEditing::kBlack;
+  }
+}
+
+void frmMain::ClearNodeColor(cVisualNode* item, bool recursive) {
+  if (!item) return;
+  std::vector<cVisualNode*> stack{item};
+  while (!stack.empty()) {
+    cVisualNode* n = stack.back();
+    stack.pop_back();
+    n->DelProp(u"color");
+    if (recursive)
+      for (long i = 1; i <= n->ChildCount(); ++i) stack.push_back(n->Child(i));
+  }
+}
+
+void frmMain::FindNextEmpty(const XmlNodePtr& start, long langIndex) {
+  try {
+    XmlNodePtr target = edit_.FindNextEmpty(start, langIndex);
+    if (!target || !XmlTree->Tree()) return;
+    cVisualNode* item = XmlTree->Tree()->FindNodeFromXML(target.get());
+    if (!item) return;
+    XmlTree->SelectNode(item);
+    if (langIndex - 1 < lstValues->count()) lstValues->setCurrentRow(static_cast<int>(langIndex - 1));
+    txtValue->setFocus();
+  } catch (const std::exception& e) {
+    ErrLog::Exception("frmMain.FindNextEmpty", e.what());
+  }
+}
+
+void frmMain::mnuFindEmptyStringChoice_Click(int index) { FindNextEmpty(ed_.TreeDoc(), index); }
+
+void frmMain::Form_KeyDown(int keyCode) {
+  if (keyCode != 114) return;
+  cVisualNode* item = XmlTree->SelectedItem();
+  int row = lstValues->currentRow();
+  if (lstValues->count() == 0 || row < 0 || !item || !item->XmlNode) return;
+  // The element after the selected one; the last one has none, and then nothing happens.
+  XmlNodePtr next = item->XmlNode->NextNode();
+  if (next && !next->IsChildOf(ed_.TreeDoc())) next = nullptr;
+  FindNextEmpty(next, row + 1);
+}
+
+void frmMain::mnuFillEmptyStringsChoice_Click(int index) {
+  bool changed = edit_.FillEmptyStrings(index, [this](const std::vector<std::pair<Text, long>>& rows) {
+    return frmLangSelector::Choose(this, u"Copy strings from", rows);
+  });
+  if (!changed) return;
+  UpdateSaveMenus();
+  UpdateCaption();
+}
+
+void frmMain::UpdateSaveMenus() {
+  RebuildArray(mnuSaveLang, mnuSaveLangChoice, ed_.Menus().saveLangs, true,
+               [this](int i) { mnuSaveLangChoice_Click(i); });
+}
+
+void frmMain::mnuSaveLangChoice_Click(int index) {
+  if (index < 1 || index >= static_cast<int>(mnuSaveLangChoice.size())) return;
+  Text id = FromQ(mnuSaveLangChoice[static_cast<size_t>(index)]->data().toString());
+  ed_.SaveLang(id);
+  ed_.UpdateDirtyFromInfos();
+  UpdateSaveMenus();
+  UpdateCaption();
+}
+
+void frmMain::mnuSave_Click() {
+  ed_.SaveChanges();
+  UpdateCaption();
+  UpdateMenus();
+}
+
+void frmMain::mnuSaveAs_Click() {
+  Text path = platform::ShowSaveFile(u"Save language file as...", u"XML files (*.xml)|*.xml|All files|*.*", u".xml",
+                                     mFileUtils::FilePathOnly(ed_.OpenedFile()), u"", this);
+  if (path.empty()) return;
+  ed_.OpenedFile(path);
+  mnuSave_Click();
+}
+
+const QImage* frmMain::Flag(const Text& icon) {
+  if (icon.empty()) return nullptr;
+  Text file = mTools::IconsFolder(ed_.SuiteRoot()) + icon;
+  auto it = flags_.find(file);
+  if (it == flags_.end()) {
+    QImage im;
+    if (mFileUtils::FileExists(file)) im.load(ToQ(file));
+    it = flags_.emplace(file, std::move(im)).first;
+  }
+  return it->second.isNull() ? nullptr : &it->second;
+}
+
+void frmMain::XList_DrawItem(QPainter* dc, long width, long height, long index, bool selected, bool& handled) {
+  try {
+    XmlNodePtr lang = ed_.LoadedLangs()->Child(index + 1);
+    if (!dc || !lang || width <= 0 || height <= 0) return;
+    Text id = lang->Name();
+    Text value = ed_.GetString(id + FromQ(lblPath->text()));
+    QImage bmp(static_cast<int>(width), static_cast<int>(height), QImage::Format_ARGB32_Premultiplied);
+    bmp.fill(Qt::white);
+    QPainter p(&bmp);
+    if (selected) p.fillRect(bmp.rect(), QColor::fromRgba(0x44666699));
+    if (const QImage* flag = Flag(lang->Attribut(u"icon")))
+      p.drawImage(2, static_cast<int>((height - flag->height()) / 2), *flag);
+    p.setFont(lstValues->font());
+    QString label = ToQ(u"[" + id + u"]");
+    QRect rc(22, 0, static_cast<int>(width) - 22, static_cast<int>(height));
+    p.setPen(QColor::fromRgba(0xFE000000));
+    p.drawText(rc, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, label);
+    int x = 22 + p.fontMetrics().horizontalAdvance(label);
+    p.setPen(QColor::fromRgba(selected ? 0xFE550000 : 0xFE000055));
+    p.drawText(QRect(x, 0, std::max(0, static_cast<int>(width) - x), static_cast<int>(height)),
+               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, ToQ(value));
+    p.end();
+    dc->drawImage(0, 0, bmp);
+    handled = true;
+  } catch (const std::exception& e) {
+    ErrLog::Exception("frmMain.XList_DrawItem", e.what());
+  }
 }
 
 void frmMain::FrameEdit_Resize() {

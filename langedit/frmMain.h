@@ -2,14 +2,17 @@
 // The main window: the string tree on the left, the selected string's path, one row per
 // loaded language and the edit box on the right, and the menus. Its behaviour lives in
 // cLangEditor; the window shows that state and turns clicks into its commands.
+#include <QImage>
 #include <QListWidget>
 #include <QMainWindow>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
 #include "app/cUpdateCheck.h"
 #include "controls/cXListBox.h"
+#include "langedit/cEditing.h"
 #include "langedit/cLangEditor.h"
 #include "platform/Event.h"
 
@@ -18,6 +21,7 @@ class QFrame;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QPainter;
 class VSplitter;
 class cLangCommands;
 class ctlTextEdit;
@@ -96,6 +100,22 @@ class frmMain : public QMainWindow {
   void mnuLoadLanguageChoice_Click(int index);
   void XmlTree_ItemSelected(cVisualNode* item);
   void lstValues_Click();
+  void txtValue_Change();
+  void mnuFindEmptyStringChoice_Click(int index);
+  void mnuFillEmptyStringsChoice_Click(int index);
+  void mnuSaveLangChoice_Click(int index);
+  void mnuSave_Click();
+  void mnuSaveAs_Click();
+  // Keys of the main window (key code 114 = F3: the next empty string of the selected row).
+  void Form_KeyDown(int keyCode);
+  // Finds the next empty string of language `langIndex` (1-based) from the tree element
+  // `start` and selects it.
+  void FindNextEmpty(const XmlNodePtr& start, long langIndex);
+  // The cached translation-state colour of a tree item, computed when missing.
+  long NodeColor(cVisualNode* item);
+  void ClearNodeColor(cVisualNode* item, bool recursive);
+  void UpdateSaveMenus();
+  cEditing& Editing() { return edit_; }
 
   // Raised after every rebuild of the per-language menus, for the editing commands that
   // hang their handlers on the new items.
@@ -116,8 +136,12 @@ class frmMain : public QMainWindow {
                     bool placeholderVisible, const std::function<void(int)>& onClick);
   void Form_Unload();
   void mnuOpenLangFile_Click();
+  void XList_DrawItem(QPainter* dc, long width, long height, long index, bool selected, bool& handled);
+  const QImage* Flag(const Text& icon);
 
   cLangEditor ed_;
+  cEditing edit_{ed_};
+  std::map<Text, QImage> flags_;  // flag pictures by file, null image when missing
   cUpdateCheck update_;
   std::unique_ptr<cLangCommands> langCommands_;
   std::vector<Connection> conns_;
