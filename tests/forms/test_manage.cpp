@@ -117,6 +117,9 @@ TEST_F(ManageForms, AddingPortugueseFromTheLocaleTreeCreatesItsFileAndListsIt) {
   EXPECT_EQ(pt->Attribut(u"icon"), u"br.png");
   EXPECT_EQ(pt->Attribut(u"date"), vbdate::Format(vbdate::Today(), u"yyyy-mm-dd"));
   EXPECT_EQ(pt->Attribut(u"name"), u"Portugu\u00eas");
+  XmlNodePtr title = pt->GetChildNode(u"Config.Labels.Title");  // the current structure, empty
+  ASSERT_TRUE(title);
+  EXPECT_TRUE(title->Value().empty());
   EXPECT_TRUE(HasMenuItem(win->mnuLoadLanguageChoice, "Portuguese [pt-BR]"));
   EXPECT_TRUE(HasMenuItem(win->mnuLangPropsChoice, "Portuguese (pt-BR)"));
 }
@@ -133,15 +136,19 @@ TEST_F(ManageForms, ARefusedIdIsAskedAgainAndWritesNothing) {
       EXPECT_EQ(d.txtLangID->text().toStdString(), "../x");  // shown again as typed
       d.txtLangID->setText(QStringLiteral("pt-BR"));
       d.cmdOK->click();
+    } else if (newLangShown == 3) {
+      d.txtLangID->setText(QStringLiteral(" EN "));
+      d.cmdOK->click();
     } else {
       d.cmdCancel->click();
     }
   };
   win->mnuNewLang->trigger();
-  EXPECT_EQ(newLangShown, 3);
-  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(newLangShown, 4);
+  ASSERT_EQ(messages.size(), 3u);
   EXPECT_TRUE(testutil::Contains(messages[0], "only letters, digits"));
   EXPECT_EQ(messages[1], "This language already exists in the file \r\n" + Menu("KestrovaMenu_pt-BR.xml"));
+  EXPECT_EQ(messages[2], "This language is already loaded.");
   EXPECT_EQ(propsShown, 0);
   EXPECT_EQ(AllFiles(), before);
   EXPECT_FALSE(CaptionDirty());
@@ -192,27 +199,6 @@ TEST_F(ManageForms, ExportWritesUnsavedEditsAndTheLanguageStaysDirty) {
   EXPECT_FALSE(testutil::Contains(testutil::ReadAll(Menu("KestrovaMenu_fr.xml")), "Sortir"));
   EXPECT_TRUE(CaptionDirty());
   EXPECT_TRUE(HasMenuItem(win->mnuSaveLangChoice, "Save French [fr]"));
-}
-
-TEST_F(ManageForms, ImportOffersTheFilesLanguagesAndMarksTheChoiceDirty) {
-  ASSERT_TRUE(Start());
-  win->mnuSelectToolChoice[1]->trigger();
-  testutil::WriteAll(dir.file("in.xml"),
-                     "<Languages version=\"0.4\"><de en_name=\"German\"><Config><Labels><Exit>Raus</Exit></Labels>"
-                     "</Config></de></Languages>");
-  dialogAnswers.push_back(dir.tfile("in.xml"));
-  onSelector = [](frmLangSelector& d) {
-    EXPECT_EQ(d.lstLanguages->item(0)->text().toStdString(), "German (de)");
-    d.cmdOK->click();
-  };
-  win->mnuImportLang->trigger();
-  ASSERT_EQ(dialogs.size(), 1u);
-  EXPECT_EQ(dialogs[0].filter, u"XML files (*.xml)|*.xml|All files|*.*");
-  EXPECT_EQ(selectorTitles, (std::vector<std::string>{"Import language"}));
-  EXPECT_TRUE(HasMenuItem(win->mnuLangPropsChoice, "German (de)"));
-  EXPECT_TRUE(HasMenuItem(win->mnuSaveLangChoice, "Save German [de]"));
-  EXPECT_TRUE(CaptionDirty());
-  EXPECT_EQ(win->Editor().GetString(u"de.Config.Labels.Exit"), u"Raus");
 }
 
 TEST_F(ManageForms, PropertiesOpenedAndClosedLeaveTheLanguageClean) {
