@@ -1,0 +1,60 @@
+// Grabs the main window on a copy of the demo suite with English, French and German loaded
+// and a string selected: main_window_shot <demo suite folder> <png>.
+#include <QApplication>
+#include <QListWidget>
+#include <filesystem>
+#include <unistd.h>
+
+#include "app/mConfig.h"
+#include "controls/ctlXmlTree.h"
+#include "langedit/frmMain.h"
+#include "langedit/frmReadme.h"
+#include "platform/MsgBox.h"
+#include "platform/QtText.h"
+
+namespace {
+cVisualNode* Find(cVisualNode* n, const Text& name) {
+  if (n->XmlNode && n->XmlNode->Name() == name) return n;
+  for (long i = 1; i <= n->ChildCount(); ++i)
+    if (cVisualNode* f = Find(n->Child(i), name)) return f;
+  return nullptr;
+}
+void ExpandAll(cVisualNode* n) {
+  if (n->ChildCount() > 0) n->Expanded(true);
+  for (long i = 1; i <= n->ChildCount(); ++i) ExpandAll(n->Child(i));
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return 2;
+  QApplication app(argc, argv);
+  std::string root = std::filesystem::temp_directory_path().string() + "/ksv_shot_" + std::to_string(getpid());
+  std::filesystem::copy(argv[1], root, std::filesystem::copy_options::recursive);
+  mConfig::SetConfigPath(txt::FromUtf8(root + "/KsvLangEditor.xml"));
+  platform::SetMsgBoxHandler([](const platform::MsgBoxRequest&) { return static_cast<int>(platform::vbOK); });
+  int rc = 1;
+  {
+    frmMain w;
+    frmMain::StartOptions o;
+    o.programFolder = txt::FromUtf8(root + "/KestrovaTools");
+    o.runningImages = [] { return std::vector<Text>{}; };
+    o.silentUpdateCheck = false;
+    o.showReadme = false;
+    if (w.Form_Load(o)) {
+      w.mnuSelectToolChoice[1]->trigger();
+      for (size_t i = 1; i < w.mnuLoadLanguageChoice.size(); ++i) {
+        Text tag = qtxt::FromQ(w.mnuLoadLanguageChoice[i]->data().toString());
+        if ((tag == u"fr" || tag == u"de") && w.mnuLoadLanguageChoice[i]->isEnabled()) w.mnuLoadLanguageChoice[i]->trigger();
+      }
+      w.resize(900, 560);
+      ExpandAll(w.XmlTree->Tree());
+      w.XmlTree->RefreshTreeView();
+      if (cVisualNode* item = Find(w.XmlTree->Tree(), u"Welcome")) w.XmlTree->SelectNode(item);
+      w.lstValues->setCurrentRow(1);
+      for (int i = 0; i < 20; ++i) QApplication::processEvents();
+      rc = w.grab().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    }
+  }
+  std::filesystem::remove_all(root);
+  return rc;
+}
