@@ -13,6 +13,9 @@ long gLiveNodes = 0;
 // Nodes that have subscribers or an event target. While there are none, raising an
 // event is a no-op, which keeps parsing and editing large documents cheap.
 long gListenedNodes = 0;
+// Nodes with an encoding of their own. While there are none, no node needs to walk up to
+// its root to learn its encoding: a lazy walk down a deep chain stays linear.
+long gEncodedNodes = 0;
 
 const Text kStoredMarker = u"_-_STORED_-_";
 
@@ -59,6 +62,7 @@ cXmlNode::cXmlNode() { ++gLiveNodes; }
 cXmlNode::~cXmlNode() {
   --gLiveNodes;
   if (extra_ && (extra_->events || extra_->hasTarget)) --gListenedNodes;
+  if (extra_ && !extra_->encoding.empty()) --gEncodedNodes;
   // Tear the subtree down without recursion. Loop invariant: every node in `work` has been
   // taken out of its parent's list; one that nobody else holds hands its children over
   // before it goes, so its own destructor finds none.
@@ -322,7 +326,7 @@ XmlNodePtr cXmlNode::Clone() {
       } else {
         dst->raw_ = src->raw_;
       }
-      if (!it.encoding.empty()) dst->extra().encoding = it.encoding;
+      if (!it.encoding.empty()) dst->setOwnEncoding(it.encoding);
     }
     return top;
   } catch (const std::exception& e) {
@@ -369,14 +373,21 @@ long cXmlNode::Index() const {
 }
 
 Text cXmlNode::XMLEncoding() const {
+  if (gEncodedNodes == 0) return {};
   for (const cXmlNode* n = this; n; n = n->parent_)
     if (n->extra_ && !n->extra_->encoding.empty()) return n->extra_->encoding;
   return {};
 }
 
 void cXmlNode::XMLEncoding(const Text& encoding) {
+  setOwnEncoding(encoding);
+}
+
+void cXmlNode::setOwnEncoding(const Text& encoding) {
   if (encoding.empty() && !extra_) return;
-  extra().encoding = encoding;
+  long had = extra().encoding.empty() ? 0 : 1;
+  extra_->encoding = encoding;
+  gEncodedNodes += (encoding.empty() ? 0 : 1) - had;
 }
 
 bool cXmlNode::utf8Encoding() const { return txt::EqualsNoCase(XMLEncoding(), u"utf-8"); }
@@ -1149,16 +1160,16 @@ void cXmlNode::sleepSelf() {
   if (!pendingEmpty()) return;
   Text data = XmlData();
   dropChildren();
-  auto buf = std::make_shared<const Text>(data);
-  pending_ = Pending{buf, 0, buf->size(), false};
+  auto buf = MakeBuffer(data);
+  pending_ = Pending{buf, 0, buf->text.size(), false};
   if (pending_.len == 0) return;
   cXmlNode* root = this;
   while (root->parent_) root = root->parent_;
   bool handled = false;
   if (root->isListened()) root->deliver(evSaveSleepData, self(), Text(), nullptr, &data, &handled);
   if (handled) {
-    auto marker = std::make_shared<const Text>(kStoredMarker);
-    pending_ = Pending{marker, 0, marker->size(), false};
+    auto marker = MakeBuffer(kStoredMarker);
+    pending_ = Pending{marker, 0, marker->text.size(), false};
   }
 }
 
@@ -1201,8 +1212,8 @@ void cXmlNode::WakeUp(bool full) {
       while (root->parent_) root = root->parent_;
       Text data = kStoredMarker;
       if (root->isListened()) root->deliver(evRestoreSleepData, self(), Text(), nullptr, &data);
-      auto buf = std::make_shared<const Text>(std::move(data));
-      p = Pending{buf, 0, buf->size(), false};
+      auto buf = MakeBuffer(std::move(data));
+      p = Pending{buf, 0, buf->text.size(), false};
     }
     if (p.deferred) p = prepare(std::move(p));
     if (full) parseNonRecursive(std::move(p));

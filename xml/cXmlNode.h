@@ -14,6 +14,7 @@
 #include "xml/cXmlEventTarget.h"
 #include "xml/cXmlNodeEvents.h"
 #include "xml/cXmlParams.h"
+#include "xml/cXmlTagEnds.h"
 
 class cXmlNode;
 using XmlNodePtr = std::shared_ptr<cXmlNode>;
@@ -159,8 +160,15 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   };
   // Unparsed text: a range of a buffer shared with the node's relatives, so expanding a
   // large document does not copy every subtree's text.
+  struct Buffer {
+    explicit Buffer(Text t) : text(std::move(t)) {}
+    Text text;
+    // Element ends learnt while expanding, so deeper levels need not search again.
+    mutable cXmlTagEnds ends;
+  };
+  static std::shared_ptr<const Buffer> MakeBuffer(Text t) { return std::make_shared<const Buffer>(std::move(t)); }
   struct Pending {
-    std::shared_ptr<const Text> buf;
+    std::shared_ptr<const Buffer> buf;
     size_t off = 0;
     size_t len = 0;
     // Comments and declarations already removed (a range of a parsed parent's text).
@@ -168,7 +176,9 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
     // The own-tag parse read the tag without removing comments: the text still needs the
     // comment removal, declaration skip and trim before its content is parsed.
     bool deferred = false;
-    TextView view() const { return buf ? TextView(buf->data() + off, len) : TextView(); }
+    // A parent's expansion already searched through this text for its end.
+    bool scanned = false;
+    TextView view() const { return buf ? TextView(buf->text.data() + off, len) : TextView(); }
   };
   Extra& extra();
   bool pendingEmpty() const { return pending_.len == 0; }
@@ -185,8 +195,9 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
 
   // Parsing (cXmlNodeParse.cpp)
   void dropChildren();
-  void ownTagParse(Pending text);
-  bool ownTagDeferred(const Pending& p, const std::vector<size_t>& comments);
+  // `utf8`, when given, is the encoding decision already made for the node.
+  void ownTagParse(Pending text, const bool* utf8 = nullptr);
+  bool ownTagDeferred(const Pending& p, const std::vector<size_t>& comments, bool utf8);
   Pending prepare(Pending p);
   Pending prepareScanned(Pending p, bool hasComment, bool hasDeclaration);
   bool getTagInfo(TextView element, bool utf8);
@@ -196,6 +207,7 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   void applyTextRules(Text& value, bool ownTag, bool utf8);
   bool readDeclaration(TextView& t);
   bool utf8Encoding() const;
+  void setOwnEncoding(const Text& encoding);
   // Serializer (cXmlNodeWrite.cpp)
   void serialize(Text& out);
 

@@ -68,8 +68,8 @@ void LogError(const char* routine, const char* what) {
 
 void cXmlNode::XmlData(Text xml) {
   try {
-    auto buf = std::make_shared<const Text>(std::move(xml));
-    ownTagParse(Pending{buf, 0, buf->size(), false});
+    auto buf = MakeBuffer(std::move(xml));
+    ownTagParse(Pending{buf, 0, buf->text.size(), false});
   } catch (const std::exception& e) {
     LogError("XmlData", e.what());
   }
@@ -77,8 +77,8 @@ void cXmlNode::XmlData(Text xml) {
 
 void cXmlNode::XmlData___NonRecursif(Text xml) {
   try {
-    auto buf = std::make_shared<const Text>(std::move(xml));
-    parseNonRecursive(Pending{buf, 0, buf->size(), false});
+    auto buf = MakeBuffer(std::move(xml));
+    parseNonRecursive(Pending{buf, 0, buf->text.size(), false});
   } catch (const std::exception& e) {
     LogError("XmlData___NonRecursif", e.what());
   }
@@ -173,9 +173,10 @@ cXmlNode::Pending cXmlNode::prepareScanned(Pending p, bool hasComment, bool hasD
   if (hasComment) {
     Text cleaned;
     if (mXmlText::DeleteRems(t, u"<!--", u"-->", cleaned)) {
-      p.buf = std::make_shared<const Text>(std::move(cleaned));
+      p.buf = MakeBuffer(std::move(cleaned));
       p.off = 0;
-      p.len = p.buf->size();
+      p.len = p.buf->text.size();
+      p.scanned = false;
       t = p.view();
       // Removing comments can join the pieces of a declaration.
       hasDeclaration = Find(t, u"<?xml", 0) != npos;
@@ -193,7 +194,7 @@ cXmlNode::Pending cXmlNode::prepareScanned(Pending p, bool hasComment, bool hasD
     }
   }
   t = TrimView(t);
-  if (p.buf) p.off = static_cast<size_t>(t.data() - p.buf->data());
+  if (p.buf) p.off = static_cast<size_t>(t.data() - p.buf->text.data());
   p.len = t.size();
   p.clean = true;
   p.deferred = false;
@@ -243,7 +244,7 @@ class KeptText {
 
 // Reads the element's own tag when comment removal would copy the text: the tag only needs
 // the cleaned text's head and tail. False when this shortcut does not apply.
-bool cXmlNode::ownTagDeferred(const Pending& p, const std::vector<size_t>& comments) {
+bool cXmlNode::ownTagDeferred(const Pending& p, const std::vector<size_t>& comments, bool utf8) {
   TextView t = p.view();
   std::vector<mXmlText::Range> ranges;
   if (!mXmlText::KeptRanges(t, u"<!--", u"-->", ranges, &comments)) return false;
@@ -276,14 +277,14 @@ bool cXmlNode::ownTagDeferred(const Pending& p, const std::vector<size_t>& comme
   for (size_t k = b - tailLen; k < b; ++k) tail += kt.at(k);
   // Head and tail alone give the same tag, attributes and markup-content verdict as the
   // whole element.
-  getTagInfo(head + tail, utf8Encoding());
+  getTagInfo(head + tail, utf8);
   Pending d = p;
   d.deferred = true;
   pending_ = d;
   return true;
 }
 
-void cXmlNode::ownTagParse(Pending p) {
+void cXmlNode::ownTagParse(Pending p, const bool* utf8) {
   dropChildren();
   attrs_.clear();
   raw_.clear();
@@ -292,14 +293,14 @@ void cXmlNode::ownTagParse(Pending p) {
   bool hasComment = false, hasDeclaration = false;
   std::vector<size_t> comments;
   if (!p.clean) mXmlText::ScanMarkup(p.view(), hasComment, hasDeclaration, &comments);
-  if (hasComment && !hasDeclaration && ownTagDeferred(p, comments)) {
+  if (hasComment && !hasDeclaration && ownTagDeferred(p, comments, utf8 ? *utf8 : utf8Encoding())) {
     raiseChange(Family::Modified, Text());
     return;
   }
   p = prepareScanned(std::move(p), hasComment, hasDeclaration);
   pending_ = p;
   TextView t = p.view();
-  if (!t.empty()) getTagInfo(t, utf8Encoding());
+  if (!t.empty()) getTagInfo(t, utf8 ? *utf8 : utf8Encoding());
   raiseChange(Family::Modified, Text());
 }
 
@@ -317,12 +318,24 @@ void cXmlNode::expandOneLevel(const Pending& p) {
   if (!mXmlText::IsXML(content, 0)) return;
   raw_.clear();
   size_t base = p.off + static_cast<size_t>(content.data() - t.data());
+  // The parent's expansion searched all of this text to find where it ends; rather than
+  // search it again at every level below, learn every end inside it in one pass.
+  const cXmlTagEnds* known = nullptr;
+  if (p.buf) {
+    known = &p.buf->ends;
+    if (p.scanned && !known->Covers(base, base + content.size()))
+      p.buf->ends.Learn(p.buf->text, base, base + content.size());
+  }
+  // The children inherit this node's encoding; deciding it once spares each a walk up.
+  const bool utf8 = utf8Encoding();
   size_t pos = 0, ts = 0, len = 0;
   Text name;
-  while (pos < content.size() && mXmlText::NextTag(content, pos, ts, len, name)) {
+  while (pos < content.size() && mXmlText::NextTag(content, pos, ts, len, name, known, base)) {
     XmlNodePtr child = New();
     child->parent_ = this;
-    child->ownTagParse(Pending{p.buf, base + ts, len, p.clean});
+    Pending cp{p.buf, base + ts, len, p.clean};
+    cp.scanned = true;
+    child->ownTagParse(std::move(cp), &utf8);
     children_.push_back(std::move(child));
     pos = ts + len;
   }
@@ -334,7 +347,7 @@ void cXmlNode::parseNonRecursive(Pending p) {
   attrs_.clear();
   name_.clear();
   raw_.clear();
-  std::shared_ptr<const Text> hold = p.buf;
+  std::shared_ptr<const Buffer> hold = p.buf;
   TextView t = p.view();
   if (t.empty()) {
     raiseChange(Family::Modified, Text());
@@ -346,8 +359,8 @@ void cXmlNode::parseNonRecursive(Pending p) {
   if (hasComment) {
     Text cleaned;
     if (mXmlText::DeleteRems(t, u"<!--", u"-->", cleaned)) {
-      hold = std::make_shared<const Text>(std::move(cleaned));
-      t = *hold;
+      hold = MakeBuffer(std::move(cleaned));
+      t = hold->text;
       hasDeclaration = Find(t, u"<?xml", 0) != npos;
     }
   }

@@ -317,7 +317,8 @@ size_t FindTagEnd(TextView t, size_t tagStart, TextView name) {
   return result;
 }
 
-bool NextTag(TextView t, size_t start, size_t& tagStart, size_t& length, Text& name) {
+bool NextTag(TextView t, size_t start, size_t& tagStart, size_t& length, Text& name,
+             const cXmlTagEnds* known, size_t base) {
   size_t lt = FindChar(t, u'<', start);
   while (lt != npos && StartsWith(t, lt, u"<!--")) {
     size_t e = Find(t, u"-->", lt + 4);
@@ -344,7 +345,12 @@ bool NextTag(TextView t, size_t start, size_t& tagStart, size_t& length, Text& n
     return true;
   }
   if (name.empty()) return false;
-  size_t close = FindTagEnd(t, lt, name);
+  size_t close = npos;
+  if (known && known->Lookup(base, base + t.size(), base + lt, name.size(), close)) {
+    if (close != npos) close -= base;
+  } else {
+    close = FindTagEnd(t, lt, name);
+  }
   if (close == npos) return false;
   length = close + name.size() + 3 - lt;
   return true;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/Text.h"
+#include "xml/cXmlTagEnds.h"
 
 namespace mXmlText {
 
@@ -47,8 +48,10 @@ size_t FindNonSpace(TextView t, size_t start);
 size_t FindSpaceChar(TextView t, size_t start);
 
 // The next element at or after `start`: its "<" position and length (through the end of its
-// closing tag) and its name. False when there is none.
-bool NextTag(TextView t, size_t start, size_t& tagStart, size_t& length, Text& name);
+// closing tag) and its name. False when there is none. `known`, when given, holds element
+// ends learnt over the text `t` is a view of, `t` starting at offset `base` there.
+bool NextTag(TextView t, size_t start, size_t& tagStart, size_t& length, Text& name,
+             const cXmlTagEnds* known = nullptr, size_t base = 0);
 // Position of the "</name>" closing the element whose "<" is at `tagStart`, counting
 // nested elements of the same name (ignoring case). npos when not found.
 size_t FindTagEnd(TextView t, size_t tagStart, TextView name);

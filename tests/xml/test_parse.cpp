@@ -282,27 +282,44 @@ TEST(XmlParse, DeepNestingParsesAndDiesWithoutRecursion) {
   EXPECT_EQ(cXmlNode::LiveCount(), before);
 }
 
-// The lazy road down a deep chain, one level per step, on a small stack. Each step still
-// scans its element's whole text for the end tag, so the depth here stays moderate.
-TEST(XmlParse, DeepNestingWalksLazilyWithoutRecursion) {
-  const int depth = 4000;
-  Text doc = Nested(depth, u"x");
-  bool ok = RunOnSmallStack([&] {
-    auto start = std::chrono::steady_clock::now();
-    auto n = cXmlNode::New();
-    n->XmlData(doc);
-    auto cur = n;
-    long steps = 0;
-    while (cur->ChildCount() == 1 && cur->ChildCount() == 1) {
-      cur = cur->Child(1);
-      ++steps;
-    }
-    EXPECT_EQ(steps, depth - 1);
-    EXPECT_EQ(U(cur->Value()), "x");
-    double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(secs, 10.0);
-  });
-  EXPECT_TRUE(ok);
+// The lazy road down a deep chain, one level per step, on a small stack. Each level must
+// not search its whole text again: 100,000 levels once took minutes. Same-name nesting,
+// names that change at every level and a mix of both take different roads to the ends.
+TEST(XmlParse, DeepNestingWalksLazilyInLinearTime) {
+  const int depth = 100000;
+  auto nameAt = [](int level, int shape) -> Text {
+    if (shape == 0) return u"n";
+    if (shape == 1) return u"n" + txt::FromInt(level);
+    return (level % 3 == 0) ? Text(u"n") : (level % 3 == 1 ? Text(u"N") : Text(u"m"));
+  };
+  for (int shape = 0; shape < 3; ++shape) {
+    SCOPED_TRACE(shape);
+    Text doc;
+    doc.reserve(static_cast<size_t>(depth) * 20);
+    for (int i = 0; i < depth; ++i) doc += u"<" + nameAt(i, shape) + (i % 2 ? u" k=\"v\">" : u">");
+    doc += u"x";
+    for (int i = depth; i-- > 0;) doc += u"</" + nameAt(i, shape) + u">";
+    bool ok = RunOnSmallStack([&] {
+      auto start = std::chrono::steady_clock::now();
+      auto n = cXmlNode::New();
+      n->XmlData(doc);
+      auto cur = n;
+      long steps = 0;
+      bool namesRight = true;
+      while (cur->ChildCount() == 1) {
+        cur = cur->Child(1);
+        ++steps;
+        if (cur->Name() != nameAt(static_cast<int>(steps), shape)) namesRight = false;
+      }
+      double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      EXPECT_EQ(steps, depth - 1);
+      EXPECT_TRUE(namesRight);
+      EXPECT_EQ(U(cur->Value()), "x");
+      EXPECT_EQ(U(cur->Attribut(u"k")), "v");
+      EXPECT_LT(secs, 3.0);
+    });
+    EXPECT_TRUE(ok);
+  }
 }
 
 // Deep comparison, sorting and searching walk hostile depths without recursion.

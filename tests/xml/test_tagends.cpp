@@ -1,0 +1,164 @@
+// Learnt element ends: the table must give exactly what a closing-tag search gives on any
+// view inside the learnt range, for tidy and hostile markup alike.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "XmlTestUtil.h"
+#include "xml/cXmlNode.h"
+#include "xml/cXmlTagEnds.h"
+#include "xml/mXmlText.h"
+
+using namespace xmltest;
+
+namespace {
+
+// The name the element walk would search the end of for the "<" at `o`; empty when that
+// "<" opens no element with a closing tag (closing tags, self-closing tags, no ">").
+Text NameAt(TextView t, size_t o) {
+  size_t gt = t.find(u'>', o);
+  if (gt == TextView::npos || t[gt - 1] == u'/') return Text();
+  size_t end = t.find(u' ', o);
+  if (end == TextView::npos || end > gt) end = gt;
+  return Text(t.substr(o + 1, end - o - 1));
+}
+
+bool Learnable(TextView name) { return !name.empty() && name.find_first_of(u"</> ") == TextView::npos; }
+
+// Compares every lookup the table can answer with the search, on the whole text and on
+// random views around each "<". Returns the number of answered lookups.
+int CompareWithSearch(const Text& t, std::mt19937& rng) {
+  cXmlTagEnds ends;
+  EXPECT_TRUE(ends.Learn(t, 0, t.size()));
+  int answered = 0;
+  for (size_t o = 0; o < t.size(); ++o) {
+    if (t[o] != u'<') continue;
+    Text name = NameAt(t, o);
+    if (name.empty()) continue;
+    for (int v = 0; v < 4; ++v) {
+      size_t b = v == 0 ? 0 : std::uniform_int_distribution<size_t>(0, o)(rng);
+      size_t e = v == 0 ? t.size() : std::uniform_int_distribution<size_t>(o + 1, t.size())(rng);
+      TextView view = TextView(t).substr(b, e - b);
+      size_t want = mXmlText::FindTagEnd(view, o - b, name);
+      size_t got = 0;
+      bool known = ends.Lookup(b, e, o, name.size(), got);
+      if (Learnable(name) && !known && t[o + 1] != u'/') ADD_FAILURE() << "unknown end for " << U(name);
+      if (!known) continue;
+      ++answered;
+      size_t gotInView = got == cXmlTagEnds::npos ? got : got - b;
+      EXPECT_EQ(gotInView, want) << U(t) << "\n at " << o << " view " << b << ".." << e;
+    }
+  }
+  return answered;
+}
+
+}  // namespace
+
+TEST(XmlTagEnds, AgreesWithTheSearchOnTrickyMarkup) {
+  const char* docs[] = {
+      "<a><a><a>deep</a></a><a>two</a></a>",
+      "<a><A x=\"1\"><a/></a></A>tail",           // case ignored, self-closing not counted
+      "<a><b></a></b>",                           // crossed ends: each name on its own
+      "<a><b><a></b></a></a>",
+      "<a></a ></a>",                              // "</a >" is no closing tag
+      "<a<b>x</b></a>",                            // "<" inside a would-be name
+      "<ab><a>x</a></ab><a >y</a>",               // prefixes of other names
+      "<a><!-- <a> --></a></a>",                   // the search does not skip comments
+      "<a><![CDATA[<a>]]></a></a>",
+      "<a x=\"<a>\"></a></a>",
+      "<a>no end",
+      "<a /><a x=\"/\">v</a>",
+      "</a><a></a>",
+      "<?xml version=\"1.0\"?><a><b>1</b><b>2</b></a>",
+      "<a\tb>tab in the name</a\tb>",
+      "<<<a>>></a>",
+  };
+  std::mt19937 rng(7);
+  int answered = 0;
+  for (const char* d : docs) answered += CompareWithSearch(T(d), rng);
+  EXPECT_GT(answered, 100);
+}
+
+// Random soup of tag pieces, most of them broken, to reach the cases no one thought of.
+TEST(XmlTagEnds, AgreesWithTheSearchOnRandomMarkup) {
+  const char* pieces[] = {"<a>", "</a>", "<A>", "</A>", "<a ", "<b>", "</b>", "<a/>", "<a />", "</a >",
+                          "<ab>", "</ab>", "<", ">", "/", " ", "x", "\"", "<b x=\"1\">", "<!--", "-->",
+                          "</", "<a\t>", "</a\t>"};
+  std::mt19937 rng(12345);
+  std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1);
+  int answered = 0;
+  for (int round = 0; round < 400; ++round) {
+    std::string s;
+    int n = 1 + static_cast<int>(rng() % 40);
+    for (int i = 0; i < n; ++i) s += pieces[pick(rng)];
+    answered += CompareWithSearch(T(s.c_str()), rng);
+  }
+  EXPECT_GT(answered, 2000);
+}
+
+// Learnt ranges never overlap, and a view reaching outside them is not answered.
+TEST(XmlTagEnds, RangesStayApart) {
+  Text t = u"<a><b>1</b></a><c><d>2</d></c>";
+  cXmlTagEnds ends;
+  size_t close = 0;
+  EXPECT_FALSE(ends.Lookup(0, t.size(), 3, 1, close));
+  ASSERT_TRUE(ends.Learn(t, 3, 11));                 // "<b>1</b>"
+  EXPECT_FALSE(ends.Learn(t, 0, 15));                 // overlaps it
+  EXPECT_FALSE(ends.Learn(t, 0, t.size() + 1));       // past the text
+  EXPECT_TRUE(ends.Learn(t, 18, 26));                 // "<d>2</d>"
+  EXPECT_TRUE(ends.Covers(3, 11));
+  EXPECT_FALSE(ends.Covers(3, 12));
+  EXPECT_TRUE(ends.Lookup(3, 11, 3, 1, close));
+  EXPECT_EQ(close, 7u);
+  EXPECT_TRUE(ends.Lookup(3, 10, 3, 1, close));       // the closing tag is cut off
+  EXPECT_EQ(close, cXmlTagEnds::npos);
+  EXPECT_FALSE(ends.Lookup(0, 15, 3, 1, close));
+  EXPECT_EQ(ends.Size(), 2u);
+}
+
+// Learning changes how ends are found, not what the tree is: lazily walked documents with
+// nesting of the same and of different names equal their one-pass parse.
+TEST(XmlTagEnds, LazyTreesStayTheSame) {
+  const char* docs[] = {
+      "<r><a><b><a>x</a><b/></b><A k=\"1\">y</A></a><c>1</c></r>",
+      "<r>\r\n\t<g>\r\n\t\t<g>\r\n\t\t\t<s>v</s>\r\n\t\t</g>\r\n\t\t<g><s/></g>\r\n\t</g>\r\n</r>",
+      "<r><!-- <a> --><a><a><b>1</b></a><b><a>2</a></b></a></r>",
+      "<r><ab><a>1</a></ab><a><ab>2</ab></a></r>",
+  };
+  for (const char* d : docs) {
+    SCOPED_TRACE(d);
+    auto lazy = cXmlNode::FromXml(T(d));
+    auto full = cXmlNode::New();
+    full->XmlData___NonRecursif(T(d));
+    EXPECT_EQ(Diff(lazy, full), "");
+    EXPECT_EQ(U(lazy->XmlData()), U(full->XmlData()));
+  }
+}
+
+// Nodes without any encoding skip the walk to their root; that shortcut must end the moment
+// any node holds one, and come back only when the last one is gone or cleared.
+TEST(XmlTagEnds, InheritedEncodingSurvivesTheShortcut) {
+  const Text doc = u"<r><g><s>caf\u00C3\u00A9</s></g></r>";  // UTF-8 bytes of "café"
+  auto valueOf = [&](const XmlNodePtr& root) { return root->Child(1)->Child(1)->Value(); };
+  auto plain = cXmlNode::FromXml(doc);
+  EXPECT_EQ(valueOf(plain), u"caf\u00C3\u00A9");
+  {
+    auto other = cXmlNode::New();
+    other->XMLEncoding(u"latin");
+    auto copy = other->Clone();  // copies carry the encoding too
+  }
+  auto root = cXmlNode::New();
+  root->XMLEncoding(u"UTF-8");
+  root->XmlData(doc);
+  {
+    auto gone = cXmlNode::New();
+    gone->XMLEncoding(u"utf-8");
+    gone->XMLEncoding(u"");  // cleared, then destroyed: the root still counts
+  }
+  EXPECT_EQ(valueOf(root), u"caf\u00E9");
+  root->XMLEncoding(u"");
+  root->XmlData(doc);
+  EXPECT_EQ(valueOf(root), u"caf\u00C3\u00A9");
+  EXPECT_EQ(root->Child(1)->XMLEncoding(), u"");
+}
