@@ -107,6 +107,15 @@ void cLangEditor::LoadToolLangs(TextView pattern, bool keepDirty) {
         list->AddChild(entry);
       }
     }
+    // Imports waiting for their first save have no file to be found in: keep them.
+    if (keepDirty && old) {
+      long no = old->ChildCount();
+      for (long i = 1; i <= no; ++i) {
+        XmlNodePtr e = old->Child(i);
+        if (e && e->Attribut(u"file").empty() && !list->FindNode(u"a:id=" + e->Attribut(u"id"), false, true))
+          list->AddChild(e->Clone());
+      }
+    }
     list->SortChilds(u"a:id");
     langList_ = list;
     toolListed_ = true;
@@ -119,6 +128,20 @@ void cLangEditor::LoadToolLangs(TextView pattern, bool keepDirty) {
 XmlNodePtr cLangEditor::FindLangEntry(TextView langId) {
   if (!langList_) return nullptr;
   return langList_->FindNode(u"a:id=" + Text(langId), false, true);
+}
+
+XmlNodePtr cLangEditor::AddPendingEntry(const XmlNodePtr& lang) {
+  if (!lang) return nullptr;
+  if (XmlNodePtr e = FindLangEntry(lang->Name())) return e;
+  auto entry = cXmlNode::New();
+  entry->Name(u"Lang");
+  entry->Attribut(u"id", lang->Name());
+  entry->Attribut(u"name", lang->Attribut(u"name"));
+  entry->Attribut(u"en_name", lang->Attribut(u"en_name"));
+  langList_->AddChild(entry);
+  langList_->SortChilds(u"a:id");
+  MenusChanged.Raise();
+  return entry;
 }
 
 bool cLangEditor::IsLangLoaded(TextView langId) {

@@ -64,6 +64,9 @@ class cLangEditor {
   bool IsLangLoaded(TextView langId);
   // The languages-list entry of an ID, or null.
   XmlNodePtr FindLangEntry(TextView langId);
+  // Lists a loaded language the tool has no file for yet (an import): an entry with an
+  // empty "file", kept across re-listings, whose first save creates the file.
+  XmlNodePtr AddPendingEntry(const XmlNodePtr& lang);
 
   // --- state --------------------------------------------------------------------------
   const XmlNodePtr& LangList() const { return langList_; }

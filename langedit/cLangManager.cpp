@@ -263,15 +263,11 @@ bool cLangManager::ImportLanguage() {
     cLangEditor::XmlMergeStruct(ed_.TreeDoc(), loaded ? loaded : chosen);
     ed_.TreeChanged.Raise();
 
-    // An import must reach a file on save: a language the tool has no file for gets one
-    // now, holding only the element's attributes; its strings are written by the save.
+    // An import must reach a file: a language the tool has no file for is listed without
+    // one, and its first save creates the file as adding a language does.
     Text id = chosen->Name();
-    if (!ed_.FindLangEntry(id) && !ed_.SelectedToolPattern().empty() && IsValidLangID(id)) {
-      auto skeleton = cXmlNode::New();
-      skeleton->Name(id);
-      for (long i = 1; i <= chosen->AttrCount(); ++i) skeleton->Attribut(chosen->AttrName(i), chosen->AttrValue(i));
-      CreateLangFile(skeleton);
-    }
+    if (!ed_.FindLangEntry(id) && !ed_.SelectedToolPattern().empty() && IsValidLangID(id))
+      ed_.AddPendingEntry(chosen);
     ed_.SetModified(true);
     ed_.MarkDirty(id);
     ed_.EditControlsReset.Raise();

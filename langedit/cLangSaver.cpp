@@ -1,5 +1,7 @@
 #include "langedit/cLangSaver.h"
 
+#include "langedit/cLangManager.h"
+
 #include "langedit/cLangEditor.h"
 #include "langedit/mLangFormat.h"
 #include "platform/ErrLog.h"
@@ -56,7 +58,17 @@ bool cLangSaver::SaveLang(TextView langId) {
     XmlNodePtr entry = ed_.FindLangEntry(id);
     if (!entry) return false;
     Text file = entry->Attribut(u"file");
-    Text data = MergeIntoFile(file, lang);
+    bool newFile = file.empty();
+    Text data;
+    if (newFile) {
+      // An imported language the tool had no file for: its file is made as adding a
+      // language makes one (pattern with the ID, then ID_2, ID_3... while taken).
+      file = cLangManager::NewLangFilePath(ed_.SelectedToolPattern(), id);
+      if (file.empty()) return false;
+      data = cLangManager::NewLangFileText(lang);
+    } else {
+      data = MergeIntoFile(file, lang);
+    }
     if (data.empty()) return false;  // file gone or without "Languages": stays dirty, no message
     if (!mTextFile::SaveFile(file, data, true, 2, false, 1252, 0, false, u"", 0, 5)) {
       // The protected save put the old file back; the edits stay in memory and dirty.
@@ -64,6 +76,10 @@ bool cLangSaver::SaveLang(TextView langId) {
       return false;
     }
     entry->Attribut(u"dirty", u"");
+    if (newFile) {
+      entry->Attribut(u"file", file);
+      ed_.LoadToolLangs(ed_.SelectedToolPattern(), true);
+    }
     return true;
   } catch (const std::exception& e) {
     ErrLog::Exception("cLangSaver.SaveLang", e.what());

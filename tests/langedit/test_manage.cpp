@@ -6,6 +6,7 @@
 
 #include "langedit/cLangManager.h"
 #include "langedit/cLangProperties.h"
+#include "langedit/cLangSaver.h"
 #include "platform/FileDialog.h"
 #include "platform/MsgBox.h"
 #include "storage/VbDate.h"
@@ -155,8 +156,9 @@ TEST_F(ManageTest, ImportRefusesFilesWithoutLanguages) {
   EXPECT_FALSE(dialogs.back().save);
 }
 
-TEST_F(ManageTest, ImportingANewLanguageLoadsItMarksItAndGivesItAFile) {
+TEST_F(ManageTest, ImportingANewLanguageLoadsItMarksItAndItsSaveMakesTheFile) {
   ed.SelectTool(1);
+  auto files = LangFiles();
   testutil::WriteAll(dir.file("import.xml"),
                      "<Languages version=\"0.1\"><xx-YY><Config><Labels><Title>Titolo</Title></Labels></Config>"
                      "</xx-YY><it author=\"Ada\"><Config><Labels><Title>Menu</Title></Labels></Config></it></Languages>");
@@ -174,12 +176,34 @@ TEST_F(ManageTest, ImportingANewLanguageLoadsItMarksItAndGivesItAFile) {
   // The reference structure reached the imported copy.
   EXPECT_TRUE(ed.LoadedLangs()->GetChildNode(u"it.Menu.File.Open"));
   EXPECT_TRUE(ed.Modified());
-  // The tool now has a file for it, listed and dirty, so saving has somewhere to write.
+  // Listed and dirty, without a file until it is saved; nothing is written by the import.
   XmlNodePtr entry = ed.FindLangEntry(u"it");
   ASSERT_TRUE(entry);
   EXPECT_EQ(entry->Attribut(u"dirty"), u"yes");
-  EXPECT_EQ(txt::ToUtf8(entry->Attribut(u"file")), Lang("KestrovaMenu_it.xml"));
+  EXPECT_TRUE(entry->Attribut(u"file").empty());
   EXPECT_TRUE(ed.FindLangEntry(u"fr")->Attribut(u"dirty").empty());
+  EXPECT_EQ(LangFiles(), files);
+  // Re-listing the tool (as adding a language does) keeps the waiting import.
+  ed.LoadToolLangs(ed.SelectedToolPattern(), true);
+  ASSERT_TRUE(ed.FindLangEntry(u"it"));
+  EXPECT_EQ(ed.FindLangEntry(u"it")->Attribut(u"dirty"), u"yes");
+
+  // Its save makes the file as adding a language does, then it is listed from disk.
+  testutil::WriteAll(Lang("KestrovaMenu_it.xml"), "taken");
+  messages.clear();
+  cLangSaver saver(ed);
+  auto recording = platform::SetMsgBoxHandler([](const platform::MsgBoxRequest&) { return static_cast<int>(platform::vbYes); });
+  bool saved = saver.SaveLang(u"it");
+  platform::SetMsgBoxHandler(recording);
+  ASSERT_TRUE(saved);
+  std::string written = testutil::ReadAll(Lang("KestrovaMenu_it_2.xml"));
+  EXPECT_NE(written.find("<Languages version=\"0.2\">"), std::string::npos);
+  EXPECT_NE(written.find("<Title>Menu</Title>"), std::string::npos);
+  EXPECT_EQ(testutil::ReadAll(Lang("KestrovaMenu_it.xml")), "taken");
+  entry = ed.FindLangEntry(u"it");
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(txt::ToUtf8(entry->Attribut(u"file")), Lang("KestrovaMenu_it_2.xml"));
+  EXPECT_TRUE(entry->Attribut(u"dirty").empty());
 }
 
 TEST_F(ManageTest, ImportingALoadedLanguageReplacesItsValues) {
