@@ -325,6 +325,7 @@ XmlNodePtr cXmlNode::Clone() {
         }
       } else {
         dst->raw_ = src->raw_;
+        dst->literal_ = src->literal_;
       }
       if (!it.encoding.empty()) dst->setOwnEncoding(it.encoding);
     }
@@ -467,7 +468,7 @@ Text cXmlNode::Value() const {
   constexpr TextView open = u"<![CDATA[";
   constexpr TextView close = u"]]>";
   TextView r = raw_;
-  if (r.size() >= open.size() + close.size() && r.substr(0, open.size()) == open && EndsWith(r, close))
+  if (!literal_ && r.size() >= open.size() + close.size() && r.substr(0, open.size()) == open && EndsWith(r, close))
     return Text(r.substr(open.size(), r.size() - open.size() - close.size()));
   return raw_;
 }
@@ -475,8 +476,10 @@ Text cXmlNode::Value() const {
 void cXmlNode::Value(const Text& value) {
   try {
     wake();
-    if (value == raw_) return;
+    // A written value is text: one that looks like a CDATA section stays that text.
+    if (value == raw_ && (literal_ || Value() == value)) return;
     raw_ = value;
+    literal_ = true;
     raiseChange(Family::Modified, Text());
   } catch (const std::exception& e) {
     LogError("Value", e.what(), ErrLog::Kind::Property);
@@ -527,6 +530,7 @@ void cXmlNode::ChildValue(TextView name, const Text& value) {
     XmlNodePtr n = New();
     n->name_ = Text(name);
     n->raw_ = value;
+    n->literal_ = true;
     AddChild(n);
   } catch (const std::exception& e) {
     LogError("ChildValue", e.what(), ErrLog::Kind::Property);
@@ -1447,8 +1451,14 @@ bool cXmlNode::MergeXml(const XmlNodePtr& source, XmlNodePtr rules) {
         }
       if (!s->children_.empty()) {
         st.push_back({d, s, 0});
-      } else if (s->raw_.compare(0, 9, u"<![CDATA[") == 0) {
-        d->Value(u"<![CDATA[" + s->Value() + u"]]>");
+      } else if (!s->literal_ && s->raw_.compare(0, 9, u"<![CDATA[") == 0) {
+        // A CDATA section stays one (the stored form is the wrapper around the value).
+        Text wrapped = u"<![CDATA[" + s->Value() + u"]]>";
+        if (d->raw_ != wrapped || d->literal_) {
+          d->raw_ = std::move(wrapped);
+          d->literal_ = false;
+          d->raiseChange(Family::Modified, Text());
+        }
       } else {
         d->Value(s->Value());
       }
@@ -1512,6 +1522,7 @@ void cXmlNode::UpdateData(const XmlNodePtr& source, XmlNodePtr rules) {
         for (size_t i = pairs.size(); i-- > 0;) st.push_back(pairs[i]);
       } else {
         d->raw_ = s->raw_;
+        d->literal_ = s->literal_;
       }
     }
   } catch (const std::exception& e) {

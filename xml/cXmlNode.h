@@ -127,7 +127,14 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
                           TextView separator = u".");
   void Release();
   const Text& RawValue() const { return raw_; }
-  void RawValue(Text v) { raw_ = std::move(v); }
+  // The stored text as it stands: a CDATA wrapper in it is a CDATA section.
+  void RawValue(Text v) {
+    raw_ = std::move(v);
+    literal_ = false;
+  }
+  // True when the stored text is plain text even though it looks like a CDATA section (a
+  // value written as "<![CDATA[x]]>", or read from escaped text): read and written as it is.
+  bool LiteralValue() const { return literal_; }
   bool Contains(const XmlNodePtr& node, bool recursive = false);
   XmlNodePtr PrevSibling();
   XmlNodePtr NextSibling();
@@ -232,4 +239,5 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   int32_t itemData_ = 0;
   bool ignoreEncoding_ = true;
   bool lock_ = false;
+  bool literal_ = false;
 };

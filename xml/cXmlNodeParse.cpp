@@ -32,9 +32,15 @@ bool IsCData(TextView t) {
          t.substr(t.size() - close.size()) == close;
 }
 
-void AssignDecoded(Text& out, TextView v) {
-  if (FindChar(v, u'&', 0) == npos) out.assign(v);
-  else out = mXmlText::DecodeSpecialChars(v);
+// Stores the decoded text; true when decoding made a CDATA marker appear (escaped text that
+// only looks like a section), so the value is kept and written again as plain text.
+bool AssignDecoded(Text& out, TextView v) {
+  if (FindChar(v, u'&', 0) == npos) {
+    out.assign(v);
+    return false;
+  }
+  out = mXmlText::DecodeSpecialChars(v);
+  return mXmlText::Find(out, u"<![CDATA[", 0) != npos && mXmlText::Find(v, u"<![CDATA[", 0) == npos;
 }
 
 bool EndsWithCloseTag(TextView e, TextView name) {
@@ -156,8 +162,9 @@ bool cXmlNode::getTagInfo(TextView e, bool utf8) {
   TextView content = e.substr(gt + 1, e.size() - closeLen - gt - 1);
   if (mXmlText::IsXML(content, 0)) return true;  // element content: stays pending
   TextView trimmed = TrimView(content);
+  literal_ = false;
   if (IsCData(trimmed)) raw_.assign(trimmed);
-  else AssignDecoded(raw_, content);
+  else literal_ = AssignDecoded(raw_, content);
   applyTextRules(raw_, true, utf8);
   return true;
 }
@@ -431,7 +438,7 @@ void cXmlNode::parseNonRecursive(Pending p) {
       TextView raw = t.substr(pos, close - pos);
       TextView trimmed = TrimView(raw);
       if (IsCData(trimmed)) cur->raw_.assign(trimmed);
-      else AssignDecoded(cur->raw_, raw);
+      else cur->literal_ = AssignDecoded(cur->raw_, raw);
       cur->applyTextRules(cur->raw_, false, utf8);
       pos = close + name.size() + 3;
       cur = up(cur);

@@ -95,9 +95,9 @@ class LineWriter {
   bool evaluated_ = false;
 };
 
-void EncodeInto(TextView value, bool utf8, Text& scratch) {
+void EncodeInto(TextView value, bool utf8, Text& scratch, bool keepCData = true) {
   scratch.clear();
-  mXmlText::EncodeSpecialChars(value, scratch);
+  mXmlText::EncodeSpecialChars(value, scratch, keepCData);
   if (utf8) scratch = mStringTools::UTF8_Encode(scratch, false);
 }
 
@@ -159,7 +159,9 @@ void cXmlNode::serialize(Text& out) {
           w.NewLine();
         }
       } else {
-        EncodeInto(n->raw_, utf8, scratch);
+        // Written text is escaped whole: a CDATA marker typed into a value must neither
+        // become a section nor hide a closing tag from the next read.
+        EncodeInto(n->raw_, utf8, scratch, !n->literal_);
         w.Emit(scratch);
       }
       w.Emit(u"</");

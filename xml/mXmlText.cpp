@@ -408,10 +408,10 @@ Text DecodeSpecialChars(TextView text) {
   return out;
 }
 
-void EncodeSpecialChars(TextView text, Text& out) {
+void EncodeSpecialChars(TextView text, Text& out, bool keepCData) {
   const size_t n = text.size();
   out.reserve(out.size() + n + n / 8);
-  bool noMoreClose = false;  // once "]]>" was not found, it will not be found later either
+  bool noMoreClose = !keepCData;  // once "]]>" was not found, it will not be found later either
   size_t i = 0;
   while (i < n) {
     char16_t c = text[i];

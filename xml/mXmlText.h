@@ -62,7 +62,8 @@ size_t FindTagEnd(TextView t, size_t tagStart, TextView name);
 Text DecodeSpecialChars(TextView text);
 // Escapes markup characters, copying CDATA sections unchanged and dropping the spaces and
 // tabs that follow a CR LF. Appends to `out`.
-void EncodeSpecialChars(TextView text, Text& out);
+// keepCData: an embedded "<![CDATA[ ... ]]>" section is copied as it stands.
+void EncodeSpecialChars(TextView text, Text& out, bool keepCData = true);
 // Prefixes every line with `count` copies of `ch`, leaving lines inside CDATA sections.
 Text Indent(TextView text, long count, char16_t ch);
 

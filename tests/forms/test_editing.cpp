@@ -260,6 +260,8 @@ TEST_F(EditingFixture, AnyTextSurvivesTypingSavingAndReloading) {
       u"two\r\nlines\r\n\r\nand an empty one",
       u"  leading and trailing spaces  ",
       u"\u05e2\u05d1\u05e8\u05d9\u05ea \u0627\u0644\u0639\u0631\u0628\u064a\u0629 \u65e5\u672c\u8a9e \U0001F600",
+      u"<![CDATA[looks like a section]]>",
+      u"before <![CDATA[</Diff> inside]]> after",
       big,
   };
   for (const Text& t : texts) {

@@ -149,3 +149,39 @@ TEST(XmlSerialize, LanguageFileRoundTrip) {
   }
   EXPECT_EQ(U(full->Child(1)->Attribut(u"name")), "Fran\xC3\xA7" "ais & co");
 }
+
+// Regression: a value typed as a CDATA section, or holding one around a closing tag, was
+// read back without its markers (or cut at the inner "</name>") after a save.
+TEST(XmlSerialize, WrittenValuesThatLookLikeCDataReadBackAsWritten) {
+  const Text values[] = {u"<![CDATA[x]]>", u"<![CDATA[</S>]]>", u"a<![CDATA[</S>]]>b", u"  <![CDATA[x]]>  ",
+                         u"]]>", u"<![CDATA[", u"<![CDATA[a]]><![CDATA[b]]>", u"plain & <b>"};
+  for (const Text& v : values) {
+    auto doc = cXmlNode::New();
+    doc->Name(u"r");
+    auto s = cXmlNode::New();
+    s->Name(u"S");
+    doc->AddChild(s);
+    s->Value(v);
+    EXPECT_EQ(U(s->Value()), U(v));
+    Text text = doc->XmlData();
+    // Read back by both parse entries, then saved and read once more.
+    for (int round = 0; round < 2; ++round) {
+      auto full = cXmlNode::New();
+      full->XmlData___NonRecursif(text);
+      auto lazy = cXmlNode::New();
+      lazy->XmlData(text);
+      ASSERT_EQ(full->ChildCount(), 1) << U(v);
+      EXPECT_EQ(U(full->Child(1)->Value()), U(v)) << U(text);
+      EXPECT_EQ(U(lazy->Child(1)->Value()), U(v)) << U(text);
+      text = full->XmlData();
+    }
+  }
+  // A real CDATA section in a file stays one, through merging too.
+  auto file = Doc("<r><S><![CDATA[a<b]]></S></r>");
+  EXPECT_EQ(U(file->Child(1)->Value()), "a<b");
+  EXPECT_NE(U(file->XmlData()).find("<S><![CDATA[a<b]]></S>"), std::string::npos);
+  auto target = Doc("<r><S>old</S></r>");
+  target->MergeXml(file);
+  EXPECT_EQ(U(target->Child(1)->Value()), "a<b");
+  EXPECT_NE(U(target->XmlData()).find("<![CDATA[a<b]]>"), std::string::npos);
+}
