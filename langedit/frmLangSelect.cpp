@@ -1,4 +1,5 @@
 #include "langedit/frmLangSelect.h"
+#include "langedit/frmOkCancel.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -25,16 +26,8 @@ frmLangSelect::frmLangSelect(QWidget* owner) : QDialog(owner) {
   XmlTree->setObjectName(QStringLiteral("XmlTree"));
   XmlTree->SingleSel(true);
   layout->addWidget(XmlTree, 1);
-  auto* buttons = new QHBoxLayout();
-  buttons->addStretch(1);
-  cmdOK = new QPushButton(QStringLiteral("OK"), this);
-  cmdOK->setDefault(true);
-  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-  buttons->addWidget(cmdOK);
-  buttons->addWidget(cmdCancel);
+  QHBoxLayout* buttons = MakeOkCancelRow(this, cmdOK, cmdCancel);
   layout->addLayout(buttons);
-  connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
   textConn_ = XmlTree->GetNodeText.Subscribe([](XmlNodePtr el, Text& label) {
     if (el) label = el->Attribut(u"name");
   });

@@ -1,4 +1,5 @@
 #include "langedit/frmLangSelector.h"
+#include "langedit/frmOkCancel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,16 +26,8 @@ frmLangSelector::frmLangSelector(QWidget* owner) : QDialog(owner) {
   lstLanguages = new QListWidget(this);
   lstLanguages->setObjectName(QStringLiteral("lstLanguages"));
   layout->addWidget(lstLanguages, 1);
-  auto* buttons = new QHBoxLayout();
-  buttons->addStretch(1);
-  cmdOK = new QPushButton(QStringLiteral("OK"), this);
-  cmdOK->setDefault(true);
-  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-  buttons->addWidget(cmdOK);
-  buttons->addWidget(cmdCancel);
+  QHBoxLayout* buttons = MakeOkCancelRow(this, cmdOK, cmdCancel);
   layout->addLayout(buttons);
-  connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(lstLanguages, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
   resize(320, 300);
 }

@@ -1,4 +1,5 @@
 #include "langedit/frmNewLang.h"
+#include "langedit/frmOkCancel.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -47,18 +48,10 @@ frmNewLang::frmNewLang(QWidget* owner) : QDialog(owner) {
   grid->addWidget(lblEnName, 1, 0);
   grid->addWidget(txtEnLAngName, 1, 1);
 
-  auto* buttons = new QHBoxLayout();
-  buttons->addStretch(1);
-  cmdOK = new QPushButton(QStringLiteral("OK"), this);
-  cmdOK->setDefault(true);
-  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-  buttons->addWidget(cmdOK);
-  buttons->addWidget(cmdCancel);
+  QHBoxLayout* buttons = MakeOkCancelRow(this, cmdOK, cmdCancel);
   grid->addLayout(buttons, 2, 0, 1, 2);
   grid->setColumnStretch(1, 1);
 
-  connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(cmdSelectLang, &QPushButton::clicked, this, [this] { cmdSelectLang_Click(); });
   connect(txtLangID, &QLineEdit::textChanged, this, [this] { txtLangID_Change(); });
   txtLangID_Change();
