@@ -1,5 +1,5 @@
 #pragma once
-// Helpers for the XML tests: literal conversion and a structural tree comparison.
+// Helpers for the XML tests: literal conversion, parsing, and a structural tree comparison.
 #include <string>
 #include <vector>
 
@@ -9,6 +9,20 @@ namespace xmltest {
 
 inline Text T(const char* utf8) { return txt::FromUtf8(utf8); }
 inline std::string U(const Text& t) { return txt::ToUtf8(t); }
+
+// The two parse entries: own tag now, children on demand; and the one-pass parse.
+inline XmlNodePtr Lazy(const char* xml) { return cXmlNode::FromXml(T(xml)); }
+inline XmlNodePtr Doc(const char* xml) {
+  auto n = cXmlNode::New();
+  n->XmlData___NonRecursif(T(xml));
+  return n;
+}
+inline XmlNodePtr Leaf(const char16_t* name, const Text& raw) {
+  auto n = cXmlNode::New();
+  n->Name(name);
+  n->RawValue(raw);
+  return n;
+}
 
 // Empty when both trees hold the same names, attributes (in order), raw values and
 // children; otherwise the path of the first difference.

@@ -34,6 +34,15 @@ Text Joined(TextView t, const std::vector<mXmlText::Range>& r) {
 // Random texts over the markers' own characters exercise openings formed across a removal,
 // overlapping markers and unclosed comments, in both forms of the removal.
 TEST(XmlComments, RemovalMatchesRestartingFromTheBeginning) {
+  const struct {
+    const char16_t* in;
+    const char16_t* out;
+  } named[] = {{u"a<!<!--x-->--y-->b", u"ab"}, {u"a<!--x", u"a"}, {u"a<!--x-->b<!--y-->c", u"abc"}};
+  for (const auto& c : named) {
+    Text out;
+    mXmlText::DeleteRems(c.in, u"<!--", u"-->", out);
+    EXPECT_EQ(U(out), U(c.out));
+  }
   std::mt19937 rng(7);
   const char16_t alphabet[] = u"<!->a";
   for (int round = 0; round < 20000; ++round) {
@@ -95,12 +104,8 @@ TEST(XmlComments, OwnTagOfCommentedTextEqualsThatOfTheCleanedText) {
         auto got = cXmlNode::FromXml(doc);
         auto want = cXmlNode::FromXml(cleaned);
         if (got->IsSleeping() && got->Value().empty()) ++deferredSeen;
-        ASSERT_EQ(U(got->Name()), U(want->Name()));
-        ASSERT_EQ(got->AttrCount(), want->AttrCount());
-        for (long i = 1; i <= got->AttrCount(); ++i) ASSERT_EQ(U(got->AttrValue(i)), U(want->AttrValue(i)));
-        ASSERT_EQ(U(got->RawValue()), U(want->RawValue()));
         ASSERT_EQ(got->IsSleeping(), want->IsSleeping());
-        ASSERT_EQ(Diff(got, want), "");
+        ASSERT_EQ(Diff(got, want), "");  // own tag first, before anything wakes
         ASSERT_EQ(U(got->XmlData()), U(want->XmlData()));
       }
     }
@@ -123,11 +128,6 @@ TEST(XmlComments, CommentedDocumentWakesFullyOrStepwise) {
   EXPECT_TRUE(full->IsSleeping());
   full->WakeUp(true);
   EXPECT_FALSE(full->IsSleeping());
-  EXPECT_EQ(U(full->Name()), "r");
-  EXPECT_EQ(U(full->Attribut(u"n")), "1");
   EXPECT_EQ(U(full->GetChildValue(u"r.b.c")), "2");
-  auto step = cXmlNode::FromXml(doc);
-  EXPECT_EQ(step->ChildCount(), 2);
-  EXPECT_EQ(U(step->Child(2)->ChildValue(u"c")), "2");
-  EXPECT_EQ(Diff(full, step), "");
+  EXPECT_EQ(Diff(full, cXmlNode::FromXml(doc)), "");
 }

@@ -11,12 +11,6 @@ using namespace xmltest;
 
 namespace {
 
-XmlNodePtr Doc(const char* xml) {
-  auto n = cXmlNode::New();
-  n->XmlData___NonRecursif(T(xml));
-  return n;
-}
-
 // Records every event of a set of nodes as "node:Event(arg)".
 struct Recorder {
   std::vector<std::string> log;

@@ -6,14 +6,6 @@
 
 using namespace xmltest;
 
-namespace {
-XmlNodePtr Doc(const char* xml) {
-  auto n = cXmlNode::New();
-  n->XmlData___NonRecursif(T(xml));
-  return n;
-}
-}  // namespace
-
 TEST(XmlMerge, EmptyRulesMergeByNameAndKeepExtras) {
   auto dst = Doc("<r><a x=\"1\">old</a><keep>k</keep></r>");
   auto src = Doc("<r><a y=\"2\">new</a><add><z>1</z></add></r>");
@@ -35,14 +27,6 @@ TEST(XmlMerge, RulesMakeKeysOfAttributes) {
   ASSERT_EQ(dst->ChildCount(), 2);
   EXPECT_EQ(U(dst->Child(1)->XmlData()), "<Lang id=\"fr\">\r\n\t<s>1</s>\r\n\t<t>3</t>\r\n</Lang>");
   EXPECT_EQ(U(dst->Child(2)->Attribut(u"id")), "de");
-}
-
-TEST(XmlMerge, CDataSourceLeafStaysWrapped) {
-  auto dst = Doc("<r><s>plain</s></r>");
-  auto src = Doc("<r><s><![CDATA[<b>]]></s></r>");
-  dst->MergeXml(src);
-  EXPECT_EQ(U(dst->Child(1)->RawValue()), "<![CDATA[<b>]]>");
-  EXPECT_EQ(U(dst->Child(1)->Value()), "<b>");
 }
 
 TEST(XmlMerge, MergingATreeWithItsOwnPartTerminates) {

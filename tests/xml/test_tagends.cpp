@@ -55,7 +55,7 @@ int CompareWithSearch(const Text& t, std::mt19937& rng) {
 
 }  // namespace
 
-TEST(XmlTagEnds, AgreesWithTheSearchOnTrickyMarkup) {
+TEST(XmlTagEnds, AgreesWithTheSearchOnTrickyAndRandomMarkup) {
   const char* docs[] = {
       "<a><a><a>deep</a></a><a>two</a></a>",
       "<a><A x=\"1\"><a/></a></A>tail",           // case ignored, self-closing not counted
@@ -78,23 +78,17 @@ TEST(XmlTagEnds, AgreesWithTheSearchOnTrickyMarkup) {
   int answered = 0;
   for (const char* d : docs) answered += CompareWithSearch(T(d), rng);
   EXPECT_GT(answered, 100);
-}
-
-// Random soup of tag pieces, most of them broken, to reach the cases no one thought of.
-TEST(XmlTagEnds, AgreesWithTheSearchOnRandomMarkup) {
+  // Random soup of tag pieces, most of them broken, to reach the cases no one thought of.
   const char* pieces[] = {"<a>", "</a>", "<A>", "</A>", "<a ", "<b>", "</b>", "<a/>", "<a />", "</a >",
                           "<ab>", "</ab>", "<", ">", "/", " ", "x", "\"", "<b x=\"1\">", "<!--", "-->",
                           "</", "<a\t>", "</a\t>"};
-  std::mt19937 rng(12345);
   std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1);
-  int answered = 0;
   for (int round = 0; round < 400; ++round) {
     std::string s;
-    int n = 1 + static_cast<int>(rng() % 40);
-    for (int i = 0; i < n; ++i) s += pieces[pick(rng)];
+    for (int i = 1 + static_cast<int>(rng() % 40); i > 0; --i) s += pieces[pick(rng)];
     answered += CompareWithSearch(T(s.c_str()), rng);
   }
-  EXPECT_GT(answered, 2000);
+  EXPECT_GT(answered, 2100);
 }
 
 // Learnt ranges never overlap, and a view reaching outside them is not answered.
@@ -115,25 +109,6 @@ TEST(XmlTagEnds, RangesStayApart) {
   EXPECT_EQ(close, cXmlTagEnds::npos);
   EXPECT_FALSE(ends.Lookup(0, 15, 3, 1, close));
   EXPECT_EQ(ends.Size(), 2u);
-}
-
-// Learning changes how ends are found, not what the tree is: lazily walked documents with
-// nesting of the same and of different names equal their one-pass parse.
-TEST(XmlTagEnds, LazyTreesStayTheSame) {
-  const char* docs[] = {
-      "<r><a><b><a>x</a><b/></b><A k=\"1\">y</A></a><c>1</c></r>",
-      "<r>\r\n\t<g>\r\n\t\t<g>\r\n\t\t\t<s>v</s>\r\n\t\t</g>\r\n\t\t<g><s/></g>\r\n\t</g>\r\n</r>",
-      "<r><!-- <a> --><a><a><b>1</b></a><b><a>2</a></b></a></r>",
-      "<r><ab><a>1</a></ab><a><ab>2</ab></a></r>",
-  };
-  for (const char* d : docs) {
-    SCOPED_TRACE(d);
-    auto lazy = cXmlNode::FromXml(T(d));
-    auto full = cXmlNode::New();
-    full->XmlData___NonRecursif(T(d));
-    EXPECT_EQ(Diff(lazy, full), "");
-    EXPECT_EQ(U(lazy->XmlData()), U(full->XmlData()));
-  }
 }
 
 // Nodes without any encoding skip the walk to their root; that shortcut must end the moment

@@ -7,11 +7,6 @@
 using namespace xmltest;
 
 namespace {
-XmlNodePtr Doc(const char* xml) {
-  auto n = cXmlNode::New();
-  n->XmlData___NonRecursif(T(xml));
-  return n;
-}
 std::string Names(const XmlNodePtr& n) {
   std::string s;
   for (long i = 1; i <= n->ChildCount(); ++i) s += U(n->Child(i)->Name()) + (n->Child(i)->Attribut(u"id").empty() ? "" : "-" + U(n->Child(i)->Attribut(u"id"))) + " ";
