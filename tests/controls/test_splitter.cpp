@@ -1,24 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLabel>
-#include <QMouseEvent>
 
+#include "ControlsTestUtil.h"
 #include "controls/VSplitter.h"
 #include "platform/Desktop.h"
 #include "tests/common/TestUtil.h"
 
-namespace {
-
-void SendMouse(QWidget* w, QEvent::Type type, int x, int y, Qt::MouseButton b = Qt::LeftButton) {
-  QPointF local(x, y);
-  QPointF global = w->mapToGlobal(local.toPoint());
-  Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(b);
-  QMouseEvent e(type, local, global, type == QEvent::MouseMove ? Qt::NoButton : b, held, Qt::NoModifier);
-  QApplication::sendEvent(w, &e);
-}
-
-}  // namespace
+using ctltest::SendMouse;
 
 TEST(VSplitterLogic, LayoutAndWidthLimit) {
   VSplitterLogic l;
@@ -79,8 +68,7 @@ TEST(VSplitterLogic, RubberBandResultAndConfinement) {
 }
 
 TEST(VSplitterLogic, GradientColumns) {
-  for (long x = 0; x < 8; ++x) EXPECT_EQ(GetMixColor(0x000000, 0x000080, x, 8), 16 * x) << x;
-  EXPECT_EQ(GetMixColor(0xE0E0E0, 0xC0C0C0, 0, 4), 0xE0E0E0);
+  // Columns of a plain ramp are checked on pixels below.
   EXPECT_EQ(GetMixColor(0x0000FF, 0xFF0000, 2, 4), 0x800080);  // each channel on its own
   EXPECT_EQ(GetMixColor(0x123456, 0x654321, 0, 0), 0x123456);  // no width: no division
 }

@@ -1,27 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "ControlsTestUtil.h"
 #include "controls/ctlTextEdit.h"
 #include "platform/KeyCodes.h"
 #include "tests/common/TestUtil.h"
 
-namespace {
-
-void Key(QWidget* w, int key, const QString& text = {}, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-  QKeyEvent down(QEvent::KeyPress, key, mods, text);
-  QApplication::sendEvent(w, &down);
-  QKeyEvent up(QEvent::KeyRelease, key, mods, text);
-  QApplication::sendEvent(w, &up);
-}
-
-}  // namespace
+using ctltest::SendKey;
 
 TEST(TextEdit, CrLfPositionsMapBothWays) {
   Text plain = u"ab\ncd\n\ne";
@@ -99,11 +89,11 @@ TEST(TextEdit, PasswordOnlyOnSingleLineAndLimit) {
   box.SetText(u"");
   box.show();
   box.hWnd()->setFocus();
-  for (const char* ch : {"a", "b", "c", "d", "e"}) Key(box.hWnd(), Qt::Key_A, ch);
+  for (const char* ch : {"a", "b", "c", "d", "e"}) SendKey(box.hWnd(), Qt::Key_A, ch);
   EXPECT_TEXT_EQ(box.GetText(), u"abcd");
   box.MultiLine(true);
   box.SetText(u"");
-  for (const char* ch : {"a", "b", "c", "d", "e"}) Key(box.hWnd(), Qt::Key_A, ch);
+  for (const char* ch : {"a", "b", "c", "d", "e"}) SendKey(box.hWnd(), Qt::Key_A, ch);
   EXPECT_TEXT_EQ(box.GetText(), u"abcd");
 }
 
@@ -122,11 +112,11 @@ TEST(TextEdit, HostCanSwallowKeysAndCharacters) {
     if (ascii == 'x') ascii = 0;
     if (ascii == 'q') ascii = 'Q';
   });
-  Key(box.hWnd(), Qt::Key_A, "a");
-  Key(box.hWnd(), Qt::Key_Return, "\r");
-  Key(box.hWnd(), Qt::Key_X, "x");
-  Key(box.hWnd(), Qt::Key_Q, "q");
-  Key(box.hWnd(), Qt::Key_B, "B", Qt::ShiftModifier);
+  SendKey(box.hWnd(), Qt::Key_A, "a");
+  SendKey(box.hWnd(), Qt::Key_Return, "\r");
+  SendKey(box.hWnd(), Qt::Key_X, "x");
+  SendKey(box.hWnd(), Qt::Key_Q, "q");
+  SendKey(box.hWnd(), Qt::Key_B, "B", Qt::ShiftModifier);
   EXPECT_TEXT_EQ(box.GetText(), u"aQB");
   EXPECT_EQ(downs, (std::vector<int>{650, 130, 880, 810, 661}));
   EXPECT_EQ(presses, (std::vector<int>{'a', 'x', 'q', 'B'}));  // Enter never got to be a character
@@ -147,11 +137,11 @@ TEST(TextEdit, ArrowKeysStayInTheBox) {
   box->setFocus();
   QApplication::processEvents();
   box->SelStart(1);
-  Key(box->hWnd(), Qt::Key_Right);
+  SendKey(box->hWnd(), Qt::Key_Right);
   EXPECT_EQ(box->SelStart(), 2);
-  Key(box->hWnd(), Qt::Key_Down);  // a single line box has nowhere to go, and neither has the focus
-  Key(box->hWnd(), Qt::Key_Up);
-  Key(box->hWnd(), Qt::Key_Left);
+  SendKey(box->hWnd(), Qt::Key_Down);  // a single line box has nowhere to go, and neither has the focus
+  SendKey(box->hWnd(), Qt::Key_Up);
+  SendKey(box->hWnd(), Qt::Key_Left);
   EXPECT_EQ(box->SelStart(), 1);
   if (QApplication::focusWidget()) {
     EXPECT_EQ(QApplication::focusWidget(), box->hWnd());
@@ -168,13 +158,9 @@ TEST(TextEdit, MouseAndFocusEvents) {
   auto dc = box.DblClick.Subscribe([&] { ++dbl; });
   auto g = box.EditGotFocus.Subscribe([&] { ++got; });
   auto l = box.EditLostFocus.Subscribe([&] { ++lost; });
-  QMouseEvent press(QEvent::MouseButtonPress, QPointF(7, 9), box.mapToGlobal(QPoint(7, 9)), Qt::MiddleButton,
-                    Qt::MiddleButton, Qt::ControlModifier);
-  QApplication::sendEvent(box.hWnd(), &press);
+  ctltest::SendMouse(box.hWnd(), QEvent::MouseButtonPress, 7, 9, Qt::MiddleButton, Qt::ControlModifier);
   EXPECT_EQ(downs, (std::vector<std::vector<long>>{{4, 2, 7, 9}}));
-  QMouseEvent dblR(QEvent::MouseButtonDblClick, QPointF(7, 9), box.mapToGlobal(QPoint(7, 9)), Qt::RightButton,
-                   Qt::RightButton, Qt::NoModifier);
-  QApplication::sendEvent(box.hWnd(), &dblR);
+  ctltest::SendMouse(box.hWnd(), QEvent::MouseButtonDblClick, 7, 9, Qt::RightButton);
   EXPECT_EQ(dbl, 0);  // right double clicks raise nothing
   QFocusEvent in(QEvent::FocusIn), out(QEvent::FocusOut);
   QApplication::sendEvent(box.hWnd(), &in);
