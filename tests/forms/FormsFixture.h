@@ -3,15 +3,20 @@
 // file dialog and the read-me recorded and answered by the test.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
+#include <algorithm>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/mConfig.h"
 #include "controls/ctlTextEdit.h"
+#include "controls/ctlXmlTree.h"
 #include "langedit/frmMain.h"
 #include "langedit/frmReadme.h"
 #include "platform/FileDialog.h"
@@ -25,7 +30,7 @@ class FormsFixture : public ::testing::Test {
     std::filesystem::copy(std::string(KSV_TEST_DATA) + "/../../demo/suite", root,
                           std::filesystem::copy_options::recursive);
     mConfig::SetConfigPath(dir.tfile("KsvLangEditor.xml"));
-    prevBox = platform::SetMsgBoxHandler([this](const platform::MsgBoxRequest& r) {
+    Hook(&platform::SetMsgBoxHandler, [this](const platform::MsgBoxRequest& r) {
       messages.push_back(txt::ToUtf8(r.text));
       boxFlags.push_back(r.flags);
       if (answers.empty()) return static_cast<int>(platform::vbOK);
@@ -33,32 +38,53 @@ class FormsFixture : public ::testing::Test {
       answers.pop_front();
       return a;
     });
-    prevDialog = platform::SetFileDialogHandler([this](const platform::FileDialogRequest& r) {
+    Hook(&platform::SetFileDialogHandler, [this](const platform::FileDialogRequest& r) {
       dialogs.push_back(r);
       if (dialogAnswers.empty()) return Text();
       Text a = dialogAnswers.front();
       dialogAnswers.pop_front();
       return a;
     });
-    prevReadme = frmReadme::SetShowHandler([this](frmReadme& d) { readmeTexts.push_back(d.txtReadMe->GetText()); });
+    Hook(&frmReadme::SetShowHandler, [this](frmReadme& d) { readmeTexts.push_back(d.txtReadMe->GetText()); });
   }
   void TearDown() override {
     win.reset();
-    platform::SetMsgBoxHandler(prevBox);
-    platform::SetFileDialogHandler(prevDialog);
-    frmReadme::SetShowHandler(prevReadme);
+    for (auto it = restore.rbegin(); it != restore.rend(); ++it) (*it)();
+  }
+  // Installs a handler through its setter for the length of the test.
+  template <class Set, class Handler>
+  void Hook(Set set, Handler h) {
+    restore.push_back([set, prev = set(std::move(h))] { set(prev); });
   }
 
   // Starts the window as the program does, inside the suite's tools folder.
-  bool Start(const std::string& programFolder = "") {
+  bool Start(const std::string& programFolder = "", bool silentUpdateCheck = false) {
     win = std::make_unique<frmMain>();
     frmMain::StartOptions o;
     o.programFolder = txt::FromUtf8(programFolder.empty() ? root + "/KestrovaTools" : programFolder);
     o.runningImages = [] { return std::vector<Text>{}; };
-    o.silentUpdateCheck = false;
+    o.silentUpdateCheck = silentUpdateCheck;
     return win->Form_Load(o);
   }
   std::string File(const std::string& rel) { return root + "/KestrovaTools/" + rel; }
+  // The tree item of the first element named `name`, depth first.
+  static cVisualNode* FindItem(cVisualNode* n, const Text& name) {
+    if (n->XmlNode && n->XmlNode->Name() == name) return n;
+    for (long i = 1; i <= n->ChildCount(); ++i)
+      if (cVisualNode* f = FindItem(n->Child(i), name)) return f;
+    return nullptr;
+  }
+  static std::vector<std::string> Captions(const std::vector<QAction*>& arr) {
+    std::vector<std::string> out;
+    for (QAction* a : arr)
+      if (a->isVisible()) out.push_back(a->text().toStdString());
+    return out;
+  }
+  static bool HasMenuItem(const std::vector<QAction*>& arr, const std::string& caption) {
+    auto c = Captions(arr);
+    return std::find(c.begin(), c.end(), caption) != c.end();
+  }
+  bool CaptionDirty() { return win->windowTitle().endsWith(QStringLiteral(" *")); }
 
   testutil::TempDir dir;
   std::string root;
@@ -69,7 +95,5 @@ class FormsFixture : public ::testing::Test {
   std::vector<platform::FileDialogRequest> dialogs;
   std::deque<Text> dialogAnswers;
   std::vector<Text> readmeTexts;
-  platform::MsgBoxHandler prevBox;
-  platform::FileDialogHandler prevDialog;
-  frmReadme::Handler prevReadme;
+  std::vector<std::function<void()>> restore;
 };

@@ -21,15 +21,10 @@ class UpdateWindow : public FormsFixture {
   void SetUp() override {
     FormsFixture::SetUp();
     std::filesystem::create_directories(dir.path() + "/www/translation");
-    prevOpen = platform::SetOpenURLHandler([this](const Text& url, int mode) {
+    Hook(&platform::SetOpenURLHandler, [this](const Text& url, int) {
       opened.push_back(txt::ToUtf8(url));
-      modes.push_back(mode);
       return true;
     });
-  }
-  void TearDown() override {
-    platform::SetOpenURLHandler(prevOpen);
-    FormsFixture::TearDown();
   }
   void Serve(const std::string& version, const std::string& message, const std::string& format = "") {
     testutil::WriteAll(dir.path() + "/www/translation/version.xml",
@@ -41,21 +36,13 @@ class UpdateWindow : public FormsFixture {
   void StartAgainst(const std::string& host, bool silent) {
     testutil::WriteAll(dir.file("KsvLangEditor.xml"),
                        "<KsvLangEditor><Config><Server><Host>" + host + "</Host></Server></Config></KsvLangEditor>");
-    win = std::make_unique<frmMain>();
-    frmMain::StartOptions o;
-    o.programFolder = txt::FromUtf8(root + "/KestrovaTools");
-    o.runningImages = [] { return std::vector<Text>{}; };
-    o.showReadme = false;
-    o.silentUpdateCheck = silent;
-    ASSERT_TRUE(win->Form_Load(o));
+    ASSERT_TRUE(Start("", silent));
   }
   bool WaitIdle() {
     return platform::WaitUntil([this] { return !win->UpdateChecker().Running(); }, 15000);
   }
 
   std::vector<std::string> opened;
-  std::vector<int> modes;
-  platform::OpenURLHandler prevOpen;
 };
 
 const std::string kTitle = txt::ToUtf8(KSV_TITLE);
@@ -63,11 +50,28 @@ const std::string kVersion = txt::ToUtf8(KSV_VERSION_TEXT);
 
 }  // namespace
 
-TEST_F(UpdateWindow, NewerVersionAsksAndYesOpensTheDownload) {
-  Serve("99.0", "Translators wanted");
+TEST_F(UpdateWindow, StartAndMenuChecksReachTheUserAndTheAnnouncedFormatWarnsOnLoad) {
+  Serve(kVersion, "Translators wanted", "0.5");
   nettest::PyHttpServer server(dir.path() + "/www");
   ASSERT_TRUE(server.ready());
-  StartAgainst("127.0.0.1:" + std::to_string(server.port()), false);
+  StartAgainst("127.0.0.1:" + std::to_string(server.port()), true);  // the start-up check
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(messages, (std::vector<std::string>{"Translators wanted"}));
+  messages.clear();
+  win->mnuSelectToolChoice[2]->trigger();  // Setup: not a menu file, no warning
+  EXPECT_TRUE(messages.empty());
+  win->mnuSelectToolChoice[1]->trigger();  // the suite menu: English is loaded and warned about
+  EXPECT_EQ(messages, (std::vector<std::string>{txt::ToUtf8(mLangFormat::ObsoleteFormatMessage())}));
+  EXPECT_EQ(win->Editor().LoadedLangs()->ChildCount(), 1);  // loading went on
+
+  messages.clear();
+  win->mnuUpdateCheck->trigger();
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(messages, (std::vector<std::string>{"Your version of \"" + kTitle + "\" is up to date."}));
+  EXPECT_TRUE(opened.empty());
+
+  Serve("99.0", "Translators wanted");
+  messages.clear();
   answers = {platform::vbYes};
   win->mnuUpdateCheck->trigger();
   ASSERT_TRUE(WaitIdle());
@@ -75,22 +79,8 @@ TEST_F(UpdateWindow, NewerVersionAsksAndYesOpensTheDownload) {
   ASSERT_EQ(messages.size(), 1u);  // the menu check does not show "Message"
   EXPECT_EQ(messages[0], "A new version of \"" + kTitle + "\" is available.\r\n\r\nYour version: " + kVersion +
                              "  /  Available version: 99.0\r\n\r\nFaster saving\r\nDo you want to download the new version now ?");
-  EXPECT_EQ(boxFlags[0], platform::vbYesNo | platform::vbInformation);
+  EXPECT_EQ(boxFlags.back(), platform::vbYesNo | platform::vbInformation);
   EXPECT_EQ(opened, (std::vector<std::string>{"http://127.0.0.1/ksv/setup.exe"}));
-}
-
-TEST_F(UpdateWindow, UpToDateAndSilentMessage) {
-  Serve(kVersion, "Translators wanted");
-  nettest::PyHttpServer server(dir.path() + "/www");
-  ASSERT_TRUE(server.ready());
-  StartAgainst("127.0.0.1:" + std::to_string(server.port()), true);  // the start-up check
-  ASSERT_TRUE(WaitIdle());
-  EXPECT_EQ(messages, (std::vector<std::string>{"Translators wanted"}));
-  messages.clear();
-  win->mnuUpdateCheck->trigger();
-  ASSERT_TRUE(WaitIdle());
-  EXPECT_EQ(messages, (std::vector<std::string>{"Your version of \"" + kTitle + "\" is up to date."}));
-  EXPECT_TRUE(opened.empty());
 }
 
 TEST_F(UpdateWindow, ServerDownIsSilentAtStartAndAnErrorFromTheMenu) {
@@ -124,18 +114,4 @@ TEST_F(UpdateWindow, ClosingTheWindowDuringACheckShowsNothing) {
   platform::WaitMs(300);
   EXPECT_TRUE(messages.empty());
   ::close(s);
-}
-
-TEST_F(UpdateWindow, AnnouncedNewerFormatWarnsWhenAMenuFileIsLoaded) {
-  Serve(kVersion, "", "0.5");
-  nettest::PyHttpServer server(dir.path() + "/www");
-  ASSERT_TRUE(server.ready());
-  StartAgainst("127.0.0.1:" + std::to_string(server.port()), true);
-  ASSERT_TRUE(WaitIdle());
-  EXPECT_TRUE(messages.empty());
-  win->mnuSelectToolChoice[2]->trigger();  // Setup: not a menu file, no warning
-  EXPECT_TRUE(messages.empty());
-  win->mnuSelectToolChoice[1]->trigger();  // the suite menu: English is loaded and warned about
-  EXPECT_EQ(messages, (std::vector<std::string>{txt::ToUtf8(mLangFormat::ObsoleteFormatMessage())}));
-  EXPECT_EQ(win->Editor().LoadedLangs()->ChildCount(), 1);  // loading went on
 }
