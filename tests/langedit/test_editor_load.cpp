@@ -1,51 +1,12 @@
 // The editing state as the window drives it: finding the suite, listing a tool's
 // languages, loading them against the shared structure, switching tools.
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <map>
 
-#include "langedit/cLangEditor.h"
 #include "langedit/mTools.h"
-#include "platform/MsgBox.h"
-#include "tests/common/TestUtil.h"
+#include "tests/langedit/SuiteFixture.h"
 
 namespace stdfs = std::filesystem;
-
-namespace {
-
-// A private copy of the demo suite, and every message box recorded instead of shown.
-class EditorTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    root = dir.path() + "/suite";
-    stdfs::copy(std::string(KSV_TEST_DATA) + "/../../demo/suite", root, stdfs::copy_options::recursive);
-    prev = platform::SetMsgBoxHandler([this](const platform::MsgBoxRequest& r) {
-      messages.push_back(txt::ToUtf8(r.text));
-      flags.push_back(r.flags);
-      return answer;
-    });
-    ed.SetSuiteRoot(txt::FromUtf8(root));
-  }
-  void TearDown() override { platform::SetMsgBoxHandler(prev); }
-
-  std::vector<std::string> LoadedIds() {
-    std::vector<std::string> ids;
-    for (long i = 1; i <= ed.LoadedLangs()->ChildCount(); ++i) ids.push_back(txt::ToUtf8(ed.LoadedLangs()->Child(i)->Name()));
-    return ids;
-  }
-  std::string File(const std::string& rel) { return root + "/KestrovaTools/" + rel; }
-
-  testutil::TempDir dir;
-  std::string root;
-  cLangEditor ed;
-  std::vector<std::string> messages;
-  std::vector<long> flags;
-  int answer = platform::vbOK;
-  platform::MsgBoxHandler prev;
-};
-
-}  // namespace
+using EditorTest = SuiteFixture;
 
 TEST_F(EditorTest, FindsTheSuiteFromTheProgramFolderOrOneRunningMenu) {
   EXPECT_EQ(mTools::FindKSVRoot(txt::FromUtf8(root + "/KestrovaTools/KestrovaMenu"), nullptr),
@@ -55,36 +16,30 @@ TEST_F(EditorTest, FindsTheSuiteFromTheProgramFolderOrOneRunningMenu) {
   testutil::WriteAll(other.path() + "/Kestrova.exe", "x");
   Text outside = txt::FromUtf8(dir.path() + "/elsewhere");
   auto menuOf = [](const std::string& suite) { return txt::FromUtf8(suite + "/KestrovaTools/KestrovaMenu/KestrovaMenu.exe"); };
-
-  EXPECT_EQ(mTools::FindKSVRoot(outside, [&] { return std::vector<Text>{u"/usr/bin/bash", menuOf(root)}; }),
-            txt::FromUtf8(root + "/"));
-  // The same suite seen twice is still one suite.
-  EXPECT_FALSE(mTools::FindKSVRoot(outside, [&] { return std::vector<Text>{menuOf(root), menuOf(root)}; }).empty());
-  // Two suites: no way to choose.
-  EXPECT_TRUE(mTools::FindKSVRoot(outside, [&] { return std::vector<Text>{menuOf(root), menuOf(other.path())}; }).empty());
-  EXPECT_TRUE(mTools::FindKSVRoot(outside, [] { return std::vector<Text>{}; }).empty());
-  // A menu program whose folders hold no launcher does not count.
-  EXPECT_TRUE(mTools::FindKSVRoot(outside, [&] { return std::vector<Text>{txt::FromUtf8(dir.path() + "/a/b/KestrovaMenu.exe")}; }).empty());
+  const struct {
+    std::vector<Text> running;
+    bool found;
+  } cases[] = {
+      {{u"/usr/bin/bash", menuOf(root)}, true},
+      {{menuOf(root), menuOf(root)}, true},          // the same suite seen twice
+      {{menuOf(root), menuOf(other.path())}, false},  // two suites: no way to choose
+      {{}, false},
+      {{menuOf(dir.path() + "/a")}, false},  // no launcher above the menu program
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(mTools::FindKSVRoot(outside, [&] { return c.running; }), c.found ? txt::FromUtf8(root + "/") : Text())
+        << txt::ToUtf8(c.running.empty() ? Text() : c.running.back());
 }
 
-TEST_F(EditorTest, ToolsAreAvailableOnlyWithFilesAndListEnglishFirst) {
-  const auto& avail = ed.ToolAvailable();
-  ASSERT_EQ(avail.size(), 8u);
-  EXPECT_TRUE(avail[0] && avail[1] && avail[2]);
-  for (size_t i = 3; i < 8; ++i) EXPECT_FALSE(avail[i]) << i;
-  EXPECT_TRUE(ed.Menus().submitEnabled);
-
-  ed.LoadToolLangs(mTools::ToolPattern(ed.SuiteRoot(), mTools::Tools()[0]), false);
+TEST_F(EditorTest, ToolsWithFilesAreAvailableAndSelectingOneLoadsEnglishAsTheStructure) {
+  EXPECT_EQ(ed.ToolAvailable(), (std::vector<bool>{true, true, true, false, false, false, false, false}));
+  ed.SelectTool(1);
   std::vector<std::string> ids;
   for (long i = 1; i <= ed.LangList()->ChildCount(); ++i) ids.push_back(txt::ToUtf8(ed.LangList()->Child(i)->Attribut(u"id")));
   EXPECT_EQ(ids, (std::vector<std::string>{"de", "en", "fr", "pt-BR"}));
   // The old file got its English name from the locale table while being listed.
   EXPECT_FALSE(ed.FindLangEntry(u"pt-BR")->Attribut(u"en_name").empty());
-  EXPECT_EQ(ed.Menus().loadLangs[2].caption, u"French [fr]");
-}
 
-TEST_F(EditorTest, SelectingAToolLoadsEnglishAsTheStructure) {
-  ed.SelectTool(1);
   EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"en"}));
   XmlNodePtr tree = ed.TreeDoc();
   EXPECT_FALSE(tree->FindNode(u"Contributors", true, true));
@@ -93,13 +48,12 @@ TEST_F(EditorTest, SelectingAToolLoadsEnglishAsTheStructure) {
   EXPECT_TRUE(title->Value().empty());  // structure only
   EXPECT_EQ(ed.LoadedLangs()->GetChildValue(u"en.Config.Labels.Title"), u"Kestrova Menu");
   EXPECT_TRUE(messages.empty());
-  EXPECT_FALSE(ed.Menus().loadLangs[1].enabled);  // English is loaded
 }
 
 TEST_F(EditorTest, LaterLanguagesCompleteEachOtherWithEmptyStrings) {
   ed.SelectTool(1);
-  ed.LoadLanguage(txt::FromUtf8(File("KestrovaMenu/Languages/KestrovaMenu_de.xml")), u"de");
-  ed.LoadLanguage(txt::FromUtf8(File("KestrovaMenu/Languages/KestrovaMenu_fr.xml")), u"fr");
+  ed.LoadLanguage(txt::FromUtf8(Lang("KestrovaMenu_de.xml")), u"de");
+  ed.LoadLanguage(txt::FromUtf8(Lang("KestrovaMenu_fr.xml")), u"fr");
   EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"en", "de", "fr"}));
   XmlNodePtr langs = ed.LoadedLangs();
   // German's extra string reaches the tree (empty) and French's copy, not English's.
@@ -124,12 +78,13 @@ TEST_F(EditorTest, LoadingMessagesAndNothingChangesOnDisk) {
   testutil::WriteAll(dir.file("garbage.xml"), std::string("\x01\xff<<>>\x00zz", 9));
   EXPECT_FALSE(ed.LoadLanguage(dir.tfile("nolangs.xml"), u"fr"));
   EXPECT_FALSE(ed.LoadLanguage(dir.tfile("empty.xml"), u"fr"));
-  EXPECT_FALSE(ed.LoadLanguage(txt::FromUtf8(File("KestrovaMenu/Languages/KestrovaMenu_fr.xml")), u"it"));
+  EXPECT_FALSE(ed.LoadLanguage(txt::FromUtf8(Lang("KestrovaMenu_fr.xml")), u"it"));
   EXPECT_FALSE(ed.LoadLanguage(dir.tfile("missing.xml"), u"fr"));
   EXPECT_FALSE(ed.LoadLanguage(dir.tfile("garbage.xml"), u"fr"));
+  ed.OpenLangFile(dir.tfile("nolangs.xml"));
   EXPECT_EQ(messages, (std::vector<std::string>{"Tag <Languages> not found !", "No translation found in this file",
                                                 "it translation not found in this file", "Tag <Languages> not found !",
-                                                "Tag <Languages> not found !"}));
+                                                "Tag <Languages> not found !", "Tag <Languages> not found !"}));
   for (long f : flags) EXPECT_EQ(f & 0xF0, platform::vbCritical);
   EXPECT_TRUE(LoadedIds().empty());
 
@@ -147,8 +102,8 @@ TEST_F(EditorTest, LoadingMessagesAndNothingChangesOnDisk) {
 
 TEST_F(EditorTest, SwitchingToolsCarriesLanguagesOverSilently) {
   ed.SelectTool(1);
-  ed.LoadLanguage(txt::FromUtf8(File("KestrovaMenu/Languages/KestrovaMenu_de.xml")), u"de");
-  ed.LoadLanguage(txt::FromUtf8(File("KestrovaMenu/Languages/KestrovaMenu_fr.xml")), u"fr");
+  ed.LoadLanguage(txt::FromUtf8(Lang("KestrovaMenu_de.xml")), u"de");
+  ed.LoadLanguage(txt::FromUtf8(Lang("KestrovaMenu_fr.xml")), u"fr");
   ed.SelectTool(3);  // Type Linker: English and French only
   EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"en", "fr"}));
   EXPECT_TRUE(messages.empty());
@@ -184,12 +139,6 @@ TEST_F(EditorTest, OpeningAFileDirectlyShowsTheUnionSorted) {
   EXPECT_EQ(ed.OpenedFile(), dir.tfile("two.xml"));
   EXPECT_EQ(ed.LoadedLangs()->Attribut(u"version"), u"0.4");
   EXPECT_EQ(ed.LoadedLangs()->GetChildNode(u"xx.Contributors.Contributor", false, true)->Attribut(u"name"), u"Me");
-
-  messages.clear();
-  testutil::WriteAll(dir.file("other.xml"), "<Root><x/></Root>");
-  ed.OpenLangFile(dir.tfile("other.xml"));
-  EXPECT_EQ(messages, (std::vector<std::string>{"Tag <Languages> not found !"}));
-  EXPECT_TRUE(LoadedIds().empty());
 }
 
 TEST(XmlMergeStruct, BothSidesGainWhatTheOtherHasEmptyAndDeepNestingIsSafe) {

