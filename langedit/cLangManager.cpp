@@ -30,18 +30,6 @@ bool SaveText(TextView path, TextView text) {
   return false;
 }
 
-std::vector<Text> SplitFields(TextView record) {
-  std::vector<Text> f;
-  size_t start = 0;
-  while (true) {
-    size_t bar = record.find(u'|', start);
-    f.emplace_back(record.substr(start, bar == TextView::npos ? TextView::npos : bar - start));
-    if (bar == TextView::npos) break;
-    start = bar + 1;
-  }
-  return f;
-}
-
 }  // namespace
 
 cLangManager::cLangManager(cLangEditor& ed) : ed_(ed) {
@@ -121,7 +109,7 @@ XmlNodePtr cLangManager::BuildLocaleTree(TextView userLcid, XmlNodePtr* selected
   try {
     std::vector<std::pair<Text, XmlNodePtr>> groups;
     for (const Text& record : mLang::Get_LCDI_ISO_AllLangList()) {
-      std::vector<Text> f = SplitFields(record);
+      std::vector<Text> f = txt::Split(record, u"|");
       if (f.size() < 4 || f[2].empty()) continue;
       Text letter = f[2].substr(0, 1);
       XmlNodePtr group;

@@ -18,18 +18,6 @@ constexpr char16_t kToolsTable[] =
     u"|SDX/KestrovaTools\\SDX\\SDX_*.xml"
     u"|Kestrova Unplug/KestrovaTools\\KvUnplugger\\KvUnplug_*.xml";
 
-std::vector<Text> Split(TextView s, char16_t sep) {
-  std::vector<Text> parts;
-  size_t start = 0;
-  while (true) {
-    size_t p = s.find(sep, start);
-    parts.emplace_back(s.substr(start, p == TextView::npos ? TextView::npos : p - start));
-    if (p == TextView::npos) break;
-    start = p + 1;
-  }
-  return parts;
-}
-
 Text Native(TextView p) { return txt::Replace(p, u"\\", u"/"); }
 
 // Cuts a path at its last separator; a path without one becomes empty.
@@ -44,8 +32,8 @@ bool HasLauncher(TextView folder) {
 const std::vector<Tool>& Tools() {
   static const std::vector<Tool> tools = [] {
     std::vector<Tool> t;
-    for (const Text& row : Split(kToolsTable, u'|')) {
-      std::vector<Text> cols = Split(row, u'/');
+    for (const Text& row : txt::Split(kToolsTable, u"|")) {
+      std::vector<Text> cols = txt::Split(row, u"/");
       if (cols.size() == 2) t.push_back({cols[0], cols[1]});
     }
     return t;

@@ -31,20 +31,6 @@ Text TrimBlanks(TextView t) {
   return Text(t.substr(b, e - b));
 }
 
-std::vector<Text> Split(TextView t, TextView sep) {
-  std::vector<Text> out;
-  size_t start = 0;
-  while (true) {
-    size_t p = t.find(sep, start);
-    if (p == TextView::npos) {
-      out.emplace_back(t.substr(start));
-      return out;
-    }
-    out.emplace_back(t.substr(start, p - start));
-    start = p + sep.size();
-  }
-}
-
 Text Ansi(const Bytes& b) { return mStringTools::StrCodePageToUnicode(b, mStringTools::CP_WINDOWS_1252); }
 Bytes ToAnsi(TextView t) { return mStringTools::StrUnicodeToCodePage(t, mStringTools::CP_WINDOWS_1252); }
 
@@ -258,12 +244,12 @@ Text cHTTPGet::ResponseHeaderField(TextView name) const { return TrimBlanks(GetH
 
 std::vector<Text> cHTTPGet::GetResponseCookies() const {
   std::vector<Text> out;
-  std::vector<Text> lines = Split(responseHeader_, kCrLf);
+  std::vector<Text> lines = txt::Split(responseHeader_, kCrLf);
   for (size_t i = 1; i < lines.size(); ++i) {
     const Text& l = lines[i];
     if (l.size() < 11 || !txt::EqualsNoCase(TextView(l).substr(0, 11), u"Set-Cookie:")) continue;
-    for (const Text& piece : Split(mStringTools::xTrim(TextView(l).substr(11)), u",")) {
-      Text first = mStringTools::xTrim(Split(piece, u";")[0]);
+    for (const Text& piece : txt::Split(mStringTools::xTrim(TextView(l).substr(11)), u",")) {
+      Text first = mStringTools::xTrim(txt::Split(piece, u";")[0]);
       if (first.find(u'=') != Text::npos) out.push_back(first);
     }
   }
@@ -272,7 +258,7 @@ std::vector<Text> cHTTPGet::GetResponseCookies() const {
 
 void cHTTPGet::RemoveResponseHeader(TextView pattern) {
   std::vector<Text> kept;
-  for (Text& l : Split(responseHeader_, kCrLf))
+  for (Text& l : txt::Split(responseHeader_, kCrLf))
     if (!LikeMatch(l, pattern)) kept.push_back(std::move(l));
   Text joined;
   for (size_t i = 0; i < kept.size(); ++i) {
@@ -287,7 +273,7 @@ VbDate cHTTPGet::GetDateTime(TextView text) {
   size_t comma = text.find(u',');
   TextView rest = comma == TextView::npos ? text : text.substr(comma + 1);
   std::vector<Text> tok;
-  for (Text& t : Split(rest, u" "))
+  for (Text& t : txt::Split(rest, u" "))
     if (!mStringTools::xTrim(t).empty()) tok.push_back(mStringTools::xTrim(t));
   if (tok.size() < 3) return fallback;
   auto allDigits = [](TextView t) {
@@ -306,7 +292,7 @@ VbDate cHTTPGet::GetDateTime(TextView text) {
   if (day < 1 || day > 31 || year < 1601 || year > 9999) return fallback;
   int hh = 0, mm = 0, ss = 0;
   if (tok.size() > 3) {
-    std::vector<Text> hms = Split(tok[3], u":");
+    std::vector<Text> hms = txt::Split(tok[3], u":");
     if (hms.size() < 2 || hms.size() > 3) return fallback;
     for (auto& h : hms)
       if (!allDigits(h)) return fallback;

@@ -14,18 +14,6 @@ FileDialogHandler& Handler() {
   return h;
 }
 
-std::vector<Text> Split(TextView t, char16_t sep) {
-  std::vector<Text> out;
-  size_t start = 0;
-  while (true) {
-    size_t p = t.find(sep, start);
-    out.emplace_back(t.substr(start, p == TextView::npos ? TextView::npos : p - start));
-    if (p == TextView::npos) break;
-    start = p + 1;
-  }
-  return out;
-}
-
 Text Trim(TextView t) {
   size_t a = 0, b = t.size();
   while (a < b && t[a] == u' ') ++a;
@@ -60,13 +48,13 @@ Text Run(FileDialogRequest r) {
 }  // namespace
 
 Text FilterToToolkit(TextView windowsFilter) {
-  std::vector<Text> parts = Split(windowsFilter, u'|');
+  std::vector<Text> parts = txt::Split(windowsFilter, u"|");
   Text out;
   for (size_t i = 0; i < parts.size(); i += 2) {
     Text desc = Trim(parts[i]);
     Text pats = i + 1 < parts.size() ? Trim(parts[i + 1]) : Text();
     if (desc.empty() && pats.empty()) continue;
-    std::vector<Text> list = Split(pats, u';');
+    std::vector<Text> list = txt::Split(pats, u";");
     Text joined;
     for (auto& p : list) {
       Text q = Trim(p);

@@ -124,6 +124,21 @@ long long ToInt(TextView t) {
   return neg ? -v : v;
 }
 
+std::vector<Text> Split(TextView t, TextView sep) {
+  std::vector<Text> out;
+  if (sep.empty()) return {Text(t)};
+  size_t start = 0;
+  while (true) {
+    size_t p = t.find(sep, start);
+    if (p == TextView::npos) {
+      out.emplace_back(t.substr(start));
+      return out;
+    }
+    out.emplace_back(t.substr(start, p - start));
+    start = p + sep.size();
+  }
+}
+
 Text Replace(TextView t, TextView what, TextView with) {
   if (what.empty()) return Text(t);
   Text r;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 using Text = std::u16string;
 using TextView = std::u16string_view;
@@ -28,6 +29,8 @@ bool EqualsNoCase(TextView a, TextView b);
 Text FromInt(long long v);
 // Leading decimal integer of the text (sign allowed, spaces skipped); 0 when there is none.
 long long ToInt(TextView t);
+// The pieces between separators (an empty separator gives the whole text as one piece).
+std::vector<Text> Split(TextView t, TextView sep);
 // Replaces every occurrence of `what` (non-empty) by `with`.
 Text Replace(TextView t, TextView what, TextView with);
 

@@ -473,24 +473,14 @@ bool NeedUpdate(TextView current, TextView offered) {
     }
     return txt::LCase(r);
   };
-  auto split = [](const Text& s) {
-    std::vector<Text> parts;
-    size_t start = 0;
-    while (true) {
-      size_t d = s.find(u'.', start);
-      parts.emplace_back(s.substr(start, d == Text::npos ? Text::npos : d - start));
-      if (d == Text::npos) break;
-      start = d + 1;
-    }
-    return parts;
-  };
+
   auto allDigits = [](const Text& s) {
     if (s.empty()) return false;
     for (char16_t c : s)
       if (c < u'0' || c > u'9') return false;
     return true;
   };
-  std::vector<Text> a = split(normalise(current)), b = split(normalise(offered));
+  std::vector<Text> a = txt::Split(normalise(current), u"."), b = txt::Split(normalise(offered), u".");
   size_t n = std::max(a.size(), b.size());
   a.resize(n);
   b.resize(n);

@@ -231,24 +231,30 @@ void cXmlNode::raiseChange(Family f, const Text& name, bool skipOwn) {
       if (a->isListened())
         if (auto p = a->self()) ancestors.push_back(std::move(p));
     for (auto& a : ancestors) a->deliver(own + 1, me, name, nullptr);
-    // Descendants depth-first in child order; collected first so listeners may edit.
-    XmlNodeList below;
-    std::vector<std::pair<cXmlNode*, size_t>> st{{this, 0}};
-    while (!st.empty()) {
-      auto& [n, i] = st.back();
-      if (i >= n->children_.size()) {
-        st.pop_back();
-        continue;
-      }
-      cXmlNode* c = n->children_[i++].get();
-      if (!c) continue;
-      if (c->isListened()) below.push_back(n->children_[i - 1]);
-      st.push_back({c, 0});
-    }
+    // Collected first so listeners may edit the tree.
+    XmlNodeList below = listenedBelow();
     for (auto& d : below) d->deliver(own + 2, me, name, nullptr);
   } catch (const std::exception& e) {
     ErrLog::Exception("cXmlNode.RaiseEvent", e.what());
   }
+}
+
+XmlNodeList cXmlNode::listenedBelow() const {
+  XmlNodeList below;
+  // Depth-first in child order, without recursion.
+  std::vector<std::pair<const cXmlNode*, size_t>> st{{this, 0}};
+  while (!st.empty()) {
+    auto& [n, i] = st.back();
+    if (i >= n->children_.size()) {
+      st.pop_back();
+      continue;
+    }
+    const XmlNodePtr& c = n->children_[i++];
+    if (!c) continue;
+    if (c->isListened()) below.push_back(c);
+    st.push_back({c.get(), 0});
+  }
+  return below;
 }
 
 void cXmlNode::RaiseNodeEvent(const Text& eventName, std::shared_ptr<cXmlParams> params) {
@@ -261,19 +267,7 @@ void cXmlNode::RaiseNodeEvent(const Text& eventName, std::shared_ptr<cXmlParams>
     for (cXmlNode* a = parent_; a; a = a->parent_)
       if (auto p = a->self()) ancestors.push_back(std::move(p));
     for (auto& a : ancestors) a->deliver(evChildNodeEvent, me, eventName, params);
-    XmlNodeList below;
-    std::vector<std::pair<cXmlNode*, size_t>> st{{this, 0}};
-    while (!st.empty()) {
-      auto& [n, i] = st.back();
-      if (i >= n->children_.size()) {
-        st.pop_back();
-        continue;
-      }
-      cXmlNode* c = n->children_[i++].get();
-      if (!c) continue;
-      if (c->isListened()) below.push_back(n->children_[i - 1]);
-      st.push_back({c, 0});
-    }
+    XmlNodeList below = listenedBelow();
     for (auto& d : below) d->deliver(evParentNodeEvent, me, eventName, params);
   } catch (const std::exception& e) {
     LogError("RaiseNodeEvent", e.what());
@@ -975,14 +969,7 @@ void cXmlNode::SortChilds(TextView keys, int compareMode, long depth) {
 
 void cXmlNode::sortOwn(TextView keys, int compareMode) {
   try {
-    std::vector<Text> keyList;
-    size_t s = 0;
-    while (true) {
-      size_t e = keys.find(u',', s);
-      keyList.emplace_back(keys.substr(s, e == TextView::npos ? TextView::npos : e - s));
-      if (e == TextView::npos) break;
-      s = e + 1;
-    }
+    std::vector<Text> keyList = txt::Split(keys, u",");
     size_t n = children_.size();
     std::vector<std::vector<Text>> vals(keyList.size(), std::vector<Text>(n));
     for (size_t k = 0; k < keyList.size(); ++k) {

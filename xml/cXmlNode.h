@@ -197,6 +197,8 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   XmlNodePtr self() { return weak_from_this().lock(); }
   long resolveChild(const cXmlNode* node) const;
   bool isListened() const;
+  // Listened nodes below this one, depth-first in child order.
+  XmlNodeList listenedBelow() const;
   void removeChildAt(size_t i);
   void insertChild(const XmlNodePtr& node, long before, long after);
 
