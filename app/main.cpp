@@ -1,7 +1,7 @@
 // Kestrova Lang Editor: the program's entry.
 #include <QApplication>
 
-#include "langedit/frmMain.h"
+#include "forms/frmMain.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

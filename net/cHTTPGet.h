@@ -11,7 +11,7 @@
 #include "platform/Event.h"
 #include "platform/Text.h"
 #include "storage/VbDate.h"
-#include "submit/cTimer.h"
+#include "platform/cTimer.h"
 
 class cHTTPGet {
  public:

@@ -7,7 +7,7 @@
 #include "platform/ChildProcess.h"
 #include "platform/Event.h"
 #include "platform/Text.h"
-#include "submit/cTimer.h"
+#include "platform/cTimer.h"
 
 class cShellPipe {
  public:

@@ -13,8 +13,8 @@
 #include "app/mConfig.h"
 #include "controls/ctlTextEdit.h"
 #include "controls/ctlXmlTree.h"
-#include "langedit/frmMain.h"
-#include "langedit/frmReadme.h"
+#include "forms/frmMain.h"
+#include "forms/frmReadme.h"
 #include "platform/MsgBox.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "langedit/frmLangSelector.h"
+#include "forms/frmLangSelector.h"
 #include "platform/QtText.h"
 
 TEST(LangSelector, AnswersTheRememberedIndexOfTheChosenRowOnlyOnOK) {

@@ -7,10 +7,10 @@
 #include <filesystem>
 
 #include "langedit/cLangProperties.h"
-#include "langedit/frmLangProperties.h"
-#include "langedit/frmLangSelect.h"
-#include "langedit/frmLangSelector.h"
-#include "langedit/frmNewLang.h"
+#include "forms/frmLangProperties.h"
+#include "forms/frmLangSelect.h"
+#include "forms/frmLangSelector.h"
+#include "forms/frmNewLang.h"
 #include "storage/VbDate.h"
 #include "tests/forms/FormsFixture.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "langedit/cLangEditor.h"
-#include "langedit/frmLangProperties.h"
-#include "langedit/frmLangSelect.h"
-#include "langedit/frmNewLang.h"
+#include "forms/frmLangProperties.h"
+#include "forms/frmLangSelect.h"
+#include "forms/frmNewLang.h"
 #include "platform/QtText.h"
 
 namespace {

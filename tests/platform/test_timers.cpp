@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "platform/EventLoop.h"
-#include "submit/cTimeOut.h"
-#include "submit/cTimer.h"
+#include "platform/cTimeOut.h"
+#include "platform/cTimer.h"
 
 TEST(Timer, EnabledFollowsIntervalAndOnlyChangesAct) {
   cTimer t;

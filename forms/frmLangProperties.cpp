@@ -1,4 +1,4 @@
-#include "langedit/frmLangProperties.h"
+#include "forms/frmLangProperties.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

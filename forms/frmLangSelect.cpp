@@ -1,5 +1,5 @@
-#include "langedit/frmLangSelect.h"
-#include "langedit/frmOkCancel.h"
+#include "forms/frmLangSelect.h"
+#include "forms/frmOkCancel.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

@@ -1,5 +1,5 @@
-#include "langedit/frmNewLang.h"
-#include "langedit/frmOkCancel.h"
+#include "forms/frmNewLang.h"
+#include "forms/frmOkCancel.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -8,7 +8,7 @@
 #include <QPushButton>
 
 #include "controls/ctlTextEdit.h"
-#include "langedit/frmLangSelect.h"
+#include "forms/frmLangSelect.h"
 #include "platform/ErrLog.h"
 #include "platform/QtText.h"
 #include "storage/mStringTools.h"

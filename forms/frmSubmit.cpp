@@ -1,4 +1,4 @@
-#include "submit/frmSubmit.h"
+#include "forms/frmSubmit.h"
 
 #include <QCheckBox>
 #include <QComboBox>

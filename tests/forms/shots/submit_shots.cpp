@@ -11,7 +11,7 @@
 #include "controls/ctlTextEdit.h"
 #include "platform/MsgBox.h"
 #include "platform/QtText.h"
-#include "submit/frmSubmit.h"
+#include "forms/frmSubmit.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

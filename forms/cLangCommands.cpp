@@ -1,13 +1,13 @@
-#include "langedit/cLangCommands.h"
+#include "forms/cLangCommands.h"
 
 #include <QAction>
 #include <QObject>
 
 #include "controls/ctlXmlTree.h"
-#include "langedit/frmLangProperties.h"
-#include "langedit/frmLangSelector.h"
-#include "langedit/frmMain.h"
-#include "langedit/frmNewLang.h"
+#include "forms/frmLangProperties.h"
+#include "forms/frmLangSelector.h"
+#include "forms/frmMain.h"
+#include "forms/frmNewLang.h"
 #include "platform/ErrLog.h"
 
 namespace {

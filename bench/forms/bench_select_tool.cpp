@@ -10,8 +10,8 @@
 #include <fstream>
 
 #include "controls/ctlXmlTree.h"
-#include "langedit/frmMain.h"
-#include "langedit/frmReadme.h"
+#include "forms/frmMain.h"
+#include "forms/frmReadme.h"
 #include "langedit/mTools.h"
 #include "platform/MsgBox.h"
 

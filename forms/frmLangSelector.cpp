@@ -1,5 +1,5 @@
-#include "langedit/frmLangSelector.h"
-#include "langedit/frmOkCancel.h"
+#include "forms/frmLangSelector.h"
+#include "forms/frmOkCancel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "submit/cTimeOut.h"
+#include "platform/cTimeOut.h"
 
 cTimeOut::cTimeOut() {
   conn_ = timer_.Timer.Subscribe([this]() { OnTimer(); });

@@ -1,4 +1,4 @@
-#include "langedit/frmMain.h"
+#include "forms/frmMain.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -20,9 +20,9 @@
 #include "controls/ctlTextEdit.h"
 #include "app/mConfig.h"
 #include "controls/ctlXmlTree.h"
-#include "langedit/cLangCommands.h"
-#include "langedit/frmLangSelector.h"
-#include "langedit/frmReadme.h"
+#include "forms/cLangCommands.h"
+#include "forms/frmLangSelector.h"
+#include "forms/frmReadme.h"
 #include "langedit/mTools.h"
 #include "platform/Desktop.h"
 #include "platform/ErrLog.h"
@@ -32,7 +32,7 @@
 #include "platform/QtText.h"
 #include "platform/RunningProcesses.h"
 #include "storage/mFileUtils.h"
-#include "submit/frmSubmit.h"
+#include "forms/frmSubmit.h"
 
 using qtxt::FromQ;
 using qtxt::ToQ;

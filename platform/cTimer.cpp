@@ -1,4 +1,4 @@
-#include "submit/cTimer.h"
+#include "platform/cTimer.h"
 
 cTimer::~cTimer() { StopTimer(); }
 

@@ -1,4 +1,4 @@
-#include "langedit/frmReadme.h"
+#include "forms/frmReadme.h"
 
 #include <QPushButton>
 #include <QVBoxLayout>

@@ -17,7 +17,7 @@
 #include "platform/EventLoop.h"
 #include "platform/QtText.h"
 #include "storage/mFileUtils.h"
-#include "submit/frmSubmit.h"
+#include "forms/frmSubmit.h"
 #include "tests/common/TestUtil.h"
 #include "tests/net/PyHttpServer.h"
 #include "tests/submit/SubmitFixture.h"

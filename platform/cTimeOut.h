@@ -2,7 +2,7 @@
 // A tick counter with a time-out: Tick(elapsed ms) on every tick until the time-out is
 // reached, then TimeOut once and the counter stops.
 #include "platform/Event.h"
-#include "submit/cTimer.h"
+#include "platform/cTimer.h"
 
 class cTimeOut {
  public:
