@@ -1,18 +1,46 @@
 #include "app/mConfig.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <string>
+
 #include "AppInfo.h"
 #include "platform/ErrLog.h"
+#include "platform/MsgBox.h"
 #include "platform/ProcessTools.h"
+#include "storage/mFileUtils.h"
 #include "storage/mTextFile.h"
 
 namespace mConfig {
 namespace {
 XmlNodePtr g_config;
 Text g_path;
+bool g_failureReported = false;
+
+// access(W_OK) says yes to root on any folder of a writable mount, so only creating a file
+// tells whether the save (a temporary file renamed over the old one) can work.
+bool CanCreateFilesIn(const std::string& folder) {
+  if (folder.empty()) return false;
+  std::string probe = folder + (folder.back() == '/' ? "" : "/") + ".KsvLangEditor-probe-" + std::to_string(::getpid());
+  int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return true;
+}
+
+bool Absolute(const char* p) { return p && p[0] == '/'; }
+
+Text RootName() {
+  Text name = mFileUtils::FileNameOnly(ConfigPath());
+  size_t dot = name.rfind(u'.');
+  return dot == Text::npos ? name : name.substr(0, dot);
+}
 
 XmlNodePtr NewConfig() {
   auto doc = cXmlNode::New();
-  doc->Name(KSV_EXE_NAME);
+  doc->Name(RootName());
   return doc;
 }
 
@@ -21,14 +49,32 @@ XmlNodePtr KeyNode(TextView key) {
 }
 }  // namespace
 
+Text ExeName() {
+  Text name = mFileUtils::FileNameOnly(txt::FromUtf8(platform::proc::ExecutablePath()));
+  return name.empty() ? Text(KSV_EXE_NAME) : name;
+}
+
+Text ConfigPathFor(TextView programFolder, TextView exeName, const char* xdgConfigHome, const char* home) {
+  Text file = Text(exeName) + u".xml";
+  if (CanCreateFilesIn(txt::ToUtf8(programFolder))) return mFileUtils::AddDirSep(programFolder) + file;
+  Text base;
+  if (Absolute(xdgConfigHome)) base = txt::FromUtf8(xdgConfigHome);
+  else if (Absolute(home)) base = mFileUtils::AddDirSep(txt::FromUtf8(home)) + u".config";
+  else base = txt::FromUtf8(platform::proc::TempFolder());  // no home at all: still somewhere
+  return mFileUtils::AddDirSep(base) + KSV_EXE_NAME + u"/" + file;
+}
+
 Text ConfigPath() {
-  if (!g_path.empty()) return g_path;
-  return txt::FromUtf8(platform::proc::ExecutableFolder()) + KSV_EXE_NAME + u".xml";
+  if (g_path.empty())
+    g_path = ConfigPathFor(txt::FromUtf8(platform::proc::ExecutableFolder()), ExeName(), std::getenv("XDG_CONFIG_HOME"),
+                           std::getenv("HOME"));
+  return g_path;
 }
 
 void SetConfigPath(TextView path) {
   g_path = Text(path);
   g_config.reset();
+  g_failureReported = false;
 }
 
 void LoadConfig() {
@@ -38,7 +84,7 @@ void LoadConfig() {
     auto doc = cXmlNode::New();
     doc->XmlData___NonRecursif(std::move(text));
     // A file of another program (or none at all) is not ours to keep.
-    g_config = doc->Name() == KSV_EXE_NAME ? doc : NewConfig();
+    g_config = doc->Name() == RootName() ? doc : NewConfig();
   } catch (const std::exception& e) {
     ErrLog::Exception("mConfig.LoadConfig", e.what());
     g_config = NewConfig();
@@ -51,14 +97,23 @@ XmlNodePtr Config() {
 }
 
 bool SaveConfig() {
+  bool ok = false;
   try {
     XmlNodePtr cfg = Config()->GetChildNode(u"Config", true, true, u".");
     if (cfg) cfg->DeleteEmptyChilds(true);
-    return mTextFile::SaveFile(ConfigPath(), Config()->XmlData());
+    Text path = ConfigPath();
+    ok = mFileUtils::CreateFolderPath(mFileUtils::FilePathOnly(path)) && mTextFile::SaveFile(path, Config()->XmlData());
   } catch (const std::exception& e) {
     ErrLog::Exception("mConfig.SaveConfig", e.what());
-    return false;
   }
+  // Settings the translator asked to keep must not vanish unseen; once is enough, though.
+  if (!ok && !g_failureReported) {
+    g_failureReported = true;
+    platform::MsgBox(u"Your settings could not be saved in\r\n" + ConfigPath() +
+                         u"\r\n\r\nThey are kept until the program ends.",
+                     platform::vbExclamation | platform::vbOKOnly);
+  }
+  return ok;
 }
 
 Text GetConfig(TextView key) {

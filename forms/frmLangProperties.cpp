@@ -13,6 +13,7 @@
 #include "controls/ctlTextEdit.h"
 #include "langedit/cLangProperties.h"
 #include "langedit/mLangFormat.h"
+#include "platform/AppIcon.h"
 #include "platform/ErrLog.h"
 #include "platform/MsgBox.h"
 #include "platform/QtText.h"
@@ -36,6 +37,7 @@ constexpr int kIconBox = 20;
 
 frmLangProperties::frmLangProperties(QWidget* owner, TextView suiteRoot) : QDialog(owner), suiteRoot_(suiteRoot) {
   setObjectName(QStringLiteral("frmLangProperties"));
+  platform::SetAppIcon(this);
   setWindowTitle(QStringLiteral("Language properties"));
   setModal(true);
   auto* grid = new QGridLayout(this);

@@ -8,6 +8,7 @@
 #include "controls/ctlXmlTree.h"
 #include "langedit/cLangManager.h"
 #include "locale/mLang.h"
+#include "platform/AppIcon.h"
 #include "platform/ErrLog.h"
 
 namespace {
@@ -19,6 +20,7 @@ frmLangSelect::Handler& ShowHandler() {
 
 frmLangSelect::frmLangSelect(QWidget* owner) : QDialog(owner) {
   setObjectName(QStringLiteral("frmLangSelect"));
+  platform::SetAppIcon(this);
   setWindowTitle(QStringLiteral("Language selection"));
   setModal(true);
   auto* layout = new QVBoxLayout(this);

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/AppIcon.h"
 #include "platform/ErrLog.h"
 #include "platform/QtText.h"
 
@@ -19,6 +20,7 @@ frmLangSelector::Handler& ShowHandler() {
 
 frmLangSelector::frmLangSelector(QWidget* owner) : QDialog(owner) {
   setObjectName(QStringLiteral("frmLangSelector"));
+  platform::SetAppIcon(this);
   setModal(true);
   auto* layout = new QVBoxLayout(this);
   lblLanguages = new QLabel(QStringLiteral("Available languages :"), this);

@@ -24,6 +24,7 @@
 #include "forms/frmLangSelector.h"
 #include "forms/frmReadme.h"
 #include "langedit/mTools.h"
+#include "platform/AppIcon.h"
 #include "platform/Desktop.h"
 #include "platform/ErrLog.h"
 #include "platform/FileDialog.h"
@@ -49,6 +50,9 @@ QFont UiFont(const char* family) {
 
 constexpr int kMargin = 6;
 
+// Where the suite chosen by hand is remembered.
+constexpr char16_t kSuiteKey[] = u"Suite.Folder";
+
 bool EndsWithXml(const QString& name) { return name.endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive); }
 
 }  // namespace
@@ -56,6 +60,7 @@ bool EndsWithXml(const QString& name) { return name.endsWith(QStringLiteral(".xm
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("frmMain"));
   setAcceptDrops(true);
+  platform::SetAppIcon(this);
   BuildControls();
   BuildMenus();
   resize(900, 600);
@@ -135,6 +140,7 @@ void frmMain::BuildMenus() {
   mnuExportLang = mnuFile->addAction(QStringLiteral("&Export language..."));
   mnuSaveAs = mnuFile->addAction(QStringLiteral("Save &as..."));
   mnuFile->addSeparator();
+  mnuChooseSuite = mnuFile->addAction(QStringLiteral("Choose suite &folder..."));
   mnuSelectTool = mnuFile->addMenu(QStringLiteral("Select Kestrova Tool"));
   mnuSelectToolChoice.push_back(mnuSelectTool->addAction(QStringLiteral("Tool to translate")));
   mnuSelectToolChoice[0]->setVisible(false);
@@ -177,6 +183,7 @@ void frmMain::BuildMenus() {
   mnuReadMe = bar->addAction(QStringLiteral("&Read me"));
 
   connect(mnuOpenLangFile, &QAction::triggered, this, [this] { mnuOpenLangFile_Click(); });
+  connect(mnuChooseSuite, &QAction::triggered, this, [this] { mnuChooseSuite_Click(); });
   connect(mnuSave, &QAction::triggered, this, [this] { mnuSave_Click(); });
   connect(mnuSaveAs, &QAction::triggered, this, [this] { mnuSaveAs_Click(); });
   connect(mnuQuit, &QAction::triggered, this, [this] { close(); });
@@ -196,14 +203,24 @@ bool frmMain::Form_Load(const StartOptions& options) {
     Text folder = options.programFolder.empty() ? txt::FromUtf8(platform::proc::ExecutableFolder())
                                                 : options.programFolder;
     auto running = options.runningImages ? options.runningImages : [] { return platform::RunningImagePaths(); };
-    if (!ed_.FindKSVRoot(folder, running)) {
+    mConfig::LoadConfig();
+    // A suite named on the command line, then the one a language file lies in, then the
+    // one chosen last time; only then the program's own surroundings.
+    std::vector<Text> firstTries{options.suiteRoot};
+    if (!options.langFile.empty()) firstTries.push_back(mFileUtils::FilePathOnly(options.langFile));
+    firstTries.push_back(mConfig::GetConfig(kSuiteKey));
+    if (!ed_.FindKSVRoot(firstTries, folder, running)) {
       platform::MsgBox(u"Kestrova not found", platform::vbCritical | platform::vbOKOnly);
-      unloaded_ = true;
-      close();
-      return false;
+      if (platform::MsgBox(u"Kestrova Lang Editor edits the language files of an installed Kestrova suite.\r\n\r\n"
+                           u"Choose the suite's folder (the one that holds Kestrova.exe) now?",
+                           platform::vbQuestion | platform::vbYesNo) != platform::vbYes ||
+          !ChooseSuiteFolder()) {
+        unloaded_ = true;
+        close();
+        return false;
+      }
     }
     UpdateCaption();
-    mConfig::LoadConfig();
     // The tool menu: one item per tool of the table, enabled when it has files.
     const auto& tools = mTools::Tools();
     for (size_t i = 0; i < tools.size(); ++i) {
@@ -218,6 +235,7 @@ bool frmMain::Form_Load(const StartOptions& options) {
     mnuSelectToolChoice[0]->setVisible(false);
     UpdateMenus();
     show();
+    if (!options.langFile.empty()) OpenLangFile(options.langFile);
     if (options.showReadme) frmReadme::ShowModal(this);
     if (options.silentUpdateCheck) update_.CheckForUdpate(true);
     return true;
@@ -252,6 +270,7 @@ void frmMain::UpdateMenus() {
   MenuState m = ed_.Menus();
   for (size_t i = 0; i < m.tools.size() && i + 1 < mnuSelectToolChoice.size(); ++i) {
     mnuSelectToolChoice[i + 1]->setEnabled(m.tools[i].enabled);
+    mnuSelectToolChoice[i + 1]->setData(ToQ(m.tools[i].tag));
     mnuSelectToolChoice[i + 1]->setChecked(m.tools[i].checked);
   }
   mnuSubmit->setEnabled(m.submitEnabled);
@@ -298,6 +317,31 @@ void frmMain::mnuOpenLangFile_Click() {
 }
 
 void frmMain::OpenLangFile(TextView path) { ed_.OpenLangFile(path); }
+
+bool frmMain::ChooseSuiteFolder() {
+  Text start = ed_.SuiteRoot();
+  for (;;) {
+    Text folder = platform::ShowFolder(u"Choose the Kestrova suite folder", start, this);
+    if (folder.empty()) return false;
+    Text root = mTools::FindKSVRoot(folder, nullptr);
+    if (!root.empty()) {
+      ed_.UseSuiteFolder(root);
+      mConfig::SetConfig(kSuiteKey, ed_.SuiteRoot());
+      mConfig::SaveConfig();
+      return true;
+    }
+    if (platform::MsgBox(Text(mTools::kLauncher) + u" was not found in\r\n" + folder +
+                             u"\r\nnor in a folder above it.\r\n\r\nChoose the folder of your Kestrova suite.",
+                         platform::vbExclamation | platform::vbOKCancel) != platform::vbOK)
+      return false;
+    start = folder;
+  }
+}
+
+void frmMain::mnuChooseSuite_Click() {
+  if (ed_.Modified() && ed_.SaveModifs && !ed_.SaveModifs()) return;
+  if (ChooseSuiteFolder()) UpdateMenus();
+}
 
 void frmMain::XmlTree_ItemSelected(cVisualNode* item) {
   try {

@@ -34,6 +34,8 @@ class frmMain : public QMainWindow {
   struct StartOptions {
     Text programFolder;                                   // empty: the executable's folder
     std::function<std::vector<Text>()> runningImages;     // empty: the process table
+    Text suiteRoot;  // a suite named on the command line: tried before any other
+    Text langFile;   // a language file to open once the window is up
     bool showReadme = true;
     bool silentUpdateCheck = true;
   };
@@ -52,6 +54,9 @@ class frmMain : public QMainWindow {
   void UpdateCaption();
   void InitEditControls();
   void OpenLangFile(TextView path);
+  // Asks for the suite's folder until one holds the suite or the user gives up; the suite
+  // found is remembered for the next start. False when nothing was chosen.
+  bool ChooseSuiteFolder();
 
   // Controls.
   VSplitter* VSplit = nullptr;
@@ -68,6 +73,7 @@ class frmMain : public QMainWindow {
   QAction* mnuImportLang = nullptr;
   QAction* mnuExportLang = nullptr;
   QAction* mnuSaveAs = nullptr;
+  QAction* mnuChooseSuite = nullptr;
   QMenu* mnuSelectTool = nullptr;
   std::vector<QAction*> mnuSelectToolChoice;
   QAction* mnuSave = nullptr;
@@ -136,6 +142,7 @@ class frmMain : public QMainWindow {
                     bool placeholderVisible, const std::function<void(int)>& onClick);
   void Form_Unload();
   void mnuOpenLangFile_Click();
+  void mnuChooseSuite_Click();
   void XList_DrawItem(QPainter* dc, long width, long height, long index, bool selected, bool& handled);
   const QImage* Flag(const Text& icon);
 

@@ -9,6 +9,7 @@
 
 #include "controls/ctlTextEdit.h"
 #include "forms/frmLangSelect.h"
+#include "platform/AppIcon.h"
 #include "platform/ErrLog.h"
 #include "platform/QtText.h"
 #include "storage/mStringTools.h"
@@ -25,6 +26,7 @@ frmNewLang::Handler& ShowHandler() {
 
 frmNewLang::frmNewLang(QWidget* owner) : QDialog(owner) {
   setObjectName(QStringLiteral("frmNewLang"));
+  platform::SetAppIcon(this);
   setWindowTitle(QStringLiteral("Add language"));
   setModal(true);
   auto* grid = new QGridLayout(this);

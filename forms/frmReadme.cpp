@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "controls/ctlTextEdit.h"
+#include "platform/AppIcon.h"
 #include "platform/QtText.h"
 
 namespace {
@@ -55,6 +56,7 @@ Text frmReadme::ReadmeText() {
 
 frmReadme::frmReadme(QWidget* owner) : QDialog(owner) {
   setObjectName(QStringLiteral("frmReadme"));
+  platform::SetAppIcon(this);
   setWindowTitle(QStringLiteral("Read Me"));
   setModal(true);
   auto* layout = new QVBoxLayout(this);

@@ -19,6 +19,7 @@
 #include "AppInfo.h"
 #include "app/mConfig.h"
 #include "controls/ctlTextEdit.h"
+#include "platform/AppIcon.h"
 #include "platform/Desktop.h"
 #include "platform/ErrLog.h"
 #include "platform/QtText.h"
@@ -61,6 +62,7 @@ QLabel* Link(const char16_t* text, QWidget* parent) {
 
 frmSubmit::frmSubmit(QWidget* owner) : QDialog(owner), state_(std::make_unique<cSubmission>()) {
   setObjectName(QStringLiteral("frmSubmit"));
+  platform::SetAppIcon(this);
   setWindowTitle(ToQ(Text(u"Submit your translation to ") + KSV_SITE_NAME));
   BuildControls();
   conns_.push_back(state_->PackingChanged.Subscribe([this](bool) { UpdateBusy(); }));

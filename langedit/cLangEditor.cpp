@@ -38,6 +38,34 @@ bool cLangEditor::FindKSVRoot(TextView programFolder, const std::function<std::v
   return true;
 }
 
+bool cLangEditor::FindKSVRoot(const std::vector<Text>& firstTries, TextView programFolder,
+                              const std::function<std::vector<Text>()>& runningImages) {
+  for (const Text& folder : firstTries) {
+    Text root = folder.empty() ? Text() : mTools::FindKSVRoot(folder, nullptr);
+    if (root.empty()) continue;
+    SetSuiteRoot(root);
+    return true;
+  }
+  return FindKSVRoot(programFolder, runningImages);
+}
+
+bool cLangEditor::UseSuiteFolder(TextView folder) {
+  Text root = mTools::FindKSVRoot(folder, nullptr);
+  if (root.empty()) return false;
+  ResetDocuments();
+  langList_ = cXmlNode::New();
+  selectedTool_ = 0;
+  toolListed_ = false;
+  openedFile_.clear();
+  modified_ = false;
+  SetSuiteRoot(root);
+  TreeChanged.Raise();
+  EditControlsReset.Raise();
+  MenusChanged.Raise();
+  CaptionChanged.Raise();
+  return true;
+}
+
 void cLangEditor::RefreshToolAvailability() {
   const auto& tools = mTools::Tools();
   toolAvailable_.assign(tools.size(), false);

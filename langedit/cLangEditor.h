@@ -40,6 +40,14 @@ class cLangEditor {
   // --- suite and tools ----------------------------------------------------------------
   // Finds the suite from the program's folder or the running processes; false when absent.
   bool FindKSVRoot(TextView programFolder, const std::function<std::vector<Text>()>& runningImages);
+  // The same, trying first each folder of `firstTries` (a folder named on the command line,
+  // the one chosen last time): the first holding the suite, or below it, wins.
+  bool FindKSVRoot(const std::vector<Text>& firstTries, TextView programFolder,
+                   const std::function<std::vector<Text>()>& runningImages);
+  // Starts over on the suite of a folder a person chose (the folder or one above it holds
+  // the launcher): no tool selected, no language loaded. False, with nothing changed, when
+  // there is no suite there. Unsaved changes are the caller's to settle first.
+  bool UseSuiteFolder(TextView folder);
   const Text& SuiteRoot() const { return suiteRoot_; }
   void SetSuiteRoot(TextView root);
   // Whether each tool of the table has at least one language file (index 0 = first tool).

@@ -31,8 +31,9 @@ Text Run(FileDialogRequest r) {
       QString dir = qtxt::ToQ(r.initialDir);
       if (!r.fileName.empty()) dir = dir.isEmpty() ? qtxt::ToQ(r.fileName) : dir + "/" + qtxt::ToQ(r.fileName);
       QString filter = qtxt::ToQ(FilterToToolkit(r.filter));
-      QString chosen = r.save ? QFileDialog::getSaveFileName(r.owner, qtxt::ToQ(r.title), dir, filter)
-                              : QFileDialog::getOpenFileName(r.owner, qtxt::ToQ(r.title), dir, filter);
+      QString chosen = r.folder ? QFileDialog::getExistingDirectory(r.owner, qtxt::ToQ(r.title), dir)
+                       : r.save ? QFileDialog::getSaveFileName(r.owner, qtxt::ToQ(r.title), dir, filter)
+                                : QFileDialog::getOpenFileName(r.owner, qtxt::ToQ(r.title), dir, filter);
       path = qtxt::FromQ(chosen);
     }
     if (r.save) path = WithDefaultExt(path, r.defaultExt);
@@ -94,6 +95,15 @@ Text ShowOpenFile(TextView title, TextView filter, TextView initialDir, QWidget*
   FileDialogRequest r;
   r.title = Text(title);
   r.filter = Text(filter);
+  r.initialDir = Text(initialDir);
+  r.owner = owner;
+  return Run(std::move(r));
+}
+
+Text ShowFolder(TextView title, TextView initialDir, QWidget* owner) {
+  FileDialogRequest r;
+  r.folder = true;
+  r.title = Text(title);
   r.initialDir = Text(initialDir);
   r.owner = owner;
   return Run(std::move(r));

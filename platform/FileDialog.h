@@ -11,6 +11,7 @@ namespace platform {
 
 struct FileDialogRequest {
   bool save = false;
+  bool folder = false;  // choose a folder rather than a file
   Text title;
   Text filter;      // Windows form, as the caller gave it
   Text initialDir;  // folder to start in; empty: the toolkit's choice
@@ -30,6 +31,9 @@ Text ShowSaveFile(TextView title, TextView filter, TextView defaultExt = {}, Tex
 Text FilterToToolkit(TextView windowsFilter);
 // Adds the default extension (with or without its dot) to a path whose file name has none.
 Text WithDefaultExt(TextView path, TextView defaultExt);
+
+// A folder chosen by the user, empty when cancelled.
+Text ShowFolder(TextView title, TextView initialDir = {}, QWidget* owner = nullptr);
 
 FileDialogHandler SetFileDialogHandler(FileDialogHandler h);
 

@@ -5,15 +5,83 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <pugixml.hpp>
+
 #include "AppInfo.h"
+#include "forms/frmNewLang.h"
 #include "tests/forms/FormsFixture.h"
 
-TEST_F(FormsFixture, WithoutASuiteTheProgramSaysSoAndEnds) {
-  EXPECT_FALSE(Start(dir.path()));
-  EXPECT_EQ(messages, (std::vector<std::string>{"Kestrova not found"}));
+TEST_F(FormsFixture, WithoutASuiteTheProgramOffersToChooseItAndRemembersTheChoice) {
+  EXPECT_FALSE(Start(dir.path()));  // the offer declined: the program ends
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0], "Kestrova not found");
   EXPECT_EQ(boxFlags[0] & 0xF0, platform::vbCritical);
+  EXPECT_EQ(boxFlags[1], platform::vbQuestion | platform::vbYesNo);
   EXPECT_TRUE(readmeTexts.empty());
+  EXPECT_TRUE(dialogs.empty());
   EXPECT_FALSE(win->isVisible());
+
+  // Accepted: a folder without the suite is refused and asked again, then a folder below
+  // the suite is taken.
+  messages.clear();
+  answers = {platform::vbOK, platform::vbYes, platform::vbOK};
+  dialogAnswers = {dir.tfile("elsewhere"), txt::FromUtf8(root + "/KestrovaTools/Setup")};
+  ASSERT_TRUE(Start(dir.path()));
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_TRUE(dialogs[0].folder);
+  EXPECT_TRUE(testutil::Contains(messages[2], "Kestrova.exe was not found in")) << messages[2];
+  EXPECT_EQ(txt::ToUtf8(win->Editor().SuiteRoot()), root + "/");
+  EXPECT_TRUE(win->mnuSelectToolChoice[1]->isEnabled());
+  EXPECT_TRUE(win->isVisible());
+  pugi::xml_document cfg;
+  ASSERT_TRUE(cfg.load_file(dir.file("KsvLangEditor.xml").c_str()));
+  EXPECT_EQ(std::string(cfg.child("KsvLangEditor").child("Config").child("Suite").child_value("Folder")), root + "/");
+
+  // The next start goes there without a question.
+  messages.clear();
+  dialogs.clear();
+  mConfig::SetConfigPath(dir.tfile("KsvLangEditor.xml"));
+  ASSERT_TRUE(Start(dir.path()));
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(dialogs.empty());
+  EXPECT_EQ(txt::ToUtf8(win->Editor().SuiteRoot()), root + "/");
+}
+
+TEST_F(FormsFixture, TheFileMenuChangesSuiteAndAFileGivenAtStartIsOpened) {
+  frmMain::StartOptions o;
+  o.programFolder = dir.tfile("elsewhere");
+  o.runningImages = [] { return std::vector<Text>{}; };
+  o.silentUpdateCheck = false;
+  o.langFile = txt::FromUtf8(File("Setup/KVSetup_fr.xml"));  // its suite is found from it
+  win = std::make_unique<frmMain>();
+  ASSERT_TRUE(win->Form_Load(o));
+  EXPECT_EQ(txt::ToUtf8(win->Editor().SuiteRoot()), root + "/");
+  EXPECT_EQ(win->Editor().OpenedFile(), o.langFile);
+  EXPECT_EQ(win->Editor().LoadedLangs()->ChildCount(), 1);
+  // The program's icon on the window and on its dialogs.
+  EXPECT_TRUE(win->windowIcon().availableSizes().contains(QSize(16, 16)));
+  EXPECT_TRUE(win->windowIcon().availableSizes().contains(QSize(256, 256)));
+  EXPECT_FALSE(frmNewLang(win.get()).windowIcon().pixmap(32).isNull());
+
+  // Unsaved changes: Cancel keeps everything; No drops them for a suite of its own.
+  std::string other = dir.file("other");
+  std::filesystem::create_directories(other + "/KestrovaTools");
+  testutil::WriteAll(other + "/Kestrova.exe", "");
+  win->Editor().SetModified(true);
+  answers = {platform::vbCancel};
+  win->mnuChooseSuite->trigger();
+  EXPECT_TRUE(dialogs.empty());
+  EXPECT_TRUE(win->Editor().Modified());
+  answers = {platform::vbNo};
+  dialogAnswers = {txt::FromUtf8(other)};
+  win->mnuChooseSuite->trigger();
+  EXPECT_EQ(txt::ToUtf8(win->Editor().SuiteRoot()), other + "/");
+  EXPECT_FALSE(win->Editor().Modified());
+  EXPECT_EQ(win->Editor().LoadedLangs()->ChildCount(), 0);
+  EXPECT_FALSE(win->mnuSelectToolChoice[1]->isEnabled());
+  EXPECT_FALSE(win->mnuSubmit->isEnabled());
+  EXPECT_TRUE(win->windowTitle().endsWith(QString::fromStdString(" [" + other + "/]")));
+  EXPECT_EQ(txt::ToUtf8(mConfig::GetConfig(u"Suite.Folder")), other + "/");
 }
 
 TEST_F(FormsFixture, StartShowsReadmeCaptionAndMenusInTheirFirstState) {

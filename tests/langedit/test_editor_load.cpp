@@ -29,6 +29,26 @@ TEST_F(EditorTest, FindsTheSuiteFromTheProgramFolderOrOneRunningMenu) {
   for (const auto& c : cases)
     EXPECT_EQ(mTools::FindKSVRoot(outside, [&] { return c.running; }), c.found ? txt::FromUtf8(root + "/") : Text())
         << txt::ToUtf8(c.running.empty() ? Text() : c.running.back());
+
+  // Folders named first (command line, last choice) win; those without a suite are skipped.
+  cLangEditor first;
+  EXPECT_TRUE(first.FindKSVRoot({Text(), outside, txt::FromUtf8(other.path() + "/KestrovaTools")},
+                                txt::FromUtf8(root), nullptr));
+  EXPECT_EQ(first.SuiteRoot(), txt::FromUtf8(other.path() + "/"));
+
+  // Changing suite by hand starts over, and a folder without one changes nothing.
+  ed.SelectTool(1);
+  ed.SetModified(true);
+  EXPECT_FALSE(ed.UseSuiteFolder(outside));
+  EXPECT_EQ(ed.SelectedTool(), 1);
+  EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"en"}));
+  EXPECT_TRUE(ed.UseSuiteFolder(txt::FromUtf8(other.path() + "/KestrovaTools/KestrovaMenu")));
+  EXPECT_EQ(ed.SuiteRoot(), txt::FromUtf8(other.path() + "/"));
+  EXPECT_EQ(ed.SelectedTool(), 0);
+  EXPECT_TRUE(LoadedIds().empty());
+  EXPECT_EQ(ed.LangList()->ChildCount(), 0);
+  EXPECT_FALSE(ed.Modified());
+  EXPECT_EQ(ed.ToolAvailable(), std::vector<bool>(8, false));
 }
 
 TEST_F(EditorTest, ToolsWithFilesAreAvailableAndSelectingOneLoadsEnglishAsTheStructure) {
