@@ -323,9 +323,7 @@ bool frmMain::ChooseSuiteFolder() {
   for (;;) {
     Text folder = platform::ShowFolder(u"Choose the Kestrova suite folder", start, this);
     if (folder.empty()) return false;
-    Text root = mTools::FindKSVRoot(folder, nullptr);
-    if (!root.empty()) {
-      ed_.UseSuiteFolder(root);
+    if (ed_.UseSuiteFolder(folder)) {
       mConfig::SetConfig(kSuiteKey, ed_.SuiteRoot());
       mConfig::SaveConfig();
       return true;

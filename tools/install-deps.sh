@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need; does nothing when
 # they are all present. Used by run.sh and test.sh. The install test checks the desktop entry
-# (desktop-file-utils) and builds the package (dpkg-dev); openbox, x11-apps and xdotool
-# serve the title-bar screenshot (tools/titlebar-shot.sh).
+# (desktop-file-utils) and the manual page (groff-base) and builds the package (dpkg-dev);
+# openbox, x11-apps and xdotool serve the title-bar screenshot (tools/titlebar-shot.sh).
 set -euo pipefail
 
 pkgs=(g++ cmake ninja-build qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
       libpugixml-dev p7zip-full xvfb xauth curl fonts-dejavu-core
-      desktop-file-utils dpkg-dev openbox x11-apps xdotool)
+      desktop-file-utils groff-base dpkg-dev openbox x11-apps xdotool)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -16,6 +16,8 @@ DESTDIR="$tmp/root" cmake --install "$build" --prefix /usr >/dev/null
 usr="$tmp/root/usr"
 for f in "${files[@]}"; do [ -f "$usr/$f" ] || fail "not installed: $f"; done
 desktop-file-validate "$usr/share/applications/KsvLangEditor.desktop" || fail "desktop entry"
+warnings=$(groff -man -ww -z "$usr/share/man/man1/KsvLangEditor.1" 2>&1)
+[ -z "$warnings" ] || fail "manual page: $warnings"
 # Each PNG is as large as the folder it sits in says.
 python3 - "$usr/share/icons/hicolor" <<'PY' || fail "icon sizes"
 import glob, struct, sys
