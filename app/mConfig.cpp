@@ -1,6 +1,7 @@
 #include "app/mConfig.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #include <string>
@@ -60,14 +61,19 @@ Text ConfigPathFor(TextView programFolder, TextView exeName, const char* xdgConf
   Text base;
   if (Absolute(xdgConfigHome)) base = txt::FromUtf8(xdgConfigHome);
   else if (Absolute(home)) base = mFileUtils::AddDirSep(txt::FromUtf8(home)) + u".config";
-  else base = txt::FromUtf8(platform::proc::TempFolder());  // no home at all: still somewhere
+  // Nowhere of the user's own: the program's folder, whose failed save is then reported.
+  if (base.empty()) return mFileUtils::AddDirSep(programFolder) + file;
   return mFileUtils::AddDirSep(base) + KSV_EXE_NAME + u"/" + file;
 }
 
 Text ConfigPath() {
-  if (g_path.empty())
+  if (g_path.empty()) {
+    const char* home = std::getenv("HOME");
+    if (!Absolute(home))
+      if (const passwd* pw = ::getpwuid(::getuid())) home = pw->pw_dir;
     g_path = ConfigPathFor(txt::FromUtf8(platform::proc::ExecutableFolder()), ExeName(), std::getenv("XDG_CONFIG_HOME"),
-                           std::getenv("HOME"));
+                           home);
+  }
   return g_path;
 }
 

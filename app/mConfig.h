@@ -11,8 +11,8 @@ namespace mConfig {
 Text ExeName();
 // Where the file of `exeName` goes for a program in `programFolder`: beside it when a file
 // can be created there (or the file there can be written), else in
-// <xdgConfigHome or home/.config>/KsvLangEditor/. Null or relative environment values
-// count as unset.
+// <xdgConfigHome or home/.config>/KsvLangEditor/. Null or relative values count as unset;
+// with neither, the program's folder stays the answer.
 Text ConfigPathFor(TextView programFolder, TextView exeName, const char* xdgConfigHome, const char* home);
 // The path for this process, unless a test chose another file.
 Text ConfigPath();

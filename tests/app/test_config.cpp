@@ -55,6 +55,7 @@ TEST(ConfigLocation, BesideTheProgramWhenWritableElseInTheUserConfigFolder) {
       {"/proc/", "/x/cfg", "/home/u", "/x/cfg/KsvLangEditor/Renamed.xml"},
       {dir.file("missing/"), nullptr, "/home/u", "/home/u/.config/KsvLangEditor/Renamed.xml"},
       {dir.file("missing/"), "relative/cfg", "/home/u/", "/home/u/.config/KsvLangEditor/Renamed.xml"},
+      {"/proc/", nullptr, "", "/proc/Renamed.xml"},
   };
   for (const Case& c : cases)
     EXPECT_EQ(txt::ToUtf8(mConfig::ConfigPathFor(txt::FromUtf8(c.programFolder), u"Renamed", c.xdg, c.home)),
