@@ -65,6 +65,87 @@ TEST(UpdateBrokenServer, AnswersThatAreNotAValidDescriptionFail) {
   }
 }
 
+// Servers that stall, trickle or hold the connection: a check ends by its deadline or its
+// idle time-out, and a complete answer or a redirect is used at once, not at a time-out.
+TEST(UpdateHostileServer, GivesUpInTimeAndUsesCompleteAnswersAtOnce) {
+  const std::string body = updtest::Describe(updtest::Running());
+  const std::string upToDate = "Your version of \"Kestrova Lang Editor\" is up to date.";
+  Script trickle;
+  trickle.steps.push_back({Head(body.size()), 0});
+  for (size_t i = 0; i < body.size(); ++i) trickle.steps.push_back({body.substr(i, 1), 200});
+  Script held{{Reply("HTTP/1.0 200 OK", {"Content-Length: " + std::to_string(body.size())}, body)}};
+  held.holdOpenMs = 20000;
+  Script silent;
+  silent.holdOpenMs = 20000;
+  struct Case {
+    const char* name;
+    std::vector<Script> scripts;  // one per connection
+    std::string box;
+    double maxMs;
+  };
+  const Case cases[] = {
+      {"one byte per interval, under the idle limit", {trickle}, kError, 2500},
+      {"no answer at all", {silent}, kError, 2500},
+      {"exact length on a connection held open", {held}, upToDate, 1000},
+      {"redirect on a connection held open", {}, upToDate, 1000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptServer server;
+    std::vector<Script> scripts = c.scripts;
+    if (scripts.empty()) {  // the redirect: moved once, then the description
+      Script moved{{Reply("HTTP/1.0 302 Found", {"Location: " + server.base() + "/v2/version.xml"}, "")}};
+      moved.holdOpenMs = 20000;
+      scripts = {moved, held};
+    }
+    for (auto& s : scripts) server.Add(s);
+    Harness h;
+    h.Point(server.port());
+    h.check.IdleTimeoutMs(400);
+    h.check.DeadlineMs(1500);
+    if (c.box == upToDate) h.check.IdleTimeoutMs(30000);
+    double t0 = platform::HiResMs();
+    ASSERT_TRUE(h.Run(false, 5000));
+    double took = platform::HiResMs() - t0;
+    std::printf("[ hostile update server ] %-45s ended after %6.0f ms\n", c.name, took);
+    EXPECT_LT(took, c.maxMs);
+    ASSERT_EQ(h.boxes.size(), 1u);
+    EXPECT_EQ(h.boxes[0].text, c.box);
+    EXPECT_TRUE(h.CommandUsable());
+  }
+}
+
+// Texts from the server reach the question and the notice without anything that adds
+// lines, reverses the reading order or hides characters, and with a bounded length.
+TEST(UpdateHostileServer, ServerTextsAreSanitised) {
+  const std::string next = updtest::NextRevision();
+  std::string doc = "<Update><Version>" + next + "\r\nYour version: 99.0.0</Version><Description>Fix\xE2\x80\xAE" +
+                    "exe.txt" + std::string(5000, 'd') + "</Description><DownloadURL>http://127.0.0.1/x</DownloadURL>" +
+                    "<Message>Hi\x07\x1B[2J\xC2\x9B there</Message></Update>";
+  ScriptServer server;
+  server.Add({{Reply("HTTP/1.0 200 OK", {}, doc)}});
+  Harness h;
+  h.Point(server.port());
+  h.answers = {platform::vbNo};
+  ASSERT_TRUE(h.Run(true));
+  ASSERT_EQ(h.boxes.size(), 2u);
+  const std::string& q = h.boxes[0].text;
+  EXPECT_NE(q.find("Available version: " + next + " Your version: 99.0.0\r\n"), std::string::npos) << q;
+  EXPECT_EQ(q.find("\xE2\x80\xAE"), std::string::npos);
+  EXPECT_LT(q.size(), 2500u);
+  EXPECT_EQ(h.boxes[1].text, "Hi[2J there");
+  struct Case {
+    const char16_t* in;
+    bool multiLine;
+    const char16_t* out;
+  } texts[] = {{u"a\r\nb\nc", true, u"a\r\nb\r\nc"},
+               {u"a\r\nb", false, u"a b"},
+               {u"\u202Dx\u2066y\u200Fz\u0085", false, u"xyz"},
+               {u"\u00E9\U0001F600", false, u"\u00E9\U0001F600"}};
+  for (auto& t : texts) EXPECT_TEXT_EQ(cUpdateCheck::ServerText(t.in, 100, t.multiLine), Text(t.out));
+  EXPECT_EQ(cUpdateCheck::ServerText(u"\U0001F600\U0001F600", 3, false).size(), 2u);  // no half pair
+}
+
 TEST(UpdateCancel, CancelledOrReplacedChecksShowNothing) {
   const std::string late = updtest::Describe(updtest::NextRevision(), "Late notice");
   ScriptServer slow;

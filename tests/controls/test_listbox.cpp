@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ControlsTestUtil.h"
+#include "controls/TextCut.h"
 #include "controls/cXListBox.h"
 #include "tests/common/TestUtil.h"
 
@@ -73,4 +74,30 @@ TEST(XListBox, ScrolledPressAndVisibility) {
   f.xl.EnsureVisible(3);  // above: becomes the first
   EXPECT_EQ(f.xl.FirstVisibile(), 3);
 
+}
+
+// A 20 MB value or name is cut to what a row can show before it is measured or drawn.
+TEST(XListBox, HugeTextsAreCutBeforeMeasuringAndDrawing) {
+  const Text huge = u"N" + Text(20u << 20, u'x');
+  Fixture f(3);
+  long measured = f.xl.TextWidth(huge);
+  EXPECT_GT(measured, 0);
+  EXPECT_LE(measured, f.xl.TextWidth(Text(32768, u'x')) + f.xl.TextWidth(u"\u2026"));
+  bool drawn = false;
+  auto c = f.xl.DrawItem.Subscribe([&](QPainter*, long, long, long w, long h, long index, bool, bool, long, bool& handled) {
+    if (index != 0) return;
+    f.xl.DrawText(huge, 0, 0, 0, w, h, dt::SingleLine);
+    drawn = handled = true;
+  });
+  f.list.viewport()->grab();
+  EXPECT_TRUE(drawn);
+  struct Case {
+    Text in;
+    long width;
+    size_t size;
+  } cuts[] = {{u"short", 300, 5}, {Text(400, u'a'), 300, 302}, {Text(10, u'a'), 2, 10}};
+  for (auto& c2 : cuts) EXPECT_EQ(textcut::ForWidth(c2.in, c2.width).size(), c2.size);
+  Text pair = Text(300, u'a') + u"\U0001F600";  // the cut would fall inside the pair
+  EXPECT_EQ(textcut::ForWidth(pair, 300).substr(0, 300), Text(300, u'a'));
+  EXPECT_EQ(textcut::ForWidth(pair, 300).size(), 301u);
 }

@@ -124,6 +124,9 @@ TEST(Socket, ClientAndServerExchangeAndClose) {
   // Graceful close from the client: it waits in Closing until the peer closes too.
   ASSERT_TRUE(client.closesocket());
   EXPECT_EQ(client.State(), SocketClosing);
+  // A socket that exists but can no longer send reports the system's reason.
+  EXPECT_FALSE(client.SendData(BytesView("late")));
+  EXPECT_EQ(client.LastErrorNumber(), 10058);
   ASSERT_TRUE(Wait([&] { return pr.Has("peer:close"); }));
   EXPECT_EQ(peer->State(), SocketClosed);
   EXPECT_EQ(peer->SocketHandle(), -1);

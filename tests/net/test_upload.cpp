@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <sstream>
@@ -53,17 +57,6 @@ std::string RandomBytes(size_t n, unsigned seed) {
   const std::string tricky = "\r\n--\r\n----KESTROVA_UPLOADER--";
   if (n > 64) s.replace(10, tricky.size(), tricky);
   return s;
-}
-
-std::string Sha256(const std::string& path) {
-  std::string cmd = "sha256sum \"" + path + "\"";
-  std::string out;
-  if (FILE* f = ::popen(cmd.c_str(), "r")) {
-    char buf[128];
-    while (fgets(buf, sizeof buf, f)) out += buf;
-    ::pclose(f);
-  }
-  return out.substr(0, 64);
 }
 
 TEST(Upload, MemoryDataIsSentOnceWithoutLastModified) {
@@ -189,6 +182,101 @@ TEST(Upload, RefusedStartsAndConnectionErrors) {
   ASSERT_EQ(w.errors.size(), 1u);
   EXPECT_EQ(w.errors[0], 10061);
   EXPECT_EQ(w.ends, 1);
+}
+
+// Receivers that misbehave: each transfer ends on its own, in time, with bounded memory,
+// and success only when the whole body went out and a complete 2xx answer came back.
+TEST(Upload, HostileReceiversEndTheTransferSoundly) {
+  using nettest::Reply;
+  using nettest::Script;
+  const size_t size = 8u << 20;
+  const std::string data = RandomBytes(size, 9);
+  auto script = [](std::vector<nettest::Step> steps) {
+    Script s;
+    s.steps = std::move(steps);
+    return s;
+  };
+  struct Case {
+    const char* name;
+    Script script;
+    bool success;
+    std::string code;  // "" when no answer counts
+    long error;        // the error reported, 0 for none expected
+  };
+  std::vector<Case> cases;
+  {
+    Script s = script({Reply("HTTP/1.0 200 OK", {}, "OK")});
+    s.streamChunk = std::string(65536, 'z');
+    cases.push_back({"answer streamed without end", s, false, "", 10040});
+  }
+  {
+    Script s = script({{"HTTP/1.0 200 OK\r\n", 0}});
+    s.streamChunk = "X-Pad: " + std::string(1000, 'p') + "\r\n";
+    cases.push_back({"header block without end", s, false, "", 10040});
+  }
+  {
+    Script s = script({Reply("HTTP/1.0 200 OK", {"Content-Length: 2"}, "OK")});
+    s.replyAfterBytes = size * 76 / 100;
+    s.reset = true;
+    cases.push_back({"early 200 then reset at 76 %", s, false, "", 0});
+  }
+  {
+    Script s = script({Reply("HTTP/1.0 200 OK", {"Content-Length: 2"}, "OK")});
+    s.replyAfterBytes = size * 23 / 1000;
+    cases.push_back({"early 200 then close at 2.3 %", s, false, "", 0});
+  }
+  {
+    Script s;
+    s.readDelayMs = 60000;
+    cases.push_back({"stops reading", s, false, "", 10060});
+  }
+  {
+    Script s = script({Reply("HTTP/1.0 413 Request Entity Too Large", {}, "too big")});
+    s.replyAfterBytes = 1000;
+    s.holdOpenMs = 60000;
+    cases.push_back({"413 with the connection held open", s, false, "413", 0});
+  }
+  {
+    Script s = script({Reply("HTTP/1.0 200 OK", {"Content-Length: 9"}, "OK thanks")});
+    s.holdOpenMs = 60000;
+    cases.push_back({"complete 200 with the connection held open", s, true, "200", 0});
+  }
+  auto rssKb = [] {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+      if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+      std::fclose(f);
+    }
+    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    nettest::ScriptServer srv;
+    srv.Add(c.script);
+    cHTTPUpload up;
+    up.StallTimeoutMs(1500);
+    Watch w(up);
+    long base = rssKb(), peak = base;
+    double t0 = platform::HiResMs();
+    ASSERT_TRUE(up.SendFile(u"pack.7z", T(srv.base() + "/up"), u"", u"", u"", u"", u"file", data));
+    bool ended = platform::WaitUntil([&] {
+      peak = std::max(peak, rssKb());
+      return w.ends > 0;
+    }, 10000);
+    double took = platform::HiResMs() - t0;
+    std::printf("[ hostile receiver ] %-45s ended after %6.0f ms, peak memory +%ld KB\n", c.name, took, peak - base);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(w.ends, 1);
+    EXPECT_EQ(w.success, c.success);
+    if (!c.code.empty()) {
+      EXPECT_EQ(txt::ToUtf8(w.endCode), c.code);
+    }
+    if (c.error) {
+      EXPECT_EQ(w.errors, std::vector<long>{c.error});
+    }
+    EXPECT_LT(peak - base, 64 * 1024);  // the answer's caps, not the receiver, bound memory
+    EXPECT_FALSE(up.Busy());
+  }
 }
 
 }  // namespace

@@ -1,4 +1,10 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <pugixml.hpp>
 
 #include <algorithm>
 #include <functional>
@@ -12,6 +18,9 @@
 #include "storage/mStringTools.h"
 #include "storage/mTextFile.h"
 #include "tests/common/TestUtil.h"
+#include "tests/storage/SaveLoopContent.h"
+
+extern char** environ;
 
 using namespace mTextFile;
 using platform::fs::Op;
@@ -400,3 +409,52 @@ TEST(SaveFileFaults, FailedAppendLeavesTheFileAsItWas) {
   }
 }
 
+// A process saving 10 MB files in a loop is killed at random moments: every time the path
+// must hold a complete file, the old or the new one, that an independent parser accepts.
+TEST(SaveFileCrash, EveryKillLeavesACompleteFile) {
+  TempDir d;
+  const std::string path = d.file("lang_fr.xml");
+  const std::string a = savetest::FileBytes('a'), b = savetest::FileBytes('b');
+  WriteAll(path, a);
+  std::mt19937 rng(20240611);
+  int complete = 0, leftovers = 0, kills = 30;
+  for (int k = 0; k < kills; ++k) {
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_adddup2(&fa, out[1], 1);
+    posix_spawn_file_actions_addclose(&fa, out[0]);
+    const char* argv[] = {KSV_SAVE_LOOP, path.c_str(), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, KSV_SAVE_LOOP, &fa, nullptr, const_cast<char**>(argv), environ), 0);
+    posix_spawn_file_actions_destroy(&fa);
+    ::close(out[1]);
+    char ready[8] = {};
+    ASSERT_GT(::read(out[0], ready, sizeof ready), 0);  // the contents are built: saving starts
+    ::close(out[0]);
+    ::usleep(static_cast<useconds_t>(rng() % 600000));
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the save loop stopped by itself, status " << status;
+
+    std::string got = ReadAll(path);
+    pugi::xml_document doc;
+    bool parses = doc.load_buffer(got.data(), got.size()) && doc.child("Languages").child("fr");
+    if (parses && (got == a || got == b)) ++complete;
+    else ADD_FAILURE() << "kill " << k << ": " << got.size() << " bytes, parses " << parses;
+    for (auto& n : Names(d))
+      if (n != "lang_fr.xml") {
+        ++leftovers;
+        platform::fs::Remove(d.file(n));
+      }
+  }
+  // The editor reads the survivor back as the text that was saved.
+  int mode = 0;
+  Text t = LoadTextFile(txt::FromUtf8(path), false, true, mode);
+  EXPECT_TRUE(t == savetest::Content('a') || t == savetest::Content('b'));
+  std::printf("[ kill test ] %d of %d kills left a complete file; %d left a temporary copy beside it\n", complete,
+              kills, leftovers);
+  EXPECT_EQ(complete, kills);
+}

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -143,3 +145,21 @@ TEST(ShellPipe, OwnerMayDestroyItFromItsOwnEvent) {
 }
 
 }  // namespace
+
+// Another user's command runs with that user's identity and environment; an unknown user
+// starts nothing.
+TEST(ShellPipe, RunAsAnotherUser) {
+  cShellPipe p;
+  Recorder r(p);
+  EXPECT_FALSE(p.ShellRunAsAsync(u"no-such-user-here", u"", u"", u"id -u", false));
+  EXPECT_FALSE(p.Running());
+  if (::geteuid() != 0 && platform::proc::FindOnPath("sudo", std::getenv("PATH")).empty())
+    GTEST_SKIP() << "neither root nor sudo: no way to switch users here";
+  ASSERT_TRUE(p.ShellRunAsAsync(u"nobody", u"", u"",
+                                u"sh -c \"test $(id -un) = nobody && test $HOME = /nonexistent && test -z \\\"$DISPLAY\\\"\"",
+                                false));
+  ASSERT_TRUE(r.WaitEnd());
+  if (::geteuid() != 0 && p.ExitCode() == 1) GTEST_SKIP() << "sudo refuses to switch without a password";
+  EXPECT_EQ(p.ExitCode(), 0);
+  EXPECT_EQ(r.finished, 1);
+}
