@@ -84,7 +84,8 @@ void cLangEditor::LoadToolLangs(TextView pattern, bool keepDirty) {
     Text folder = mFileUtils::FilePathOnly(pattern);
     for (const Text& name : mFileUtils::GetFileList(pattern)) {
       Text file = folder.empty() ? name : mFileUtils::AddDirSep(folder) + name;
-      mFileSafety::OfferLeftovers(file);
+      // Asked when a tool's files are first listed, not again at each re-listing after a save.
+      if (!keepDirty) mFileSafety::OfferLeftovers(file);
       XmlNodePtr doc = ReadXmlFile(file, true);
       XmlNodePtr languages = FindLanguages(doc);
       if (!languages) continue;
