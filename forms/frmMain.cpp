@@ -16,6 +16,7 @@
 #include <QShortcut>
 #include <QUrl>
 
+#include "controls/TextCut.h"
 #include "controls/VSplitter.h"
 #include "controls/ctlTextEdit.h"
 #include "app/mConfig.h"
@@ -540,7 +541,7 @@ void frmMain::XList_DrawItem(QPainter* dc, long width, long height, long index, 
     int x = 22 + p.fontMetrics().horizontalAdvance(label);
     p.setPen(QColor::fromRgba(selected ? 0xFE550000 : 0xFE000055));
     p.drawText(QRect(x, 0, std::max(0, static_cast<int>(width) - x), static_cast<int>(height)),
-               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, ToQ(value));
+               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, ToQ(textcut::ForWidth(value, width)));
     p.end();
     dc->drawImage(0, 0, bmp);
     handled = true;

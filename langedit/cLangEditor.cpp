@@ -2,6 +2,7 @@
 
 #include "AppInfo.h"
 #include "langedit/cLangSaver.h"
+#include "langedit/mFileSafety.h"
 #include "langedit/mLangFormat.h"
 #include "langedit/mTools.h"
 #include "locale/mLang.h"
@@ -111,6 +112,8 @@ void cLangEditor::LoadToolLangs(TextView pattern, bool keepDirty) {
     Text folder = mFileUtils::FilePathOnly(pattern);
     for (const Text& name : mFileUtils::GetFileList(pattern)) {
       Text file = folder.empty() ? name : mFileUtils::AddDirSep(folder) + name;
+      // Asked when a tool's files are first listed, not again at each re-listing after a save.
+      if (!keepDirty) mFileSafety::OfferLeftovers(file);
       XmlNodePtr doc = ReadXmlFile(file, true);
       XmlNodePtr languages = FindLanguages(doc);
       if (!languages) continue;
@@ -325,12 +328,21 @@ void cLangEditor::LoadLangListEntry(int index) {
 
 void cLangEditor::OpenLangFile(TextView path) {
   try {
+    mFileSafety::OfferLeftovers(path);
+    int mode = 0;
+    Text text = mTextFile::LoadTextFile(path, false, true, mode);
+    // Refused before anything is unloaded or parsed: the tree could not show it anyway.
+    if (mFileSafety::NestsDeeperThan(text, mFileSafety::kMaxNesting)) {
+      MsgBox(mFileSafety::TooDeepMessage(path), platform::vbCritical);
+      return;
+    }
     if (modified_ && SaveModifs && !SaveModifs()) return;
     ResetDocuments();
     TreeChanged.Raise();
     EditControlsReset.Raise();
-    XmlNodePtr doc = ReadXmlFile(path, false);
-    if (doc->XmlData().empty()) return;
+    if (text.empty()) return;
+    auto doc = cXmlNode::New();
+    doc->XmlData___NonRecursif(std::move(text));
     XmlNodePtr languages = FindLanguages(doc);
     if (!languages) {
       MsgBox(u"Tag <Languages> not found !", platform::vbCritical);

@@ -209,7 +209,8 @@ TEST_P(DialogUpload, SendsTheArchiveAndHandlesTheAnswer) {
     ASSERT_EQ(boxes.seen.size(), 2u) << texts;
     EXPECT_EQ(txt::ToUtf8(boxes.seen[0].text), "thanks");
     EXPECT_EQ(boxes.seen[0].flags, platform::vbInformation);
-    EXPECT_TRUE(Contains(txt::ToUtf8(boxes.seen[1].text), "Do you keep the ZIP file as a backup?\r\n\r\n")) << texts;
+    EXPECT_TRUE(Contains(txt::ToUtf8(boxes.seen[1].text), "Do you keep the ZIP file as a backup?\r\n\r\nKSVLangPack_fr_"))
+        << texts;  // the archive's name, not its full path
     EXPECT_EQ(boxes.seen[1].flags, platform::vbYesNo | platform::vbQuestion);
     EXPECT_FALSE(f->isVisible());
     EXPECT_EQ(f->result(), QDialog::Accepted);
