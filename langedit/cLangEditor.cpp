@@ -73,12 +73,7 @@ void cLangEditor::LoadToolLangs(TextView pattern, bool keepDirty) {
       for (long i = 1; i <= n; ++i) {
         XmlNodePtr lang = languages->Child(i);
         if (!lang) continue;
-        auto entry = cXmlNode::New();
-        entry->Name(u"Lang");
-        entry->Attribut(u"id", lang->Name());
-        entry->Attribut(u"name", lang->Attribut(u"name"));
-        entry->Attribut(u"en_name", lang->Attribut(u"en_name"));
-        entry->Attribut(u"file", file);
+        XmlNodePtr entry = MakeLangEntry(lang, file);
         if (keepDirty && old) {
           if (XmlNodePtr prev = old->FindNode(u"a:id=" + lang->Name(), false, true))
             entry->Attribut(u"dirty", prev->Attribut(u"dirty"));
@@ -109,14 +104,20 @@ XmlNodePtr cLangEditor::FindLangEntry(TextView langId) {
   return langList_->FindNode(u"a:id=" + Text(langId), false, true);
 }
 
-XmlNodePtr cLangEditor::AddPendingEntry(const XmlNodePtr& lang) {
-  if (!lang) return nullptr;
-  if (XmlNodePtr e = FindLangEntry(lang->Name())) return e;
+XmlNodePtr cLangEditor::MakeLangEntry(const XmlNodePtr& lang, TextView file) {
   auto entry = cXmlNode::New();
   entry->Name(u"Lang");
   entry->Attribut(u"id", lang->Name());
   entry->Attribut(u"name", lang->Attribut(u"name"));
   entry->Attribut(u"en_name", lang->Attribut(u"en_name"));
+  entry->Attribut(u"file", file);
+  return entry;
+}
+
+XmlNodePtr cLangEditor::AddPendingEntry(const XmlNodePtr& lang) {
+  if (!lang) return nullptr;
+  if (XmlNodePtr e = FindLangEntry(lang->Name())) return e;
+  XmlNodePtr entry = MakeLangEntry(lang, openedFile_);
   langList_->AddChild(entry);
   langList_->SortChilds(u"a:id");
   MenusChanged.Raise();
@@ -242,6 +243,7 @@ void cLangEditor::SelectTool(int index) {
   if (!ConfirmDiscard()) return;
 
   ResetDocuments();
+  openedFile_.clear();
   TreeChanged.Raise();
   EditControlsReset.Raise();
   Text pattern = mTools::ToolPattern(suiteRoot_, tools[static_cast<size_t>(index - 1)]);
@@ -277,32 +279,43 @@ void cLangEditor::LoadLangListEntry(int index) {
 void cLangEditor::OpenLangFile(TextView path) {
   try {
     if (!ConfirmDiscard()) return;
-    ResetDocuments();
-    TreeChanged.Raise();
-    EditControlsReset.Raise();
+    // Read first: a file that cannot be opened leaves the loaded languages as they were.
     XmlNodePtr doc = mLangFiles::ReadXmlFile(path, false);
     if (doc->XmlData().empty()) return;
     XmlNodePtr languages = mLangFiles::FindLanguages(doc);
     if (!languages) {
-      MsgBox(u"Tag <Languages> not found !", platform::vbCritical);
+      MsgBox(mLangFormat::kMsgNoLanguagesTag, platform::vbCritical);
       return;
     }
+    ResetDocuments();
     // The file's own element becomes the loaded-languages document.
     if (XmlNodePtr parent = languages->Parent()) parent->EmancipateChild(languages);
     loadedLangs_ = languages;
     mLangFormat::CheckVersionChanges(loadedLangs_);
-    openedFile_ = Text(path);
     long n = loadedLangs_->ChildCount();
     for (long i = 1; i <= n; ++i) XmlMergeStruct(treeDoc_, loadedLangs_->Child(i)->Clone());
     treeDoc_->SortChilds(u"name", 0, 0);
+    BecomeDocument(path);
     TreeChanged.Raise();
-    modified_ = false;
     EditControlsReset.Raise();
-    MenusChanged.Raise();
-    CaptionChanged.Raise();
   } catch (const std::exception& e) {
     ErrLog::Exception("cLangEditor.OpenLangFile", e.what());
   }
+}
+
+void cLangEditor::BecomeDocument(TextView path) {
+  openedFile_ = Text(path);
+  selectedTool_ = 0;
+  toolListed_ = true;
+  auto list = cXmlNode::New();
+  long n = loadedLangs_->ChildCount();
+  for (long i = 1; i <= n; ++i)
+    if (XmlNodePtr lang = loadedLangs_->Child(i)) list->AddChild(MakeLangEntry(lang, path));
+  list->SortChilds(u"a:id");
+  langList_ = list;
+  modified_ = false;
+  MenusChanged.Raise();
+  CaptionChanged.Raise();
 }
 
 Text cLangEditor::Caption() const {

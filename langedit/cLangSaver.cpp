@@ -37,7 +37,7 @@ Text cLangSaver::MergeIntoFile(TextView file, const XmlNodePtr& lang) {
     } else {
       languages->AddChild(copy);
     }
-    return doc->XmlData();
+    return mLangFiles::LangFileText(doc, languages);
   } catch (const std::exception& e) {
     ErrLog::Exception("cLangSaver.MergeIntoFile", e.what());
     return Text();
@@ -66,7 +66,12 @@ cLangSaver::Result cLangSaver::Save(TextView langId) {
     } else {
       data = MergeIntoFile(file, lang);
     }
-    if (data.empty()) return Result::Failed;  // file gone or without "Languages": stays dirty, no message
+    if (data.empty()) {
+      platform::MsgBox(u"The language " + id + u" could not be saved: the file\r\n" + file +
+                           u"\r\ncannot be read or holds no <Languages> element.",
+                       platform::vbCritical);
+      return Result::Failed;
+    }
     if (!mLangFiles::WriteLangFile(file, data)) {
       // The protected save put the old file back; the edits stay in memory and dirty.
       platform::MsgBox(u"The language " + id + u" could not be saved in the file\r\n" + file, platform::vbCritical);
@@ -108,6 +113,28 @@ bool cLangSaver::SaveModifs() {
   int answer = platform::MsgBox(u"Changes have not been saved.\r\n\r\nSave now ?",
                                 platform::vbYesNoCancel | platform::vbQuestion);
   if (answer == platform::vbCancel) return false;
-  if (answer == platform::vbYes) SaveChanges();
+  if (answer == platform::vbYes) return SaveChanges();
   return true;
+}
+
+bool cLangSaver::SaveAs(TextView path) {
+  try {
+    const XmlNodePtr& langs = ed_.LoadedLangs();
+    XmlNodePtr root = mLangFiles::NewLanguagesRoot(mLangFormat::kFormatVersion, nullptr);
+    long n = langs->ChildCount();
+    for (long i = 1; i <= n; ++i) {
+      XmlNodePtr lang = langs->Child(i);
+      PrepareLang(lang);
+      root->AddChild(lang->Clone());
+    }
+    if (!mLangFiles::WriteLangFile(path, root->XmlData())) {
+      platform::MsgBox(u"The languages could not be saved in the file\r\n" + Text(path), platform::vbCritical);
+      return false;
+    }
+    ed_.BecomeDocument(path);
+    return true;
+  } catch (const std::exception& e) {
+    ErrLog::Exception("cLangSaver.SaveAs", e.what());
+    return false;
+  }
 }

@@ -14,15 +14,18 @@ class cLangSaver {
   enum class Result { Written, Declined, Failed };
 
   // Asks "Save changes in <id> ?" and saves that language. A language that could not be
-  // written stays dirty.
+  // written stays dirty, and the message names its file.
   Result Save(TextView langId);
   bool SaveLang(TextView langId) { return Save(langId) == Result::Written; }
   // Saves every dirty language, in languages-list order, each with its own question, then
   // recomputes Modified. False when a write failed.
   bool SaveChanges();
   // "Changes have not been saved." with Yes (save everything), No and Cancel; false means
-  // the command that asked must stop.
+  // the command that asked must stop: Cancel, or a write that failed after Yes.
   bool SaveModifs();
+  // Writes every loaded language, prepared as a save prepares it, into one new file with a
+  // "Languages" root; that file then holds the loaded languages (the opened document).
+  bool SaveAs(TextView path);
 
   // The language element as it is written: every level sorted by name, "Contributors"
   // last, no empty elements, "date" today. Works on the element in place.

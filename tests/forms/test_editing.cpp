@@ -17,13 +17,13 @@ const char kEnFr[] =
     "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
     "<Languages version=\"0.3\">\r\n"
     "<en name=\"English\" en_name=\"English\" icon=\"en.png\" date=\"2020-01-01\">\r\n"
-    "<Zeta><B>Bee</B><A>Ay</A></Zeta>\r\n"
+    "<Zeta><B>Bee</B><A>Ay</A><Lf>one\ntwo</Lf></Zeta>\r\n"
     "<Alpha><Same>OK</Same><Diff>Hello</Diff><Empty>Nothing</Empty><Missing>Only English</Missing></Alpha>\r\n"
     "<Contributors><Contributor name=\"Team\" email=\"t@x.invalid\" website=\"\"/></Contributors>\r\n"
     "</en>\r\n"
     "<fr name=\"Fran\xc3\xa7" "ais\" en_name=\"French\" icon=\"fr.png\" date=\"2020-01-01\" version=\"2\">\r\n"
     "<Contributors><Contributor name=\"Jean\" email=\"j@x.invalid\" website=\"\"/></Contributors>\r\n"
-    "<Zeta><B>B\xc3\xa9</B><A>A</A></Zeta>\r\n"
+    "<Zeta><B>B\xc3\xa9</B><A>A</A><Lf>un\ndeux</Lf></Zeta>\r\n"
     "<Alpha><Same>OK</Same><Diff>Bonjour</Diff><Empty></Empty></Alpha>\r\n"
     "</fr>\r\n"
     "</Languages>\r\n";
@@ -116,13 +116,53 @@ TEST_F(EditingFixture, TypingStoresEncodedMarksDirtyAndCreatesWhatWasMissing) {
   EXPECT_FALSE(Dirty(u"en"));
   EXPECT_EQ(SaveItems(), (std::vector<std::string>{"Save French [fr]"}));
 
-  // Selecting a group and typing changes nothing.
+  // A lone line feed of the file stays one when the text around it is typed.
+  Type(u"Lf", 1, u"un\r\ndeux!");
+  EXPECT_EQ(win->Editor().GetString(u"fr.Zeta.Lf"), u"un\ndeux!");
+
+  // A group shows nothing of the previous string, and neither it nor a string without a
+  // selected row takes typing.
   win->XmlTree->SelectNode(Item(u"Alpha"));
+  EXPECT_EQ(win->lstValues->count(), 0);
+  EXPECT_TRUE(win->txtValue->GetText().empty());
   EXPECT_FALSE(win->txtValue->Enabled());
-  win->txtValue->SetText(u"stray");
-  EXPECT_EQ(win->Editor().LoadedLangs()->Child(2)->GetChildNode(u"Alpha", false, true)->Value(), u"");
+  win->XmlTree->SelectNode(Item(u"Same"));
+  win->lstValues->setCurrentRow(-1);
+  EXPECT_FALSE(win->txtValue->Enabled());
+  EXPECT_FALSE(win->txtValue->hWnd()->isEnabled());
   EXPECT_FALSE(Dirty(u"en"));
   EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(EditingFixture, AStringShowsTheRowLastEditedAndRebuildsKeepTheSelectionAndPane) {
+  StartEnFr();
+  win->XmlTree->SelectNode(Item(u"Diff"));
+  EXPECT_EQ(win->lstValues->currentRow(), 1);  // nothing edited yet: the first language not English
+  EXPECT_TRUE(win->txtValue->Enabled());
+  EXPECT_EQ(win->txtValue->GetText(), u"Bonjour");
+  Type(u"Same", 0, u"Fine");  // English edited last
+  win->lstValues->setCurrentRow(-1);
+  win->XmlTree->SelectNode(Item(u"Empty"));
+  EXPECT_EQ(win->lstValues->currentRow(), 0);
+  win->lstValues->setCurrentRow(1);
+
+  // Filling rebuilds the tree: the groups stay open, the string and row stay selected, and
+  // the pane shows the filled value.
+  pickRow = "English (en)";
+  win->mnuFillEmptyStringsChoice[2]->trigger();
+  ASSERT_TRUE(win->XmlTree->SelectedItem());
+  EXPECT_EQ(win->XmlTree->SelectedItem()->XmlNode->Name(), u"Empty");
+  EXPECT_TRUE(Item(u"Zeta")->Expanded());
+  EXPECT_EQ(win->lstValues->currentRow(), 1);
+  EXPECT_EQ(win->txtValue->GetText(), u"Nothing");
+  win->txtValue->SetText(u"Rien");
+  EXPECT_EQ(win->Editor().GetString(u"fr.Alpha.Empty"), u"Rien");
+
+  // Unloading English leaves French's row, refreshed.
+  win->mnuLangDeleteChoice[1]->trigger();
+  EXPECT_EQ(win->lstValues->count(), 1);
+  EXPECT_EQ(win->txtValue->GetText(), u"Rien");
+  EXPECT_TRUE(win->txtValue->Enabled());
 }
 
 TEST_F(EditingFixture, SavingOneLanguageRewritesOnlyItThenSaveAllAndCloseAskPerLanguage) {
@@ -143,7 +183,7 @@ TEST_F(EditingFixture, SavingOneLanguageRewritesOnlyItThenSaveAllAndCloseAskPerL
   // Sorted at every level, empty strings gone, credits last, dated today, format raised.
   EXPECT_EQ(ChildNames(fr), (std::vector<Text>{u"Alpha", u"Zeta", u"Contributors"}));
   EXPECT_EQ(ChildNames(fr->Child(1)), (std::vector<Text>{u"Diff", u"Same"}));
-  EXPECT_EQ(ChildNames(fr->Child(2)), (std::vector<Text>{u"A", u"B"}));
+  EXPECT_EQ(ChildNames(fr->Child(2)), (std::vector<Text>{u"A", u"B", u"Lf"}));
   EXPECT_EQ(fr->GetChildValue(u"Alpha.Diff"), u"Salut");
   EXPECT_EQ(fr->Attribut(u"date"), vbdate::Format(vbdate::Today(), u"yyyy-mm-dd"));
   EXPECT_EQ(mLangFiles::FindLanguages(mLangFiles::ReadXmlFile(txt::FromUtf8(EnFrFile()), false))->Attribut(u"version"),
@@ -183,12 +223,13 @@ TEST_F(EditingFixture, AFailedWriteKeepsTheLanguageDirtyAndSaysWhichFile) {
   EXPECT_EQ(SaveItems(), (std::vector<std::string>{"Save French [fr]"}));
   EXPECT_EQ(win->Editor().GetString(u"fr.Alpha.Diff"), u"lost?");
 
-  // A file gone from disk: not saved, still dirty, no message.
+  // A file gone from disk: not saved, still dirty, and the message names it.
   std::filesystem::remove(EnFrFile());
   messages.clear();
   answers = {platform::vbYes};
   SaveOne("Save French [fr]");
-  EXPECT_EQ(messages, (std::vector<std::string>{"Save changes in fr ?"}));
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_TRUE(testutil::Contains(messages[1], EnFrFile()));
   EXPECT_TRUE(Dirty(u"fr"));
 }
 
@@ -232,8 +273,8 @@ TEST_F(EditingFixture, FindEmptyStringFromTheMenuAndWithF3) {
   EXPECT_EQ(win->lstValues->currentRow(), 1);
   win->Form_KeyDown(114);
   EXPECT_EQ(selected(), u"Missing");
-  win->Form_KeyDown(114);  // the last one: nothing after it
-  EXPECT_EQ(selected(), u"Missing");
+  win->Form_KeyDown(114);  // the last one: round again from the top
+  EXPECT_EQ(selected(), u"Empty");
   EXPECT_TRUE(messages.empty());
 
   win->XmlTree->SelectNode(Item(u"Zeta"));

@@ -1,7 +1,10 @@
 // Whole-language commands on the editing state, with scripted dialogs: adding a language
 // and its file, unloading, importing, exporting, and the properties model.
 #include "langedit/mLangFiles.h"
+#include <sys/stat.h>
+
 #include "langedit/cLangManager.h"
+#include "langedit/mTools.h"
 #include "langedit/cLangProperties.h"
 #include "langedit/cLangSaver.h"
 #include "storage/VbDate.h"
@@ -17,7 +20,7 @@ class ManageTest : public SuiteFixture {
     SuiteFixture::SetUp();
     mgr.SaveLang = [this](TextView id) {
       saved.push_back(txt::ToUtf8(id));
-      return true;
+      return saveResult;
     };
   }
   std::vector<std::string> LangFiles() {
@@ -49,6 +52,7 @@ class ManageTest : public SuiteFixture {
 
   cLangManager mgr{ed};
   std::vector<std::string> saved;
+  cLangSaver::Result saveResult = cLangSaver::Result::Written;
   std::vector<std::pair<Text, Text>> newLangScript;
   int newLangShown = 0;
 };
@@ -109,14 +113,21 @@ TEST_F(ManageTest, UnloadingSavesADirtyLanguageAndTheLastOneEmptiesTheTree) {
   int treeChanges = 0;
   auto c = ed.TreeChanged.Subscribe([&] { ++treeChanges; });
 
+  // A confirmed save that failed keeps the language loaded and dirty: its edits stay.
+  saveResult = cLangSaver::Result::Failed;
+  EXPECT_FALSE(mgr.UnloadLanguage(2));
+  EXPECT_TRUE(ed.IsLangLoaded(u"fr"));
+  EXPECT_EQ(ed.FindLangEntry(u"fr")->Attribut(u"dirty"), u"yes");
+  // Declined or written, it goes.
+  saveResult = cLangSaver::Result::Declined;
   ASSERT_TRUE(mgr.UnloadLanguage(2));
-  EXPECT_EQ(saved, (std::vector<std::string>{"fr"}));
+  EXPECT_EQ(saved, (std::vector<std::string>{"fr", "fr"}));
   EXPECT_FALSE(ed.IsLangLoaded(u"fr"));
   EXPECT_FALSE(ed.Modified());
   EXPECT_GT(ed.TreeDoc()->ChildCount(), 0);
 
   ASSERT_TRUE(mgr.UnloadLanguage(1));
-  EXPECT_EQ(saved.size(), 1u);  // English was clean
+  EXPECT_EQ(saved.size(), 2u);  // English was clean
   EXPECT_EQ(ed.TreeDoc()->ChildCount(), 0);
   EXPECT_GT(treeChanges, 0);
   EXPECT_FALSE(mgr.UnloadLanguage(1));
@@ -248,15 +259,21 @@ TEST_F(ManageTest, PropertiesMarkTheLanguageDirtyOnlyWhenSomethingChanged) {
   EXPECT_TRUE(ed.Modified());
 }
 
-TEST(LangPropertiesModel, TheIconStaysInsideTheIconsFolder) {
+TEST_F(ManageTest, OnlyPlainPictureFilesInsideTheIconsFolderAreFlags) {
+  std::string icons = root + "/KestrovaTools/KestrovaMenu/Languages/Icons/";
+  ASSERT_EQ(::mkfifo((icons + "pipe.png").c_str(), 0600), 0);
+  stdfs::create_directory(icons + "dir.png");
+  testutil::WriteAll(root + "/outside.png", "x");
+  Text suite = txt::FromUtf8(root + "/");
+  for (const char16_t* icon : {u"", u"pipe.png", u"dir.png", u"../../../../outside.png", u"..", u"missing.png",
+                               u"sub\\br.png"})
+    EXPECT_TRUE(mTools::IconFile(suite, icon).empty()) << txt::ToUtf8(icon);
+  EXPECT_EQ(txt::ToUtf8(mTools::IconFile(suite, u"br.png")), icons + "br.png");
   XmlNodePtr lang = cXmlNode::New();
   lang->Name(u"pt-BR");
   cLangProperties p(lang);
-  EXPECT_TRUE(p.IconPath(u"/suite/").empty());
-  p.SetField(u"icon", u"br.png");
-  EXPECT_TEXT_EQ(p.IconPath(u"/suite/"), u"/suite/KestrovaTools/KestrovaMenu/Languages/Icons/br.png");
-  p.SetField(u"icon", u"../../../etc/passwd");
-  EXPECT_TRUE(p.IconPath(u"/suite/").empty());
+  p.SetField(u"icon", u"pipe.png");
+  EXPECT_TRUE(p.IconPath(suite).empty());
 }
 
 TEST(LocaleTree, GroupsByFirstLetterAndOpensTheUsersLocale) {
