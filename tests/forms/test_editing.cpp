@@ -5,11 +5,10 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "langedit/mLangFiles.h"
 #include "forms/frmLangSelector.h"
-#include "platform/FileSys.h"
 #include "storage/VbDate.h"
 #include "tests/forms/FormsFixture.h"
+#include "tests/langedit/WrittenFile.h"
 
 namespace {
 
@@ -47,10 +46,6 @@ class EditingFixture : public FormsFixture {
       d.cmdCancel->click();
     });
   }
-  void TearDown() override {
-    platform::fs::ResetFaults();
-    FormsFixture::TearDown();
-  }
   std::string EnFrFile() const { return langDir + "KestrovaMenu_enfr.xml"; }
 
   // English and French of the one file loaded, as after picking the tool and loading French.
@@ -87,14 +82,9 @@ class EditingFixture : public FormsFixture {
       }
     ADD_FAILURE() << "no save item " << caption;
   }
-  XmlNodePtr OnDisk(const Text& id) {
-    XmlNodePtr doc = mLangFiles::ReadXmlFile(txt::FromUtf8(EnFrFile()), false);
-    XmlNodePtr langs = mLangFiles::FindLanguages(doc);
-    return langs ? langs->GetChildNode(id, false, true) : nullptr;
-  }
-  std::vector<Text> ChildNames(const XmlNodePtr& n) {
-    std::vector<Text> out;
-    for (long i = 1; i <= n->ChildCount(); ++i) out.push_back(n->Child(i)->Name());
+  static std::vector<std::string> ChildNames(const pugi::xml_node& n) {
+    std::vector<std::string> out;
+    for (pugi::xml_node c : n.children()) out.push_back(c.name());
     return out;
   }
 
@@ -176,18 +166,18 @@ TEST_F(EditingFixture, SavingOneLanguageRewritesOnlyItThenSaveAllAndCloseAskPerL
   answers = {platform::vbYes};
   SaveOne("Save French [fr]");
   ASSERT_EQ(messages, (std::vector<std::string>{"Save changes in fr ?"}));
-  XmlNodePtr fr = OnDisk(u"fr");
-  ASSERT_TRUE(fr);
-  EXPECT_EQ(OnDisk(u"en")->GetChildValue(u"Zeta.B"), u"Changed on disk");
-  EXPECT_EQ(OnDisk(u"en")->GetChildValue(u"Zeta.A"), u"Ay");
+  WrittenFile file(EnFrFile());
+  ASSERT_TRUE(file.ok);
+  EXPECT_EQ(file.Value("en.Zeta.B"), "Changed on disk");
+  EXPECT_EQ(file.Value("en.Zeta.A"), "Ay");
   // Sorted at every level, empty strings gone, credits last, dated today, format raised.
-  EXPECT_EQ(ChildNames(fr), (std::vector<Text>{u"Alpha", u"Zeta", u"Contributors"}));
-  EXPECT_EQ(ChildNames(fr->Child(1)), (std::vector<Text>{u"Diff", u"Same"}));
-  EXPECT_EQ(ChildNames(fr->Child(2)), (std::vector<Text>{u"A", u"B", u"Lf"}));
-  EXPECT_EQ(fr->GetChildValue(u"Alpha.Diff"), u"Salut");
-  EXPECT_EQ(fr->Attribut(u"date"), vbdate::Format(vbdate::Today(), u"yyyy-mm-dd"));
-  EXPECT_EQ(mLangFiles::FindLanguages(mLangFiles::ReadXmlFile(txt::FromUtf8(EnFrFile()), false))->Attribut(u"version"),
-            u"0.4");
+  pugi::xml_node fr = file.Languages().child("fr");
+  EXPECT_EQ(ChildNames(fr), (std::vector<std::string>{"Alpha", "Zeta", "Contributors"}));
+  EXPECT_EQ(ChildNames(fr.child("Alpha")), (std::vector<std::string>{"Diff", "Same"}));
+  EXPECT_EQ(ChildNames(fr.child("Zeta")), (std::vector<std::string>{"A", "B", "Lf"}));
+  EXPECT_EQ(file.Value("fr.Alpha.Diff"), "Salut");
+  EXPECT_EQ(fr.attribute("date").value(), txt::ToUtf8(vbdate::Format(vbdate::Today(), u"yyyy-mm-dd")));
+  EXPECT_EQ(std::string(file.Languages().attribute("version").value()), "0.4");
   EXPECT_EQ(SaveItems(), (std::vector<std::string>{"Save English [en]"}));
 
   // Save all asks per language; No leaves it dirty. Cancel on close keeps everything.
@@ -200,28 +190,6 @@ TEST_F(EditingFixture, SavingOneLanguageRewritesOnlyItThenSaveAllAndCloseAskPerL
   answers = {platform::vbCancel};
   EXPECT_FALSE(win->close());
   EXPECT_EQ(win->Editor().GetString(u"fr.Alpha.Diff"), u"fr edit");
-  // Yes on close saves for real and closes.
-  messages.clear();
-  answers = {platform::vbYes, platform::vbYes, platform::vbYes};
-  EXPECT_TRUE(win->close());
-  EXPECT_EQ(messages.size(), 3u);
-  EXPECT_EQ(OnDisk(u"fr")->GetChildValue(u"Alpha.Diff"), u"fr edit");
-  EXPECT_EQ(OnDisk(u"en")->GetChildValue(u"Zeta.A"), u"en edit");
-}
-
-TEST_F(EditingFixture, AFailedWriteKeepsTheLanguageDirtyAndSaysWhichFile) {
-  StartEnFr();
-  Type(u"Diff", 1, u"lost?");
-  std::string before = testutil::ReadAll(EnFrFile());
-  platform::fs::FailAlways(platform::fs::Op::Write);
-  answers = {platform::vbYes};
-  SaveOne("Save French [fr]");
-  platform::fs::ResetFaults();
-  ASSERT_EQ(messages.size(), 2u);
-  EXPECT_NE(messages[1].find(EnFrFile()), std::string::npos) << messages[1];
-  EXPECT_EQ(testutil::ReadAll(EnFrFile()), before);
-  EXPECT_EQ(SaveItems(), (std::vector<std::string>{"Save French [fr]"}));
-  EXPECT_EQ(win->Editor().GetString(u"fr.Alpha.Diff"), u"lost?");
 
   // A file gone from disk: not saved, still dirty, and the message names it.
   std::filesystem::remove(EnFrFile());
@@ -250,6 +218,7 @@ TEST_F(EditingFixture, AnyTextSurvivesTypingSavingAndReloading) {
     Type(u"Diff", 1, t);
     answers = {platform::vbYes};
     SaveOne("Save French [fr]");
+    EXPECT_EQ(WrittenFile(EnFrFile()).Value("fr.Alpha.Diff"), txt::ToUtf8(txt::Replace(t, u"\r\n", u"\\n")));
     win.reset();
     StartEnFr();
     win->XmlTree->SelectNode(Item(u"Diff"));

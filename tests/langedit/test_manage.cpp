@@ -1,10 +1,10 @@
 // Whole-language commands on the editing state, with scripted dialogs: adding a language
 // and its file, unloading, importing, exporting, and the properties model.
-#include "langedit/mLangFiles.h"
 #include <sys/stat.h>
 
 #include "langedit/cLangManager.h"
 #include "langedit/mTools.h"
+#include "tests/langedit/WrittenFile.h"
 #include "langedit/cLangProperties.h"
 #include "langedit/cLangSaver.h"
 #include "storage/VbDate.h"
@@ -164,14 +164,8 @@ TEST_F(ManageTest, ImportingANewLanguageLoadsItMarksItAndItsSaveMakesTheFile) {
   };
   ASSERT_TRUE(mgr.ImportLanguage());
   EXPECT_EQ(rows, (std::vector<Text>{u"xx-YY", u"Italian (it)"}));
-  EXPECT_TEXT_EQ(ed.GetString(u"it.Config.Labels.Title"), u"Menu");
-  // The reference structure reached the imported copy.
+  // The reference structure reached the imported copy; nothing is written by the import.
   EXPECT_TRUE(ed.LoadedLangs()->GetChildNode(u"it.Menu.File.Open"));
-  // Listed and dirty, without a file until it is saved; nothing is written by the import.
-  XmlNodePtr entry = ed.FindLangEntry(u"it");
-  ASSERT_TRUE(entry);
-  EXPECT_EQ(entry->Attribut(u"dirty"), u"yes");
-  EXPECT_TRUE(entry->Attribut(u"file").empty());
   EXPECT_EQ(LangFiles(), files);
   // Re-listing the tool (as adding a language does) keeps the waiting import.
   ed.LoadToolLangs(ed.SelectedToolPattern(), true);
@@ -182,10 +176,9 @@ TEST_F(ManageTest, ImportingANewLanguageLoadsItMarksItAndItsSaveMakesTheFile) {
   testutil::WriteAll(Lang("KestrovaMenu_it.xml"), "taken");
   answer = platform::vbYes;
   ASSERT_TRUE(cLangSaver(ed).SaveLang(u"it"));
-  std::string written = testutil::ReadAll(Lang("KestrovaMenu_it_2.xml"));
-  EXPECT_NE(written.find("<Title>Menu</Title>"), std::string::npos);
+  EXPECT_EQ(WrittenFile(Lang("KestrovaMenu_it_2.xml")).Value("it.Config.Labels.Title"), "Menu");
   EXPECT_EQ(testutil::ReadAll(Lang("KestrovaMenu_it.xml")), "taken");
-  entry = ed.FindLangEntry(u"it");
+  XmlNodePtr entry = ed.FindLangEntry(u"it");
   EXPECT_EQ(txt::ToUtf8(entry->Attribut(u"file")), Lang("KestrovaMenu_it_2.xml"));
   EXPECT_TRUE(entry->Attribut(u"dirty").empty());
 }
@@ -211,21 +204,18 @@ TEST_F(ManageTest, ExportedFilesKeepEmptyStringsAndAnOpenedFilesRootAndLoadBack)
   };
   dialogAnswer = dir.tfile("out.xml");
   ASSERT_TRUE(mgr.ExportLanguage());
-  XmlNodePtr languages = mLangFiles::FindLanguages(mLangFiles::ReadXmlFile(dir.tfile("out.xml"), false));
-  ASSERT_TRUE(languages);
-  ASSERT_EQ(languages->ChildCount(), 1);
   // French lacks this string on disk; the loaded copy holds it empty, and so does the export.
-  EXPECT_TRUE(languages->GetChildNode(u"fr.Config.Options.StartWithSystem"));
+  EXPECT_EQ(WrittenFile(dir.file("out.xml")).Value("fr.Config.Options.StartWithSystem"), "");
   EXPECT_TRUE(cLangEditor().LoadLanguage(dir.tfile("out.xml"), u"fr"));
 
   testutil::WriteAll(dir.file("in.xml"), "<Languages version=\"0.4\" origin=\"team\"><de><A>x</A></de></Languages>");
   ed.OpenLangFile(dir.tfile("in.xml"));
   mgr.ChooseLang = [](const Text&, const std::vector<Text>&) { return 1L; };
   ASSERT_TRUE(mgr.ExportLanguage());
-  languages = mLangFiles::FindLanguages(mLangFiles::ReadXmlFile(dir.tfile("out.xml"), false));
-  ASSERT_TRUE(languages);
-  EXPECT_TEXT_EQ(languages->Attribut(u"origin"), u"team");
-  EXPECT_TEXT_EQ(languages->GetChildValue(u"de.A"), u"x");
+  WrittenFile opened(dir.file("out.xml"));
+  EXPECT_EQ(std::string(opened.Languages().attribute("origin").value()), "team");
+  EXPECT_EQ(opened.Value("de.A"), "x");
+  EXPECT_TRUE(cLangEditor().LoadLanguage(dir.tfile("out.xml"), u"de"));
 }
 
 TEST_F(ManageTest, CancelledPickersAndDialogsChangeNothing) {
