@@ -50,6 +50,14 @@ QFont UiFont(const char* family) {
 
 constexpr int kMargin = 6;
 
+// Set for the life of the object.
+struct TemporaryFlag {
+  explicit TemporaryFlag(bool& f) : flag(f), old(f) { flag = true; }
+  ~TemporaryFlag() { flag = old; }
+  bool& flag;
+  bool old;
+};
+
 bool EndsWithXml(const QString& name) { return name.endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive); }
 
 }  // namespace
@@ -284,7 +292,10 @@ void frmMain::ClearValuePane() {
 void frmMain::InitEditControls() {
   ClearValuePane();
   // A string still selected shows its values again, as the languages now stand.
-  if (cVisualNode* item = XmlTree->SelectedItem()) XmlTree_ItemSelected(item);
+  if (cVisualNode* item = XmlTree->SelectedItem()) {
+    TemporaryFlag keep(keepRow_);
+    XmlTree_ItemSelected(item);
+  }
   FrameEdit_Resize();
   UpdateCaption();
   UpdateMenus();
@@ -297,7 +308,7 @@ Text frmMain::ItemPath(const cVisualNode* item) const {
 int frmMain::PreferredRow(TextView keepLang) {
   XmlNodePtr langs = ed_.LoadedLangs();
   long n = langs->ChildCount();
-  for (TextView id : {keepLang, TextView(lastEditedLang_)})
+  for (TextView id : {keepLang, TextView(lastEditedLang_), TextView(selectedLang_)})
     for (long i = 1; i <= n && !id.empty(); ++i)
       if (langs->Child(i)->Name() == id) return static_cast<int>(i - 1);
   for (long i = 1; i <= n; ++i)
@@ -331,7 +342,10 @@ void frmMain::RebuildTree() {
   for (const Text& path : expandedPaths_)
     if (cVisualNode* item = itemAt(path)) item->Expanded(true);
   XmlTree->RefreshTreeView();
-  if (cVisualNode* item = itemAt(selectedPath_)) XmlTree->SelectNode(item);
+  if (cVisualNode* item = itemAt(selectedPath_)) {
+    TemporaryFlag keep(keepRow_);
+    XmlTree->SelectNode(item);
+  }
 }
 
 void frmMain::mnuSelectToolChoice_Click(int index) {
@@ -375,7 +389,8 @@ void frmMain::XmlTree_ItemSelected(cVisualNode* item) {
     }
     lstValues->setEnabled(true);
     FrameEdit_Resize();
-    int row = PreferredRow(selectedLang_);
+    // A rebuild keeps the row; a string the translator picks opens on the language edited last.
+    int row = PreferredRow(keepRow_ ? TextView(selectedLang_) : TextView());
     if (row >= 0) lstValues->setCurrentRow(row);
     Updating = wasUpdating;
     lstValues_Click();
@@ -408,6 +423,7 @@ void frmMain::txtValue_Change() {
     if (!edit_.StoreValue(row + 1, FromQ(lblPath->text()), txtValue->GetText())) return;
     lastEditedLang_ = ed_.LoadedLangs()->Child(row + 1)->Name();
     Updating = true;
+    TemporaryFlag keep(keepRow_);
     XmlTree_ItemSelected(item);
     if (row < lstValues->count()) lstValues->setCurrentRow(row);
     Updating = false;

@@ -145,7 +145,7 @@ class frmMain : public QMainWindow {
   Text ItemPath(const cVisualNode* item) const;
   void ClearValuePane();
   // The row to select for a string: `keepLang`'s, else the language edited last, else the
-  // first language that is not the reference; -1 when no language is loaded.
+  // row chosen last, else the first language that is not the reference; -1 when none.
   int PreferredRow(TextView keepLang);
   const QImage* Flag(const Text& icon);
 
@@ -157,6 +157,7 @@ class frmMain : public QMainWindow {
   std::vector<Text> expandedPaths_;  // of the last tree that showed anything
   Text selectedPath_;
   Text selectedLang_;  // of the value row the translator chose last
+  bool keepRow_ = false;  // while the same string is shown again
   cUpdateCheck update_;
   std::unique_ptr<cLangCommands> langCommands_;
   std::vector<Connection> conns_;

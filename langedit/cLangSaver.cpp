@@ -121,6 +121,9 @@ bool cLangSaver::SaveAs(TextView path) {
   try {
     const XmlNodePtr& langs = ed_.LoadedLangs();
     XmlNodePtr root = mLangFiles::NewLanguagesRoot(mLangFormat::kFormatVersion, nullptr);
+    // An opened file's root keeps its attributes; its version is the current one anyway.
+    if (!langs->Name().empty())
+      for (long i = 1; i <= langs->AttrCount(); ++i) root->Attribut(langs->AttrName(i), langs->AttrValue(i));
     long n = langs->ChildCount();
     for (long i = 1; i <= n; ++i) {
       XmlNodePtr lang = langs->Child(i);

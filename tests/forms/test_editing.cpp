@@ -140,6 +140,15 @@ TEST_F(EditingFixture, AStringShowsTheRowLastEditedAndRebuildsKeepTheSelectionAn
   // the pane shows the filled value.
   pickRow = "English (en)";
   win->mnuFillEmptyStringsChoice[2]->trigger();
+  EXPECT_EQ(pickerCaption, "Copy strings from");
+  // French keeps its translations, attributes and credits and gains what it lacked.
+  XmlNodePtr fr = win->Editor().LoadedLangs()->Child(2);
+  EXPECT_EQ(fr->GetChildValue(u"Alpha.Missing"), u"Only English");
+  EXPECT_EQ(fr->GetChildValue(u"Alpha.Diff"), u"Bonjour");
+  for (auto [name, value] : {std::pair{u"name", u"Fran\u00e7ais"}, {u"icon", u"fr.png"}, {u"version", u"2"}})
+    EXPECT_EQ(fr->Attribut(name), value) << txt::ToUtf8(name);
+  EXPECT_EQ(fr->GetChildNode(u"Contributors", false, true)->ChildAttribut(u"Contributor", u"name"), u"Jean");
+  EXPECT_EQ(SaveItems(), (std::vector<std::string>{"Save English [en]", "Save French [fr]"}));
   ASSERT_TRUE(win->XmlTree->SelectedItem());
   EXPECT_EQ(win->XmlTree->SelectedItem()->XmlNode->Name(), u"Empty");
   EXPECT_TRUE(Item(u"Zeta")->Expanded());
@@ -147,6 +156,8 @@ TEST_F(EditingFixture, AStringShowsTheRowLastEditedAndRebuildsKeepTheSelectionAn
   EXPECT_EQ(win->txtValue->GetText(), u"Nothing");
   win->txtValue->SetText(u"Rien");
   EXPECT_EQ(win->Editor().GetString(u"fr.Alpha.Empty"), u"Rien");
+  win->mnuFillEmptyStringsChoice[2]->trigger();
+  EXPECT_EQ(messages, (std::vector<std::string>{"No empty strings where found in language fr"}));
 
   // Unloading English leaves French's row, refreshed.
   win->mnuLangDeleteChoice[1]->trigger();
@@ -256,31 +267,6 @@ TEST_F(EditingFixture, FindEmptyStringFromTheMenuAndWithF3) {
   EXPECT_EQ(messages, (std::vector<std::string>{"No more empty string in language en"}));
   EXPECT_EQ(boxFlags[0], platform::vbOKOnly);
   EXPECT_EQ(selected(), u"Empty");
-}
-
-TEST_F(EditingFixture, FillingFrenchFromEnglishKeepsFrenchTranslationsAttributesAndCredits) {
-  StartEnFr();
-  pickRow = "English (en)";
-  win->mnuFillEmptyStringsChoice[2]->trigger();
-  EXPECT_EQ(pickerCaption, "Copy strings from");
-  XmlNodePtr fr = win->Editor().LoadedLangs()->Child(2);
-  EXPECT_EQ(fr->Name(), u"fr");
-  EXPECT_EQ(fr->GetChildValue(u"Alpha.Empty"), u"Nothing");
-  EXPECT_EQ(fr->GetChildValue(u"Alpha.Missing"), u"Only English");
-  EXPECT_EQ(fr->GetChildValue(u"Alpha.Diff"), u"Bonjour");
-  EXPECT_EQ(fr->GetChildValue(u"Zeta.B"), u"B\u00e9");
-  for (auto [name, value] : {std::pair{u"name", u"Fran\u00e7ais"}, {u"icon", u"fr.png"}, {u"version", u"2"}})
-    EXPECT_EQ(fr->Attribut(name), value) << txt::ToUtf8(name);
-  XmlNodePtr credits = fr->GetChildNode(u"Contributors", false, true);
-  ASSERT_TRUE(credits);
-  EXPECT_EQ(credits->ChildCount(), 1);
-  EXPECT_EQ(credits->ChildAttribut(u"Contributor", u"name"), u"Jean");
-  EXPECT_EQ(SaveItems(), (std::vector<std::string>{"Save French [fr]"}));
-  EXPECT_TRUE(messages.empty());
-
-  win->mnuFillEmptyStringsChoice[2]->trigger();
-  EXPECT_EQ(messages, (std::vector<std::string>{"No empty strings where found in language fr"}));
-  EXPECT_EQ(boxFlags[0], platform::vbInformation);
 }
 
 TEST_F(EditingFixture, TreeLabelsShowTheTranslationState) {

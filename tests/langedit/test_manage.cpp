@@ -86,6 +86,10 @@ TEST_F(ManageTest, AddingBesideAnUnlistedFileOfTheSameNameNumbersTheNewOne) {
 }
 
 TEST_F(ManageTest, RefusedIdsAreAskedAgainAndWriteNothing) {
+  ScriptNewLang({{u"it", u""}});
+  EXPECT_FALSE(mgr.AddLanguage());  // no tool: refused before the dialog
+  EXPECT_EQ(newLangShown, 0);
+  messages.clear();
   ed.SelectTool(1);
   auto files = LangFiles();
   ScriptNewLang({{u"../x", u""}, {u"pt-BR", u""}, {u" EN ", u""}});
@@ -97,13 +101,6 @@ TEST_F(ManageTest, RefusedIdsAreAskedAgainAndWriteNothing) {
   EXPECT_EQ(messages[2], "This language is already loaded.");
   EXPECT_EQ(LangFiles(), files);
   EXPECT_FALSE(ed.Modified());
-}
-
-TEST_F(ManageTest, AddingWithoutAToolIsRefusedBeforeTheDialog) {
-  ScriptNewLang({{u"it", u"Italian"}});
-  EXPECT_FALSE(mgr.AddLanguage());
-  EXPECT_EQ(newLangShown, 0);
-  EXPECT_EQ(messages.size(), 1u);
 }
 
 TEST_F(ManageTest, UnloadingSavesADirtyLanguageAndTheLastOneEmptiesTheTree) {
@@ -133,7 +130,7 @@ TEST_F(ManageTest, UnloadingSavesADirtyLanguageAndTheLastOneEmptiesTheTree) {
   EXPECT_FALSE(mgr.UnloadLanguage(1));
 }
 
-TEST_F(ManageTest, ImportRefusesFilesWithoutLanguages) {
+TEST_F(ManageTest, RefusedImportsAndCancelledDialogsChangeNothing) {
   ed.SelectTool(1);
   struct Case {
     std::string content, message;
@@ -147,6 +144,15 @@ TEST_F(ManageTest, ImportRefusesFilesWithoutLanguages) {
     EXPECT_EQ(messages, (std::vector<std::string>{c.message}));
     EXPECT_EQ(ed.LoadedLangs()->ChildCount(), 1);
   }
+  mgr.ChooseLang = [](const Text&, const std::vector<Text>&) { return 0L; };
+  dialogAnswer = dir.tfile("out.xml");
+  EXPECT_FALSE(mgr.ExportLanguage());
+  mgr.ChooseLang = [](const Text&, const std::vector<Text>&) { return 1L; };
+  dialogAnswer.clear();
+  EXPECT_FALSE(mgr.ExportLanguage());
+  EXPECT_FALSE(testutil::Exists(dir.file("out.xml")));
+  EXPECT_FALSE(mgr.ImportLanguage());
+  EXPECT_FALSE(ed.Modified());
 }
 
 TEST_F(ManageTest, ImportingANewLanguageLoadsItMarksItAndItsSaveMakesTheFile) {
@@ -216,19 +222,6 @@ TEST_F(ManageTest, ExportedFilesKeepEmptyStringsAndAnOpenedFilesRootAndLoadBack)
   EXPECT_EQ(std::string(opened.Languages().attribute("origin").value()), "team");
   EXPECT_EQ(opened.Value("de.A"), "x");
   EXPECT_TRUE(cLangEditor().LoadLanguage(dir.tfile("out.xml"), u"de"));
-}
-
-TEST_F(ManageTest, CancelledPickersAndDialogsChangeNothing) {
-  ed.SelectTool(1);
-  mgr.ChooseLang = [](const Text&, const std::vector<Text>&) { return 0L; };
-  dialogAnswer = dir.tfile("out.xml");
-  EXPECT_FALSE(mgr.ExportLanguage());
-  mgr.ChooseLang = [](const Text&, const std::vector<Text>&) { return 1L; };
-  dialogAnswer.clear();
-  EXPECT_FALSE(mgr.ExportLanguage());
-  EXPECT_FALSE(testutil::Exists(dir.file("out.xml")));
-  EXPECT_FALSE(mgr.ImportLanguage());
-  EXPECT_FALSE(ed.Modified());
 }
 
 TEST_F(ManageTest, PropertiesMarkTheLanguageDirtyOnlyWhenSomethingChanged) {
