@@ -1,9 +1,5 @@
 // The update check as the window runs it, against Python's http.server on loopback.
 #include <QAction>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -13,6 +9,7 @@
 #include "platform/EventLoop.h"
 #include "tests/forms/FormsFixture.h"
 #include "tests/net/PyHttpServer.h"
+#include "tests/net/ScriptServer.h"
 
 namespace {
 
@@ -75,15 +72,9 @@ TEST_F(UpdateWindow, StartAndMenuChecksReachTheUserAndTheAnnouncedFormatWarnsOnL
 
 TEST_F(UpdateWindow, ClosingTheWindowDuringACheckShowsNothing) {
   // A server that takes the connection and never answers.
-  int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-  ASSERT_EQ(::listen(s, 4), 0);
-  socklen_t len = sizeof a;
-  ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-  StartAgainst("127.0.0.1:" + std::to_string(ntohs(a.sin_port)), false);
+  nettest::ScriptServer mute;
+  mute.Add(nettest::Script{{}, 0, true});
+  StartAgainst("127.0.0.1:" + std::to_string(mute.port()), false);
   win->mnuUpdateCheck->trigger();
   platform::WaitMs(300);
   EXPECT_TRUE(win->UpdateChecker().Running());
@@ -91,5 +82,4 @@ TEST_F(UpdateWindow, ClosingTheWindowDuringACheckShowsNothing) {
   EXPECT_FALSE(win->UpdateChecker().Running());
   platform::WaitMs(300);
   EXPECT_TRUE(messages.empty());
-  ::close(s);
 }
