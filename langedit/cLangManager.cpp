@@ -1,15 +1,13 @@
 #include "langedit/cLangManager.h"
 
 #include "langedit/cLangProperties.h"
+#include "langedit/mLangFiles.h"
 #include "langedit/mLangFormat.h"
 #include "locale/mLang.h"
 #include "platform/ErrLog.h"
 #include "platform/FileDialog.h"
 #include "platform/MsgBox.h"
-#include "storage/VbDate.h"
-#include "storage/mFileUtils.h"
 #include "storage/mStringTools.h"
-#include "storage/mTextFile.h"
 
 using platform::MsgBox;
 
@@ -22,10 +20,8 @@ constexpr char16_t kMsgNoTool[] =
     u"Select a Kestrova tool first: the new language file is created in that tool's folder.";
 constexpr char16_t kMsgWriteFailed[] = u"The file could not be written:\r\n";
 
-Text Today() { return vbdate::Format(vbdate::Today(), mLangFormat::kDateFormat); }
-
 bool SaveText(TextView path, TextView text) {
-  if (mTextFile::SaveFile(path, text)) return true;
+  if (mLangFiles::WriteLangFile(path, text)) return true;
   MsgBox(Text(kMsgWriteFailed) + Text(path), platform::vbCritical);
   return false;
 }
@@ -33,7 +29,7 @@ bool SaveText(TextView path, TextView text) {
 }  // namespace
 
 cLangManager::cLangManager(cLangEditor& ed) : ed_(ed) {
-  SaveLang = [this](TextView id) { return ed_.SaveLang(id); };
+  SaveLang = [this](TextView id) { return cLangSaver(ed_).Save(id); };
 }
 
 bool cLangManager::IsValidLangID(TextView id) {
@@ -55,28 +51,6 @@ XmlNodePtr cLangManager::NewLangElement(TextView langId, TextView enName, TextVi
   return lang;
 }
 
-Text cLangManager::NewLangFilePath(TextView pattern, TextView langId) {
-  size_t star = pattern.find(u'*');
-  if (star == TextView::npos) return Text();
-  Text head(pattern.substr(0, star)), tail(pattern.substr(star + 1));
-  Text path = head + Text(langId) + tail;
-  // Bounded: a folder full of numbered copies must not hang the editor.
-  for (long n = 2; mFileUtils::FileExists(path) && n < 100000; ++n)
-    path = head + Text(langId) + u"_" + txt::FromInt(n) + tail;
-  return mFileUtils::FileExists(path) ? Text() : path;
-}
-
-Text cLangManager::NewLangFileText(const XmlNodePtr& lang) {
-  if (!lang) return Text();
-  auto doc = cXmlNode::New();
-  auto root = cXmlNode::New();
-  root->Name(mLangFormat::kRootTag);
-  root->Attribut(mLangFormat::kVersionAttr, mLangFormat::kCreatedFormatVersion);
-  root->AddChild(lang->Clone());
-  doc->AddChild(root);
-  return doc->XmlData();
-}
-
 Text cLangManager::SelectorRow(const XmlNodePtr& lang) {
   if (!lang) return Text();
   Text en = lang->Attribut(mLangFormat::kAttrEnName);
@@ -88,19 +62,14 @@ Text cLangManager::SelectorRow(const XmlNodePtr& lang) {
 }
 
 XmlNodePtr cLangManager::ExportDocument(const XmlNodePtr& loadedRoot, const XmlNodePtr& lang) {
-  auto doc = cXmlNode::New();
-  if (!loadedRoot || !lang) return doc;
-  auto root = cXmlNode::New();
-  if (loadedRoot->Name().empty()) {
-    root->Name(mLangFormat::kRootTag);
-    root->Attribut(mLangFormat::kVersionAttr, mLangFormat::kFormatVersion);
-  } else {
+  if (!loadedRoot || !lang) return nullptr;
+  XmlNodePtr root = mLangFiles::NewLanguagesRoot(mLangFormat::kFormatVersion, lang);
+  if (!loadedRoot->Name().empty()) {
     root->Name(loadedRoot->Name());
+    root->ClearAttributs();
     for (long i = 1; i <= loadedRoot->AttrCount(); ++i) root->Attribut(loadedRoot->AttrName(i), loadedRoot->AttrValue(i));
   }
-  root->AddChild(lang->Clone());
-  doc->AddChild(root);
-  return doc;
+  return root;
 }
 
 XmlNodePtr cLangManager::BuildLocaleTree(TextView userLcid, XmlNodePtr* selected) {
@@ -142,9 +111,9 @@ XmlNodePtr cLangManager::BuildLocaleTree(TextView userLcid, XmlNodePtr* selected
 
 Text cLangManager::CreateLangFile(const XmlNodePtr& lang) {
   Text pattern = ed_.SelectedToolPattern();
-  Text path = NewLangFilePath(pattern, lang->Name());
+  Text path = mLangFiles::NewLangFilePath(pattern, lang->Name());
   if (path.empty()) return Text();
-  if (!SaveText(path, NewLangFileText(lang))) return Text();
+  if (!SaveText(path, mLangFiles::NewLangFileText(lang))) return Text();
   ed_.LoadToolLangs(pattern, true);
   return path;
 }
@@ -174,7 +143,7 @@ bool cLangManager::AddLanguage() {
       id = trimmed;
       break;
     }
-    XmlNodePtr lang = NewLangElement(id, enName, Today());
+    XmlNodePtr lang = NewLangElement(id, enName, mLangFiles::Today());
     ed_.LoadedLangs()->AddChild(lang);
     cLangEditor::XmlMergeStruct(ed_.TreeDoc(), lang);
     ed_.TreeChanged.Raise();
@@ -200,7 +169,8 @@ bool cLangManager::UnloadLanguage(long index) {
     Text id = lang->Name();
     if (XmlNodePtr entry = ed_.FindLangEntry(id)) {
       if (entry->Attribut(u"dirty") == u"yes") {
-        if (SaveLang) SaveLang(id);
+        // The translator was told the save failed: unloading now would drop the edits.
+        if (SaveLang && SaveLang(id) == cLangSaver::Result::Failed) return false;
         entry->Attribut(u"dirty", u"");
       }
     }
@@ -224,8 +194,8 @@ bool cLangManager::ImportLanguage() {
     Text path = platform::ShowOpenFile(u"Select the file containing the language to be imported",
                                        u"XML files (*.xml)|*.xml|All files|*.*");
     if (path.empty()) return false;
-    XmlNodePtr doc = cLangEditor::ReadXmlFile(path, false);
-    XmlNodePtr languages = cLangEditor::FindLanguages(doc);
+    XmlNodePtr doc = mLangFiles::ReadXmlFile(path, false);
+    XmlNodePtr languages = mLangFiles::FindLanguages(doc);
     if (!languages) {
       MsgBox(mLangFormat::kMsgNoLanguagesTag, platform::vbCritical);
       return false;
@@ -254,7 +224,7 @@ bool cLangManager::ImportLanguage() {
     // An import must reach a file: a language the tool has no file for is listed without
     // one, and its first save creates the file as adding a language does.
     Text id = chosen->Name();
-    if (!ed_.FindLangEntry(id) && !ed_.SelectedToolPattern().empty() && IsValidLangID(id))
+    if (!ed_.FindLangEntry(id) && IsValidLangID(id) && (ed_.IsDocument() || !ed_.SelectedToolPattern().empty()))
       ed_.AddPendingEntry(chosen);
     ed_.SetModified(true);
     ed_.MarkDirty(id);
