@@ -1,6 +1,7 @@
 #include "langedit/cLangManager.h"
 
 #include "langedit/cLangProperties.h"
+#include "langedit/cStringFilter.h"
 #include "langedit/mLangFiles.h"
 #include "langedit/mLangFormat.h"
 #include "locale/mLang.h"
@@ -72,15 +73,28 @@ XmlNodePtr cLangManager::ExportDocument(const XmlNodePtr& loadedRoot, const XmlN
   return root;
 }
 
-XmlNodePtr cLangManager::BuildLocaleTree(TextView userLcid, XmlNodePtr* selected) {
+XmlNodePtr cLangManager::BuildLocaleTree(TextView userLcid, XmlNodePtr* selected, TextView filter) {
   auto doc = cXmlNode::New();
   if (selected) *selected = nullptr;
   try {
+    // Every word of the filter must appear in one of the record's fields.
+    std::vector<Text> words;
+    for (Text& w : txt::Split(FoldForSearch(filter), u" "))
+      if (!w.empty()) words.push_back(std::move(w));
+    XmlNodePtr firstMatch;
     std::vector<std::pair<Text, XmlNodePtr>> groups;
     for (const Text& record : mLang::Get_LCDI_ISO_AllLangList()) {
       std::vector<Text> f = txt::Split(record, u"|");
       if (f.size() < 4 || f[2].empty()) continue;
-      Text letter = f[2].substr(0, 1);
+      Text native = mLang::GetISONativeName(f[0]);
+      if (!words.empty()) {
+        Text fields = FoldForSearch(f[0] + u"|" + f[2] + u"|" + f[3] + u"|" + native);
+        bool all = true;
+        for (const Text& w : words) all = all && fields.find(w) != Text::npos;
+        if (!all) continue;
+      }
+      // "isiZulu" sorts with the other I languages.
+      Text letter = txt::UCase(f[2].substr(0, 1));
       XmlNodePtr group;
       for (auto& g : groups)
         if (g.first == letter) group = g.second;
@@ -88,6 +102,7 @@ XmlNodePtr cLangManager::BuildLocaleTree(TextView userLcid, XmlNodePtr* selected
         group = cXmlNode::New();
         group->Name(IsValidLangID(letter) ? letter : Text(u"_"));
         group->Attribut(u"name", u" --  " + letter + u"  -- ");
+        if (!words.empty()) group->Attribut(u"expanded", u"yes");
         doc->AddChild(group);
         groups.emplace_back(letter, group);
       }
@@ -98,11 +113,14 @@ XmlNodePtr cLangManager::BuildLocaleTree(TextView userLcid, XmlNodePtr* selected
       rec->Attribut(u"LCID", f[1]);
       rec->Attribut(u"LNAME", f[2]);
       group->AddChild(rec);
+      if (!firstMatch) firstMatch = rec;
       if (selected && !*selected && !userLcid.empty() && txt::EqualsNoCase(f[1], userLcid)) {
         group->Attribut(u"expanded", u"yes");
         *selected = rec;
       }
     }
+    // While searching, the first match is ready for Enter when the user's own is not among them.
+    if (selected && !*selected && !words.empty()) *selected = firstMatch;
   } catch (const std::exception& e) {
     ErrLog::Exception("cLangManager.BuildLocaleTree", e.what());
   }

@@ -45,9 +45,11 @@ class cLangManager {
   // holding a copy of the element as it is in memory.
   static XmlNodePtr ExportDocument(const XmlNodePtr& loadedRoot, const XmlNodePtr& lang);
   // The locale tree of the language selection: groups by first letter of the language
-  // name, one "Lang" per record; the user's record, if any, is returned in `selected` and
-  // its group is expanded.
-  static XmlNodePtr BuildLocaleTree(TextView userLcid, XmlNodePtr* selected);
+  // name (any case), one "Lang" per record; the user's record, if any, is returned in
+  // `selected` and its group is expanded. A `filter` keeps the records whose tag, English
+  // names or native name contain it (case and accents ignored), every group open, and
+  // selects the first match unless the user's record is among them.
+  static XmlNodePtr BuildLocaleTree(TextView userLcid, XmlNodePtr* selected, TextView filter = {});
 
   static constexpr char16_t kImportCaption[] = u"Import language";
   static constexpr char16_t kExportCaption[] = u"Export language";

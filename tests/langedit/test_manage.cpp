@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "langedit/cLangManager.h"
+#include "locale/mLang.h"
 #include "langedit/mTools.h"
 #include "tests/langedit/WrittenFile.h"
 #include "langedit/cLangProperties.h"
@@ -273,4 +274,29 @@ TEST(LocaleTree, GroupsByFirstLetterAndOpensTheUsersLocale) {
 
   cLangManager::BuildLocaleTree(u"7F7F", &selected);
   EXPECT_FALSE(selected);
+
+  // Every record has a native name to search by; lower-case language names join their letter.
+  for (const Text& r : mLang::Get_LCDI_ISO_AllLangList())
+    EXPECT_FALSE(mLang::GetISONativeName(txt::Split(r, u"|")[0]).empty()) << txt::ToUtf8(r);
+  for (long i = 1; i <= doc->ChildCount(); ++i) EXPECT_EQ(doc->Child(i)->Name(), txt::UCase(doc->Child(i)->Name()));
+  EXPECT_TRUE(doc->GetChildNode(u"I")->FindNode(u"Lang", false, true));
+  auto isos = [](const XmlNodePtr& d) {
+    std::vector<std::string> out;
+    for (long g = 1; g <= d->ChildCount(); ++g)
+      for (long i = 1; i <= d->Child(g)->ChildCount(); ++i) out.push_back(txt::ToUtf8(d->Child(g)->Child(i)->Attribut(u"ISO")));
+    return out;
+  };
+  struct Case { const char16_t* filter; std::vector<std::string> isos; };
+  for (const Case& c : std::vector<Case>{{u"ZU-za", {"zu-ZA"}},                    // tag, any case
+                                         {u"isixhosa", {"xh-ZA"}},                 // English name
+                                         {u"suomi", {}},                           // not in the table
+                                         {u"FRYSK", {"fy-NL"}},                    // native name
+                                         {u"espanol mexico", {"es-MX"}},          // each word in any field
+                                         {u"Češ", {"cs-CZ"}},            // accents ignored
+                                         {u"portugues", {"pt-BR", "pt-PT"}}}) {
+    SCOPED_TRACE(txt::ToUtf8(c.filter));
+    XmlNodePtr found = cLangManager::BuildLocaleTree(u"040C", &selected, c.filter);
+    EXPECT_EQ(isos(found), c.isos);
+    EXPECT_EQ(selected != nullptr, !c.isos.empty());
+  }
 }

@@ -2,6 +2,7 @@
 // Usage: ksv_manage_shots <suite root> <output folder>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
 #include <cstdio>
@@ -40,6 +41,8 @@ int main(int argc, char** argv) {
   frmLangSelect select(nullptr);
   select.LoadLocales(u"040C");
   ok &= Grab(select, out + "/frmLangSelect.png");
+  select.txtSearch->setText(QStringLiteral("isi"));
+  ok &= Grab(select, out + "/frmLangSelect_search.png");
 
   frmNewLang add(nullptr);
   ok &= Grab(add, out + "/frmNewLang.png");
