@@ -73,7 +73,6 @@ TEST(XListBox, ScrolledPressAndVisibility) {
   EXPECT_EQ(f.xl.FirstVisibile(), 20);
   f.xl.EnsureVisible(3);  // above: becomes the first
   EXPECT_EQ(f.xl.FirstVisibile(), 3);
-
 }
 
 // A 20 MB value or name is cut to what a row can show before it is measured or drawn.
@@ -91,11 +90,7 @@ TEST(XListBox, HugeTextsAreCutBeforeMeasuringAndDrawing) {
   });
   f.list.viewport()->grab();
   EXPECT_TRUE(drawn);
-  struct Case {
-    Text in;
-    long width;
-    size_t size;
-  } cuts[] = {{u"short", 300, 5}, {Text(400, u'a'), 300, 302}, {Text(10, u'a'), 2, 10}};
+  struct Case { Text in; long width; size_t size; } cuts[] = {{u"short", 300, 5}, {Text(400, u'a'), 300, 302}, {Text(10, u'a'), 2, 10}};
   for (auto& c2 : cuts) EXPECT_EQ(textcut::ForWidth(c2.in, c2.width).size(), c2.size);
   Text pair = Text(300, u'a') + u"\U0001F600";  // the cut would fall inside the pair
   EXPECT_EQ(textcut::ForWidth(pair, 300).substr(0, 300), Text(300, u'a'));

@@ -71,5 +71,4 @@ TEST(EventLoop, PostedCallsRunInOrderAndTimersStop) {
   int seen = ticks;
   platform::WaitMs(30);
   EXPECT_EQ(ticks, seen);
-
 }
