@@ -54,7 +54,7 @@ TEST_F(EditorTest, FindsTheSuiteFromTheProgramFolderOrOneRunningMenu) {
   EXPECT_EQ(ed.ToolAvailable(), std::vector<bool>(8, false));
 }
 
-TEST_F(EditorTest, ToolsWithFilesAreAvailableAndSelectingOneLoadsEnglishAsTheStructure) {
+TEST_F(EditorTest, SelectingAToolLoadsEnglishAsTheStructureAndLaterLanguagesCompleteEachOther) {
   EXPECT_EQ(ed.ToolAvailable(), (std::vector<bool>{true, true, true, false, false, false, false, false}));
   ed.SelectTool(1);
   std::vector<std::string> ids;
@@ -68,10 +68,8 @@ TEST_F(EditorTest, ToolsWithFilesAreAvailableAndSelectingOneLoadsEnglishAsTheStr
   ASSERT_TRUE(title);
   EXPECT_TRUE(title->Value().empty());  // structure only
   EXPECT_EQ(ed.LoadedLangs()->GetChildValue(u"en.Config.Labels.Title"), u"Kestrova Menu");
-}
 
-TEST_F(EditorTest, LaterLanguagesCompleteEachOtherWithEmptyStrings) {
-  ed.SelectTool(1);
+  // Later languages complete each other with empty strings.
   ed.LoadLanguage(txt::FromUtf8(Lang("KestrovaMenu_de.xml")), u"de");
   ed.LoadLanguage(txt::FromUtf8(Lang("KestrovaMenu_fr.xml")), u"fr");
   EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"en", "de", "fr"}));
@@ -145,19 +143,6 @@ TEST_F(EditorTest, SwitchingToolsCarriesLanguagesOverSilently) {
   EXPECT_EQ(ed.LoadedLangs()->GetChildValue(u"fr.Wizard.Next"), u"edited");
 }
 
-TEST_F(EditorTest, OpeningAFileDirectlyShowsTheUnionSorted) {
-  testutil::WriteAll(dir.file("two.xml"),
-                     "<Languages version=\"0.1\"><xx author=\"Me\"><Zeta>z</Zeta><Alpha><A>a</A></Alpha></xx>"
-                     "<yy><Beta>b</Beta><Contributors><Contributor name=\"n\"/></Contributors></yy></Languages>");
-  ed.OpenLangFile(dir.tfile("two.xml"));
-  EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"xx", "yy"}));
-  std::vector<Text> top;
-  for (long i = 1; i <= ed.TreeDoc()->ChildCount(); ++i) top.push_back(ed.TreeDoc()->Child(i)->Name());
-  EXPECT_EQ(top, (std::vector<Text>{u"Alpha", u"Beta", u"Zeta"}));
-  EXPECT_EQ(ed.LoadedLangs()->Attribut(u"version"), u"0.4");
-  EXPECT_EQ(ed.LoadedLangs()->GetChildNode(u"xx.Contributors.Contributor", false, true)->Attribut(u"name"), u"Me");
-}
-
 TEST(XmlMergeStruct, BothSidesGainWhatTheOtherHasEmptyAndDeepNestingIsSafe) {
   auto a = cXmlNode::New();
   a->XmlData___NonRecursif(u"<a><G><S1>one</S1></G><Only>x</Only></a>");
@@ -185,16 +170,21 @@ TEST(XmlMergeStruct, BothSidesGainWhatTheOtherHasEmptyAndDeepNestingIsSafe) {
   EXPECT_EQ(d->NodeCount(), 20001);
 }
 
-TEST_F(EditorTest, ADirectlyOpenedFileIsItsOwnDocumentAndAnOldNamelessRootIsWrittenWellFormed) {
+TEST_F(EditorTest, ADirectlyOpenedFileIsItsOwnSortedDocumentAndAnOldNamelessRootIsWrittenWellFormed) {
   ed.SelectTool(1);
   ed.LoadLangListEntry(3);  // French of the tool
   std::string toolFrench = testutil::ReadAll(Lang("KestrovaMenu_fr.xml"));
   // Written so by earlier versions: "Languages" inside a nameless node.
   testutil::WriteAll(dir.file("old.xml"),
-                     "<>\r\n<Languages version=\"0.4\"><en><A>a</A><B>b</B></en><fr><A>x</A></fr></Languages>\r\n</>\r\n");
+                     "<>\r\n<Languages version=\"0.1\"><en><B>b</B><A>a</A></en><fr><C>c</C><A>x</A></fr></Languages>\r\n</>\r\n");
   ed.OpenLangFile(dir.tfile("old.xml"));
   ASSERT_EQ(LoadedIds(), (std::vector<std::string>{"en", "fr"}));
   EXPECT_EQ(ed.SelectedTool(), 0);
+  // The union of both languages' strings, sorted; the format raised in memory.
+  std::vector<Text> top;
+  for (long i = 1; i <= ed.TreeDoc()->ChildCount(); ++i) top.push_back(ed.TreeDoc()->Child(i)->Name());
+  EXPECT_EQ(top, (std::vector<Text>{u"A", u"B", u"C"}));
+  EXPECT_EQ(ed.LoadedLangs()->Attribut(u"version"), u"0.4");
   cEditing edit(ed);
   ASSERT_TRUE(edit.StoreValue(2, u".B", u"typed"));
   EXPECT_TRUE(ed.Modified());

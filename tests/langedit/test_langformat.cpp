@@ -52,12 +52,8 @@ TEST(FormatUpgrade, AuthorsOfAnOldFileBecomeContributors) {
 }
 
 TEST(FormatUpgrade, HotKeyCaptionMovesOnlyFromFilesBefore03) {
-  struct Case {
-    const char16_t* version;
-    const char16_t* options;  // existing Options content
-    bool moved;
-    const char16_t* shortcut;  // expected KeyboardShortcuts afterwards
-  };
+  // options: the existing Options content; shortcut: KeyboardShortcuts afterwards
+  struct Case { const char16_t *version, *options; bool moved; const char16_t* shortcut; };
   const Case cases[] = {
       {u"0.2", u"", true, u"Ctrl+K"},
       {u"0.2", u"<KeyboardShortcuts>Already</KeyboardShortcuts>", true, u"Already"},
@@ -85,12 +81,7 @@ TEST(FormatUpgrade, HotKeyCaptionMovesOnlyFromFilesBefore03) {
 }
 
 TEST(FormatRules, ObsoleteFormatWarning) {
-  struct Case {
-    const char16_t* path;
-    const char16_t* version;
-    const char16_t* announced;
-    bool warn;
-  };
+  struct Case { const char16_t *path, *version, *announced; bool warn; };
   const Case cases[] = {
       {u"C:\\Kestrova\\KestrovaTools\\KestrovaMenu\\Languages\\KestrovaMenu_fr.xml", u"0.4", u"0.5", true},
       {u"/suite/kestrovatools/kestrovamenu/languages/kestrovamenu_fr.xml", u"0.4", u"0.4.1", true},
