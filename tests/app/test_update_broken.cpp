@@ -235,21 +235,15 @@ TEST(UpdateDownload, OnlyWebAddressesReachTheDesktop) {
   }
 }
 
-TEST(UpdateHost, ConfiguredHostIsTheOneAsked) {
+// The window test reaches a configured server; here the host is cleaned or falls back.
+TEST(UpdateHost, ConfiguredHostIsTrimmedElseTheBuiltInOne) {
   testutil::TempDir dir;
   mConfig::SetConfigPath(dir.tfile("KsvLangEditor.xml"));
   mConfig::LoadConfig();
   cUpdateCheck c;
   EXPECT_TEXT_EQ(c.UpdateURL(), Text(u"http://") + KSV_SERVER_HOST + u"/translation/version.xml");
-
-  // The configured server (spaces and line breaks trimmed) is the one actually asked.
-  ScriptServer server;
-  server.Add({{Reply("HTTP/1.0 200 OK", {}, updtest::Describe(updtest::Running()))}});
-  mConfig::SetConfig(u"Server.Host", txt::FromUtf8(" 127.0.0.1:" + std::to_string(server.port()) + "\r\n"));
-  Harness h;
-  ASSERT_TRUE(h.Run(false));
-  EXPECT_EQ(server.Connections(), 1);
-  EXPECT_EQ(h.boxes.size(), 1u);
+  mConfig::SetConfig(u"Server.Host", u" 127.0.0.1:8080\r\n");
+  EXPECT_TEXT_EQ(c.UpdateURL(), Text(u"http://127.0.0.1:8080/translation/version.xml"));
   mConfig::SetConfigPath(u"");
 }
 

@@ -27,9 +27,6 @@ class UpdatePyServer : public ::testing::Test {
     if (!server_->ready()) GTEST_SKIP() << "python3 http.server not available";
   }
   static void Serve(const std::string& body) { testutil::WriteAll(dir_->file("translation/version.xml"), body); }
-  static void ServeFile(const std::string& fixture) {
-    Serve(testutil::ReadAll(std::string(KSV_TEST_DATA) + "/app/" + fixture));
-  }
   static inline testutil::TempDir* dir_ = nullptr;
   static inline nettest::PyHttpServer* server_ = nullptr;
 };
@@ -57,7 +54,7 @@ TEST_F(UpdatePyServer, NewerVersionAsksWithBothVersionsAndYesOpensTheDownload) {
 TEST_F(UpdatePyServer, EncodingsOfTheAnswer) {
   for (const char* fixture : {"version_utf8bom.xml", "version_utf16.xml", "version_1252.xml"}) {
     SCOPED_TRACE(fixture);
-    ServeFile(fixture);
+    Serve(testutil::ReadAll(std::string(KSV_TEST_DATA) + "/app/" + fixture));
     Harness h;
     h.Point(server_->port());
     h.answers = {platform::vbNo};
