@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <regex>
 
 #include "locale/mLang.h"
 #include "tests/common/TestUtil.h"
@@ -42,30 +43,24 @@ TEST(LocaleTable, FullListIsWholeAndWellFormed) {
   EXPECT_TEXT_EQ(all[152], Text(u"sr-Latn-CS|081a|Serbian (Latin) sr-Latn-CS|Serbia and Montenegro (Former)"));
   EXPECT_TEXT_EQ(all[155], Text(u"sr-Latn-CS|081a|Serbian (Latin)|Montenegro"));
 
-  // Every record: four fields, a 4-digit lower-case LCID, a tag of 2 to 11 characters,
-  // the fields after the tag inside the lookup window, and ASCII except the one letter.
+  // Every record: four fields, a tag of 2 to 11 characters, a 4-digit lower-case LCID, the
+  // fields after the tag inside the lookup window, and ASCII except the one letter.
+  const std::regex record("([^|]{2,11})\\|([0-9a-f]{4})\\|[^|]+\\|([^|]+)");
   std::map<Text, int> tags, lcids;
   int nonAscii = 0;
   for (size_t i = 0; i < all.size(); ++i) {
-    const Text& r = all[i];
-    SCOPED_TRACE(txt::ToUtf8(r));
-    size_t b1 = r.find(u'|'), b2 = r.find(u'|', b1 + 1), b3 = r.find(u'|', b2 + 1);
-    ASSERT_NE(b3, Text::npos);
-    EXPECT_EQ(r.find(u'|', b3 + 1), Text::npos);
-    EXPECT_GE(b1, 2u);
-    EXPECT_LE(b1, 11u);
-    EXPECT_EQ(b2 - b1 - 1, 4u);
-    for (size_t k = b1 + 1; k < b2; ++k) EXPECT_TRUE((r[k] >= u'0' && r[k] <= u'9') || (r[k] >= u'a' && r[k] <= u'f'));
-    EXPECT_LT(r.size() - b1 - 1, 100u);
-    EXPECT_GT(b3 - b2 - 1, 0u);
-    EXPECT_GT(r.size() - b3 - 1, 0u);
-    for (char16_t c : r) nonAscii += c > 0x7F;
-    ++tags[txt::LCase(r.substr(0, b1))];
-    ++lcids[r.substr(b1 + 1, 4)];
-    // Every record but the hidden twin is what its own keys find.
-    if (i != 155) {
-      EXPECT_TEXT_EQ(LCIDtoISO(r.substr(b1 + 1, 4)), r.substr(0, b1));
-      EXPECT_TEXT_EQ(GetISOCountryName(r.substr(0, b1)), r.substr(b3 + 1));
+    std::string r = txt::ToUtf8(all[i]);
+    SCOPED_TRACE(r);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(r, m, record));
+    Text tag = txt::FromUtf8(m[1].str()), lcid = txt::FromUtf8(m[2].str());
+    EXPECT_LT(all[i].size() - tag.size() - 1, 100u);
+    for (char16_t c : all[i]) nonAscii += c > 0x7F;
+    ++tags[txt::LCase(tag)];
+    ++lcids[lcid];
+    if (i != 155) {  // every record but the hidden twin is what its own keys find
+      EXPECT_TEXT_EQ(LCIDtoISO(lcid), tag);
+      EXPECT_TEXT_EQ(GetISOCountryName(tag), txt::FromUtf8(m[3].str()));
     }
   }
   EXPECT_EQ(nonAscii, 1);
