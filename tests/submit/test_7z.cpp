@@ -23,9 +23,7 @@ struct ArchiveFixture : ::testing::Test {
   std::string work;
   void SetUp() override {
     work = tmp.file("work d\xC3\xA9j\xC3\xA0");
-    ASSERT_EQ(::mkdir(work.c_str(), 0755), 0);
-    ASSERT_EQ(::mkdir((work + "/KestrovaTools").c_str(), 0755), 0);
-    ASSERT_EQ(::mkdir((work + "/KestrovaTools/Menu").c_str(), 0755), 0);
+    submittest::MakeDirs(work + "/KestrovaTools/Menu");
     testutil::WriteAll(work + "/KestrovaTools/Menu/Menu_fr.xml", "<Languages><fr/></Languages>\r\n");
     testutil::WriteAll(work + "/KestrovaTools/readme.txt", "caf\xC3\xA9 \xE2\x82\xAC\r\n");
   }
