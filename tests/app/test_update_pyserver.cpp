@@ -32,7 +32,7 @@ class UpdatePyServer : public ::testing::Test {
 };
 
 TEST_F(UpdatePyServer, NewerVersionAsksWithBothVersionsAndYesOpensTheDownload) {
-  Serve(updtest::Describe(updtest::NextRevision(), "", "https://127.0.0.1/files/Setup.exe"));
+  Serve(updtest::Describe(updtest::NextRevision(), "", "  https://127.0.0.1/files/Setup.exe  "));
   Harness h;
   h.Point(server_->port());
   h.answers = {platform::vbYes};
@@ -43,7 +43,7 @@ TEST_F(UpdatePyServer, NewerVersionAsksWithBothVersionsAndYesOpensTheDownload) {
                                  "\r\n\r\nFaster saving.\r\n" + kQuestionEnd);
   EXPECT_EQ(h.boxes[0].flags, platform::vbYesNo | platform::vbInformation);
   ASSERT_EQ(h.opened.size(), 1u);
-  EXPECT_EQ(h.opened[0].url, "https://127.0.0.1/files/Setup.exe");
+  EXPECT_EQ(h.opened[0].url, "https://127.0.0.1/files/Setup.exe");  // the padding trimmed
   EXPECT_EQ(h.opened[0].showMode, 2);
   // Disabled while the answer arrived, usable again afterwards.
   EXPECT_EQ(h.enabled, (std::vector<bool>{false, true}));
