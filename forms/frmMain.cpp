@@ -74,6 +74,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   conns_.push_back(ed_.EditControlsReset.Subscribe([this] { InitEditControls(); }));
   conns_.push_back(update_.UpdateCommandEnabled.Subscribe([this](bool on) { mnuUpdateCheck->setEnabled(on); }));
   ed_.UpdateInfo = update_.UpdateInfo();
+  ed_.SaveModifs = [this] { return saver_.SaveModifs(); };
   platform::SetMainWindow(this);
   langCommands_ = std::make_unique<cLangCommands>(*this);
 }
@@ -193,7 +194,7 @@ void frmMain::BuildMenus() {
   connect(mnuKsvUpdateBeta, &QAction::triggered, this, [this] { update_.ActivateBetaChannel(); });
   connect(mnuKsvUpdatePublic, &QAction::triggered, this, [this] { update_.ActivatePublicChannel(); });
   connect(mnuSubmit, &QAction::triggered, this, [this] {
-    if (ed_.Modified() && ed_.SaveModifs && !ed_.SaveModifs()) return;
+    if (!ed_.ConfirmDiscard()) return;
     frmSubmit::ShowSubmit(this, ed_.SuiteRoot());
   });
 }
@@ -488,14 +489,14 @@ void frmMain::UpdateSaveMenus() {
 void frmMain::mnuSaveLangChoice_Click(int index) {
   if (index < 1 || index >= static_cast<int>(mnuSaveLangChoice.size())) return;
   Text id = FromQ(mnuSaveLangChoice[static_cast<size_t>(index)]->data().toString());
-  ed_.SaveLang(id);
+  saver_.SaveLang(id);
   ed_.UpdateDirtyFromInfos();
   UpdateSaveMenus();
   UpdateCaption();
 }
 
 void frmMain::mnuSave_Click() {
-  ed_.SaveChanges();
+  saver_.SaveChanges();
   UpdateCaption();
   UpdateMenus();
 }
@@ -594,7 +595,7 @@ void frmMain::dropEvent(QDropEvent* e) {
 }
 
 void frmMain::closeEvent(QCloseEvent* e) {
-  if (!unloaded_ && ed_.Modified() && ed_.SaveModifs && !ed_.SaveModifs()) {
+  if (!unloaded_ && !ed_.ConfirmDiscard()) {
     e->ignore();
     return;
   }

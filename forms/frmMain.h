@@ -14,6 +14,7 @@
 #include "controls/cXListBox.h"
 #include "langedit/cEditing.h"
 #include "langedit/cLangEditor.h"
+#include "langedit/cLangSaver.h"
 #include "platform/Event.h"
 
 class QAction;
@@ -48,6 +49,7 @@ class frmMain : public QMainWindow {
   bool Form_Load() { return Form_Load(StartOptions()); }
 
   cLangEditor& Editor() { return ed_; }
+  cLangSaver& Saver() { return saver_; }
   cUpdateCheck& UpdateChecker() { return update_; }
 
   void UpdateMenus();
@@ -148,6 +150,7 @@ class frmMain : public QMainWindow {
 
   cLangEditor ed_;
   cEditing edit_{ed_};
+  cLangSaver saver_{ed_};
   std::map<Text, QImage> flags_;  // flag pictures by file, null image when missing
   cUpdateCheck update_;
   std::unique_ptr<cLangCommands> langCommands_;

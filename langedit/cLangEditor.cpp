@@ -1,7 +1,7 @@
 #include "langedit/cLangEditor.h"
 
 #include "AppInfo.h"
-#include "langedit/cLangSaver.h"
+#include "langedit/mLangFiles.h"
 #include "langedit/mLangFormat.h"
 #include "langedit/mTools.h"
 #include "locale/mLang.h"
@@ -9,13 +9,10 @@
 #include "platform/MsgBox.h"
 #include "storage/mFileUtils.h"
 #include "storage/mStringTools.h"
-#include "storage/mTextFile.h"
 
 using platform::MsgBox;
 
 cLangEditor::cLangEditor() {
-  SaveModifs = [this] { return AskSaveModifs(); };
-  SaveAll = [this] { SaveChanges(); };
   ResetDocuments();
   langList_ = cXmlNode::New();
   toolAvailable_.assign(mTools::Tools().size(), false);
@@ -86,24 +83,6 @@ void cLangEditor::SetModified(bool m) {
   CaptionChanged.Raise();
 }
 
-XmlNodePtr cLangEditor::ReadXmlFile(TextView path, bool lazy) {
-  auto doc = cXmlNode::New();
-  try {
-    int mode = 0;
-    Text text = mTextFile::LoadTextFile(path, false, true, mode);
-    if (lazy) doc->XmlData(std::move(text));
-    else doc->XmlData___NonRecursif(std::move(text));
-  } catch (const std::exception& e) {
-    ErrLog::Exception("cLangEditor.ReadXmlFile", e.what());
-  }
-  return doc;
-}
-
-XmlNodePtr cLangEditor::FindLanguages(const XmlNodePtr& doc) {
-  if (!doc) return nullptr;
-  return doc->FindNode(u"Languages", true, false);
-}
-
 void cLangEditor::LoadToolLangs(TextView pattern, bool keepDirty) {
   try {
     XmlNodePtr old = langList_;
@@ -111,8 +90,8 @@ void cLangEditor::LoadToolLangs(TextView pattern, bool keepDirty) {
     Text folder = mFileUtils::FilePathOnly(pattern);
     for (const Text& name : mFileUtils::GetFileList(pattern)) {
       Text file = folder.empty() ? name : mFileUtils::AddDirSep(folder) + name;
-      XmlNodePtr doc = ReadXmlFile(file, true);
-      XmlNodePtr languages = FindLanguages(doc);
+      XmlNodePtr doc = mLangFiles::ReadXmlFile(file, true);
+      XmlNodePtr languages = mLangFiles::FindLanguages(doc);
       if (!languages) continue;
       // Only the 0.2 step of the upgrade changes what the list shows (the English name);
       // newer files are merely relabelled, which would force a full parse of every file.
@@ -249,8 +228,8 @@ void cLangEditor::XmlMergeStruct(const XmlNodePtr& a, const XmlNodePtr& b) {
 
 bool cLangEditor::LoadLanguage(TextView fileName, TextView langId) {
   try {
-    XmlNodePtr doc = ReadXmlFile(fileName, false);
-    XmlNodePtr languages = FindLanguages(doc);
+    XmlNodePtr doc = mLangFiles::ReadXmlFile(fileName, false);
+    XmlNodePtr languages = mLangFiles::FindLanguages(doc);
     if (!languages) {
       MsgBox(u"Tag <Languages> not found !", platform::vbCritical);
       return false;
@@ -288,7 +267,7 @@ void cLangEditor::SelectTool(int index) {
   std::vector<Text> remembered;
   long n = loadedLangs_->ChildCount();
   for (long i = 1; i <= n; ++i) remembered.push_back(loadedLangs_->Child(i)->Name());
-  if (modified_ && SaveModifs && !SaveModifs()) return;
+  if (!ConfirmDiscard()) return;
 
   ResetDocuments();
   TreeChanged.Raise();
@@ -325,13 +304,13 @@ void cLangEditor::LoadLangListEntry(int index) {
 
 void cLangEditor::OpenLangFile(TextView path) {
   try {
-    if (modified_ && SaveModifs && !SaveModifs()) return;
+    if (!ConfirmDiscard()) return;
     ResetDocuments();
     TreeChanged.Raise();
     EditControlsReset.Raise();
-    XmlNodePtr doc = ReadXmlFile(path, false);
+    XmlNodePtr doc = mLangFiles::ReadXmlFile(path, false);
     if (doc->XmlData().empty()) return;
-    XmlNodePtr languages = FindLanguages(doc);
+    XmlNodePtr languages = mLangFiles::FindLanguages(doc);
     if (!languages) {
       MsgBox(u"Tag <Languages> not found !", platform::vbCritical);
       return;
@@ -428,12 +407,7 @@ Text cLangEditor::DecodeText(TextView text) const {
   return t;
 }
 
-bool cLangEditor::AskSaveModifs() {
-  int answer = MsgBox(u"Changes have not been saved.\r\n\r\nSave now ?", platform::vbYesNoCancel | platform::vbQuestion);
-  if (answer == platform::vbCancel) return false;
-  if (answer == platform::vbYes && SaveAll) SaveAll();
-  return true;
-}
+bool cLangEditor::ConfirmDiscard() { return !modified_ || !SaveModifs || SaveModifs(); }
 
 void cLangEditor::MarkDirty(TextView langId) {
   bool changed = false;
@@ -463,7 +437,3 @@ void cLangEditor::UpdateDirtyFromInfos() {
   }
   MenusChanged.Raise();
 }
-
-bool cLangEditor::SaveLang(TextView langId) { return cLangSaver(*this).SaveLang(langId); }
-
-void cLangEditor::SaveChanges() { cLangSaver(*this).SaveChanges(); }

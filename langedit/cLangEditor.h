@@ -106,30 +106,17 @@ class cLangEditor {
   // Modified = some languages-list entry is dirty.
   void UpdateDirtyFromInfos();
 
-  // Asked before unsaved changes would be dropped: "Changes have not been saved." with
-  // Yes (save everything, through SaveAll), No and Cancel; false means Cancel. Replaceable.
+  // Asked before unsaved changes would be dropped; false stops the command. The owner of
+  // the saving service installs it; unset, nothing is asked.
   std::function<bool()> SaveModifs;
-  bool AskSaveModifs();
-  // Saves every dirty language; installed by the saving code.
-  std::function<void()> SaveAll;
-
-  // --- saving -------------------------------------------------------------------------
-  // Asks "Save changes in <id> ?" and writes that language into its file; true when the
-  // file was written. The language stays dirty unless it was written.
-  bool SaveLang(TextView langId);
-  // Saves every dirty language (each asked), then recomputes Modified.
-  void SaveChanges();
+  // True when nothing unsaved would be lost, or SaveModifs lets the command go on.
+  bool ConfirmDiscard();
 
   // --- events for the window ----------------------------------------------------------
   Event<> TreeChanged;       // re-assign the tree document to the tree view
   Event<> MenusChanged;      // rebuild the menus from Menus()
   Event<> CaptionChanged;
   Event<> EditControlsReset; // clear path label and value list, disable the edit box
-
-  // Reads and parses a file, any encoding; lazy parses only the root's own tag.
-  static XmlNodePtr ReadXmlFile(TextView path, bool lazy);
-  // The "Languages" element of a parsed file: the root itself or the first below it.
-  static XmlNodePtr FindLanguages(const XmlNodePtr& doc);
 
  private:
   void ResetDocuments();

@@ -1,15 +1,14 @@
 #include "langedit/cLangManager.h"
 
 #include "langedit/cLangProperties.h"
+#include "langedit/cLangSaver.h"
+#include "langedit/mLangFiles.h"
 #include "langedit/mLangFormat.h"
 #include "locale/mLang.h"
 #include "platform/ErrLog.h"
 #include "platform/FileDialog.h"
 #include "platform/MsgBox.h"
-#include "storage/VbDate.h"
-#include "storage/mFileUtils.h"
 #include "storage/mStringTools.h"
-#include "storage/mTextFile.h"
 
 using platform::MsgBox;
 
@@ -22,10 +21,8 @@ constexpr char16_t kMsgNoTool[] =
     u"Select a Kestrova tool first: the new language file is created in that tool's folder.";
 constexpr char16_t kMsgWriteFailed[] = u"The file could not be written:\r\n";
 
-Text Today() { return vbdate::Format(vbdate::Today(), mLangFormat::kDateFormat); }
-
 bool SaveText(TextView path, TextView text) {
-  if (mTextFile::SaveFile(path, text)) return true;
+  if (mLangFiles::WriteLangFile(path, text)) return true;
   MsgBox(Text(kMsgWriteFailed) + Text(path), platform::vbCritical);
   return false;
 }
@@ -33,7 +30,7 @@ bool SaveText(TextView path, TextView text) {
 }  // namespace
 
 cLangManager::cLangManager(cLangEditor& ed) : ed_(ed) {
-  SaveLang = [this](TextView id) { return ed_.SaveLang(id); };
+  SaveLang = [this](TextView id) { return cLangSaver(ed_).SaveLang(id); };
 }
 
 bool cLangManager::IsValidLangID(TextView id) {
@@ -53,28 +50,6 @@ XmlNodePtr cLangManager::NewLangElement(TextView langId, TextView enName, TextVi
   lang->Attribut(mLangFormat::kAttrIcon, mLangFormat::IconFileName(langId));
   lang->Attribut(mLangFormat::kAttrDate, today);
   return lang;
-}
-
-Text cLangManager::NewLangFilePath(TextView pattern, TextView langId) {
-  size_t star = pattern.find(u'*');
-  if (star == TextView::npos) return Text();
-  Text head(pattern.substr(0, star)), tail(pattern.substr(star + 1));
-  Text path = head + Text(langId) + tail;
-  // Bounded: a folder full of numbered copies must not hang the editor.
-  for (long n = 2; mFileUtils::FileExists(path) && n < 100000; ++n)
-    path = head + Text(langId) + u"_" + txt::FromInt(n) + tail;
-  return mFileUtils::FileExists(path) ? Text() : path;
-}
-
-Text cLangManager::NewLangFileText(const XmlNodePtr& lang) {
-  if (!lang) return Text();
-  auto doc = cXmlNode::New();
-  auto root = cXmlNode::New();
-  root->Name(mLangFormat::kRootTag);
-  root->Attribut(mLangFormat::kVersionAttr, mLangFormat::kCreatedFormatVersion);
-  root->AddChild(lang->Clone());
-  doc->AddChild(root);
-  return doc->XmlData();
 }
 
 Text cLangManager::SelectorRow(const XmlNodePtr& lang) {
@@ -142,9 +117,9 @@ XmlNodePtr cLangManager::BuildLocaleTree(TextView userLcid, XmlNodePtr* selected
 
 Text cLangManager::CreateLangFile(const XmlNodePtr& lang) {
   Text pattern = ed_.SelectedToolPattern();
-  Text path = NewLangFilePath(pattern, lang->Name());
+  Text path = mLangFiles::NewLangFilePath(pattern, lang->Name());
   if (path.empty()) return Text();
-  if (!SaveText(path, NewLangFileText(lang))) return Text();
+  if (!SaveText(path, mLangFiles::NewLangFileText(lang))) return Text();
   ed_.LoadToolLangs(pattern, true);
   return path;
 }
@@ -174,7 +149,7 @@ bool cLangManager::AddLanguage() {
       id = trimmed;
       break;
     }
-    XmlNodePtr lang = NewLangElement(id, enName, Today());
+    XmlNodePtr lang = NewLangElement(id, enName, mLangFiles::Today());
     ed_.LoadedLangs()->AddChild(lang);
     cLangEditor::XmlMergeStruct(ed_.TreeDoc(), lang);
     ed_.TreeChanged.Raise();
@@ -224,8 +199,8 @@ bool cLangManager::ImportLanguage() {
     Text path = platform::ShowOpenFile(u"Select the file containing the language to be imported",
                                        u"XML files (*.xml)|*.xml|All files|*.*");
     if (path.empty()) return false;
-    XmlNodePtr doc = cLangEditor::ReadXmlFile(path, false);
-    XmlNodePtr languages = cLangEditor::FindLanguages(doc);
+    XmlNodePtr doc = mLangFiles::ReadXmlFile(path, false);
+    XmlNodePtr languages = mLangFiles::FindLanguages(doc);
     if (!languages) {
       MsgBox(mLangFormat::kMsgNoLanguagesTag, platform::vbCritical);
       return false;

@@ -1,5 +1,5 @@
 #pragma once
-// Whole-language commands on the editor state: add a language (which creates its file),
+// Whole-language commands, a service on the editing state: add a language (which creates its file),
 // unload, import from a file, export to a file, and the properties of a language. The
 // dialogs are reached through the functions below, which the window fills in and tests
 // script; messages and file dialogs go through the platform's routines.
@@ -36,10 +36,6 @@ class cLangManager {
   static constexpr size_t kMaxLangIDLength = 20;
   // A new language element with its English name, icon and date.
   static XmlNodePtr NewLangElement(TextView langId, TextView enName, TextView today);
-  // The pattern's "*" replaced by the ID, then ID_2, ID_3... while that file exists.
-  static Text NewLangFilePath(TextView pattern, TextView langId);
-  // The text of a new language file: "Languages" of the created format holding the element.
-  static Text NewLangFileText(const XmlNodePtr& lang);
   // A row of the language picker (the missing English name filled in first).
   static Text SelectorRow(const XmlNodePtr& lang);
   // The document of an exported language: the loaded root's name and attributes (a root

@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "langedit/mLangFiles.h"
 #include "forms/frmLangSelector.h"
 #include "platform/FileSys.h"
 #include "storage/VbDate.h"
@@ -87,8 +88,8 @@ class EditingFixture : public FormsFixture {
     ADD_FAILURE() << "no save item " << caption;
   }
   XmlNodePtr OnDisk(const Text& id) {
-    XmlNodePtr doc = cLangEditor::ReadXmlFile(txt::FromUtf8(EnFrFile()), false);
-    XmlNodePtr langs = cLangEditor::FindLanguages(doc);
+    XmlNodePtr doc = mLangFiles::ReadXmlFile(txt::FromUtf8(EnFrFile()), false);
+    XmlNodePtr langs = mLangFiles::FindLanguages(doc);
     return langs ? langs->GetChildNode(id, false, true) : nullptr;
   }
   std::vector<Text> ChildNames(const XmlNodePtr& n) {
@@ -150,9 +151,9 @@ TEST_F(EditingFixture, SavingFrenchRewritesOnlyFrenchSortedCleanedAndUpgraded) {
   EXPECT_EQ(fr->GetChildNode(u"Contributors.Contributor", false, true)->Attribut(u"name"), u"Jean");
   EXPECT_EQ(fr->Attribut(u"date"), vbdate::Format(vbdate::Today(), u"yyyy-mm-dd"));
   EXPECT_EQ(fr->Attribut(u"name"), u"Fran\u00e7ais");
-  XmlNodePtr file = cLangEditor::ReadXmlFile(txt::FromUtf8(EnFrFile()), false);
-  ASSERT_TRUE(cLangEditor::FindLanguages(file));
-  EXPECT_EQ(cLangEditor::FindLanguages(file)->Attribut(u"version"), u"0.4");
+  XmlNodePtr file = mLangFiles::ReadXmlFile(txt::FromUtf8(EnFrFile()), false);
+  ASSERT_TRUE(mLangFiles::FindLanguages(file));
+  EXPECT_EQ(mLangFiles::FindLanguages(file)->Attribut(u"version"), u"0.4");
 
   EXPECT_FALSE(Dirty(u"fr"));
   EXPECT_TRUE(Dirty(u"en"));

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <filesystem>
 
+#include "langedit/mLangFiles.h"
 #include "langedit/cLangProperties.h"
 #include "forms/frmLangProperties.h"
 #include "forms/frmLangSelect.h"
@@ -95,7 +96,7 @@ TEST_F(ManageForms, AddingPortugueseFromTheLocaleTreeCreatesItsFileAndListsIt) {
   EXPECT_EQ(propsShown, 1);
   EXPECT_TRUE(messages.empty());
 
-  XmlNodePtr languages = cLangEditor::FindLanguages(cLangEditor::ReadXmlFile(txt::FromUtf8(Menu("KestrovaMenu_pt-BR.xml")), false));
+  XmlNodePtr languages = mLangFiles::FindLanguages(mLangFiles::ReadXmlFile(txt::FromUtf8(Menu("KestrovaMenu_pt-BR.xml")), false));
   ASSERT_TRUE(languages);
   EXPECT_EQ(languages->Attribut(u"version"), u"0.2");
   XmlNodePtr pt = languages->Child(1);

@@ -1,5 +1,6 @@
 // Whole-language commands on the editing state, with scripted dialogs: adding a language
 // and its file, unloading, importing, exporting, and the properties model.
+#include "langedit/mLangFiles.h"
 #include "langedit/cLangManager.h"
 #include "langedit/cLangProperties.h"
 #include "langedit/cLangSaver.h"
@@ -200,7 +201,7 @@ TEST_F(ManageTest, ExportedFilesKeepEmptyStringsAndLoadBack) {
   ASSERT_TRUE(mgr.ExportLanguage());
   EXPECT_EQ(dialogs.at(0).title, u"Save the language file as...");
   EXPECT_EQ(dialogs.at(0).defaultExt, u".xml");
-  XmlNodePtr languages = cLangEditor::FindLanguages(cLangEditor::ReadXmlFile(dir.tfile("out.xml"), false));
+  XmlNodePtr languages = mLangFiles::FindLanguages(mLangFiles::ReadXmlFile(dir.tfile("out.xml"), false));
   ASSERT_TRUE(languages);
   ASSERT_EQ(languages->ChildCount(), 1);
   // French lacks this string on disk; the loaded copy holds it empty, and so does the export.
@@ -215,7 +216,7 @@ TEST_F(ManageTest, ExportAfterOpeningAFileKeepsItsRoot) {
   mgr.ChooseLang = [](const Text&, const std::vector<Text>&) { return 1L; };
   dialogAnswer = dir.tfile("out.xml");
   ASSERT_TRUE(mgr.ExportLanguage());
-  XmlNodePtr languages = cLangEditor::FindLanguages(cLangEditor::ReadXmlFile(dir.tfile("out.xml"), false));
+  XmlNodePtr languages = mLangFiles::FindLanguages(mLangFiles::ReadXmlFile(dir.tfile("out.xml"), false));
   ASSERT_TRUE(languages);
   EXPECT_TEXT_EQ(languages->Attribut(u"origin"), u"team");
   EXPECT_TEXT_EQ(languages->GetChildValue(u"de.A"), u"x");

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "langedit/cLangEditor.h"
+#include "langedit/mLangFiles.h"
 #include "forms/frmLangProperties.h"
 #include "forms/frmLangSelect.h"
 #include "forms/frmNewLang.h"
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
   ok &= Grab(add, out + "/frmNewLang.png");
 
   Text file = txt::FromUtf8(root + "KestrovaTools/KestrovaMenu/Languages/KestrovaMenu_fr.xml");
-  XmlNodePtr languages = cLangEditor::FindLanguages(cLangEditor::ReadXmlFile(file, false));
+  XmlNodePtr languages = mLangFiles::FindLanguages(mLangFiles::ReadXmlFile(file, false));
   XmlNodePtr fr = languages ? languages->FindNode(u"fr", false, true) : nullptr;
   if (!fr) {
     std::fprintf(stderr, "no French language in %s\n", txt::ToUtf8(file).c_str());
