@@ -1,5 +1,7 @@
 #include "langedit/cLangEditor.h"
 
+#include <algorithm>
+
 #include "AppInfo.h"
 #include "langedit/mLangFiles.h"
 #include "langedit/mLangFormat.h"
@@ -21,6 +23,7 @@ cLangEditor::cLangEditor() {
 void cLangEditor::ResetDocuments() {
   loadedLangs_ = cXmlNode::New();
   treeDoc_ = cXmlNode::New();
+  bases_.clear();
 }
 
 void cLangEditor::SetSuiteRoot(TextView root) {
@@ -228,7 +231,8 @@ void cLangEditor::XmlMergeStruct(const XmlNodePtr& a, const XmlNodePtr& b) {
 
 bool cLangEditor::LoadLanguage(TextView fileName, TextView langId) {
   try {
-    XmlNodePtr doc = mLangFiles::ReadXmlFile(fileName, false);
+    Text stamp;
+    XmlNodePtr doc = mLangFiles::ReadXmlFile(fileName, false, &stamp);
     XmlNodePtr languages = mLangFiles::FindLanguages(doc);
     if (!languages) {
       MsgBox(u"Tag <Languages> not found !", platform::vbCritical);
@@ -249,6 +253,7 @@ bool cLangEditor::LoadLanguage(TextView fileName, TextView langId) {
       MsgBox(Text(langId) + u" translation not found in this file", platform::vbCritical);
       return false;
     }
+    SetBase(lang->Name(), fileName, lang->Clone(), stamp);
     XmlMergeStruct(treeDoc_, lang);
     auto temp = cXmlNode::New();
     temp->AddChild(lang->Clone());
@@ -308,7 +313,8 @@ void cLangEditor::OpenLangFile(TextView path) {
     ResetDocuments();
     TreeChanged.Raise();
     EditControlsReset.Raise();
-    XmlNodePtr doc = mLangFiles::ReadXmlFile(path, false);
+    Text stamp;
+    XmlNodePtr doc = mLangFiles::ReadXmlFile(path, false, &stamp);
     if (doc->XmlData().empty()) return;
     XmlNodePtr languages = mLangFiles::FindLanguages(doc);
     if (!languages) {
@@ -321,7 +327,11 @@ void cLangEditor::OpenLangFile(TextView path) {
     mLangFormat::CheckVersionChanges(loadedLangs_);
     openedFile_ = Text(path);
     long n = loadedLangs_->ChildCount();
-    for (long i = 1; i <= n; ++i) XmlMergeStruct(treeDoc_, loadedLangs_->Child(i)->Clone());
+    for (long i = 1; i <= n; ++i) {
+      XmlNodePtr lang = loadedLangs_->Child(i);
+      SetBase(lang->Name(), path, lang->Clone(), stamp);
+      XmlMergeStruct(treeDoc_, lang->Clone());
+    }
     treeDoc_->SortChilds(u"name", 0, 0);
     TreeChanged.Raise();
     modified_ = false;
@@ -436,4 +446,73 @@ void cLangEditor::UpdateDirtyFromInfos() {
     CaptionChanged.Raise();
   }
   MenusChanged.Raise();
+}
+
+const cLangEditor::LangBase* cLangEditor::Base(TextView langId) const {
+  auto it = bases_.find(txt::LCase(langId));
+  return it == bases_.end() ? nullptr : &it->second;
+}
+
+void cLangEditor::SetBase(TextView langId, TextView file, const XmlNodePtr& lang, TextView stamp) {
+  if (!lang) return;
+  bases_[txt::LCase(langId)] = LangBase{Text(file), lang, Text(stamp)};
+}
+
+std::vector<Text> cLangEditor::WatchedFiles() {
+  std::vector<Text> files;
+  for (const auto& [id, base] : bases_) {
+    if (base.file.empty() || !IsLangLoaded(id)) continue;
+    if (std::find(files.begin(), files.end(), base.file) == files.end()) files.push_back(base.file);
+  }
+  return files;
+}
+
+bool cLangEditor::IsLangDirty(TextView langId) {
+  if (XmlNodePtr e = FindLangEntry(langId)) return e->Attribut(u"dirty") == u"yes";
+  return modified_;
+}
+
+void cLangEditor::LangContentChanged(TextView langId) {
+  XmlNodePtr lang = loadedLangs_->GetChildNode(langId, false, true);
+  if (!lang) return;
+  XmlMergeStruct(treeDoc_, lang);
+  LangReloaded.Raise(lang->Name());
+}
+
+void cLangEditor::FileChangedOnDisk(TextView file) {
+  try {
+    std::vector<Text> ids;
+    for (const auto& [id, base] : bases_)
+      if (base.file == file && IsLangLoaded(id)) ids.push_back(id);
+    if (ids.empty()) return;
+    Text stamp;
+    XmlNodePtr languages = mLangFiles::ReadLanguagesFile(file, &stamp);
+    for (const Text& key : ids) {
+      LangBase& base = bases_[key];
+      // Our own save, or a rewrite with the same content.
+      if (stamp == base.stamp) continue;
+      XmlNodePtr old = loadedLangs_->GetChildNode(key, false, true);
+      if (!old) continue;
+      Text id = old->Name();
+      if (IsLangDirty(id)) {
+        StatusNote.Raise(Text(file) + u" was changed by another program; your edits in " + id +
+                         u" will be merged with it when saved");
+        continue;
+      }
+      XmlNodePtr fresh = languages ? languages->GetChildNode(id, false, true) : nullptr;
+      if (!fresh) {
+        // Gone or unreadable: the copy in memory is all there is, so it stays.
+        StatusNote.Raise(Text(file) + u" can no longer be read; " + id + u" stays as loaded");
+        continue;
+      }
+      SetBase(id, file, fresh->Clone(), stamp);
+      XmlNodePtr copy = fresh->Clone();
+      loadedLangs_->AddChild(copy, old->Index());
+      loadedLangs_->DelChild(old);
+      LangContentChanged(id);
+      StatusNote.Raise(u"Reloaded " + id + u" from " + Text(file) + u", changed by another program");
+    }
+  } catch (const std::exception& e) {
+    ErrLog::Exception("cLangEditor.FileChangedOnDisk", e.what());
+  }
 }
