@@ -486,7 +486,8 @@ void cLangEditor::FileChangedOnDisk(TextView file) {
       if (base.file == file && IsLangLoaded(id)) ids.push_back(id);
     if (ids.empty()) return;
     Text stamp;
-    XmlNodePtr languages = mLangFiles::ReadLanguagesFile(file, &stamp);
+    XmlNodePtr doc;
+    XmlNodePtr languages = mLangFiles::ReadLanguagesFile(file, doc, &stamp);
     for (const Text& key : ids) {
       LangBase& base = bases_[key];
       // Our own save, or a rewrite with the same content.

@@ -26,13 +26,13 @@ XmlNodePtr ReadXmlFile(TextView path, bool lazy, Text* stamp) {
   return doc;
 }
 
-XmlNodePtr ReadLanguagesFile(TextView path, Text* stamp) {
+XmlNodePtr ReadLanguagesFile(TextView path, XmlNodePtr& doc, Text* stamp) {
+  doc = cXmlNode::New();
   try {
     int mode = 0;
     Text text = mTextFile::LoadTextFile(path, false, true, mode);
     if (stamp) *stamp = ContentStamp(text);
     if (txt::LCase(text).find(u"</languages") == Text::npos) return nullptr;
-    auto doc = cXmlNode::New();
     doc->XmlData___NonRecursif(std::move(text));
     XmlNodePtr languages = FindLanguages(doc);
     if (languages) mLangFormat::CheckVersionChanges(languages);
@@ -72,13 +72,12 @@ Text NewLangFilePath(TextView pattern, TextView langId) {
 
 Text NewLangFileText(const XmlNodePtr& lang) {
   if (!lang) return Text();
-  auto doc = cXmlNode::New();
+  // The root element itself: a nameless wrapper around it would be written as "<>".
   auto root = cXmlNode::New();
   root->Name(mLangFormat::kRootTag);
   root->Attribut(mLangFormat::kVersionAttr, mLangFormat::kCreatedFormatVersion);
   root->AddChild(lang->Clone());
-  doc->AddChild(root);
-  return doc->XmlData();
+  return root->XmlData();
 }
 
 Text Today() { return vbdate::Format(vbdate::Today(), mLangFormat::kDateFormat); }

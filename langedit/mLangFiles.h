@@ -11,8 +11,9 @@ namespace mLangFiles {
 // given, receives ContentStamp of the text read.
 XmlNodePtr ReadXmlFile(TextView path, bool lazy, Text* stamp = nullptr);
 // The upgraded "Languages" element of a language file; null when the file is missing,
-// unreadable or cut short (no closing tag: caught while another program writes it).
-XmlNodePtr ReadLanguagesFile(TextView path, Text* stamp = nullptr);
+// unreadable or cut short (no closing tag: caught while another program writes it). `doc`
+// receives the whole document, which must outlive the element.
+XmlNodePtr ReadLanguagesFile(TextView path, XmlNodePtr& doc, Text* stamp = nullptr);
 // A short fingerprint of a file's text, to tell whether it changed since it was read;
 // empty for an empty or unreadable file.
 Text ContentStamp(TextView text);

@@ -214,14 +214,19 @@ TEST_F(EditingFixture, AFailedWriteKeepsTheLanguageDirtyAndSaysWhichFile) {
   EXPECT_EQ(SaveItems(), (std::vector<std::string>{"Save French [fr]"}));
   EXPECT_EQ(win->Editor().GetString(u"fr.Alpha.Diff"), u"lost?");
 
-  // A file gone from disk: not saved, still dirty, no message.
+  // A file gone from disk: asked whether to write it again; No keeps it dirty and absent.
   std::filesystem::remove(EnFrFile());
   messages.clear();
-  answers = {platform::vbYes};
+  answers = {platform::vbYes, platform::vbNo};
   SaveOne("Save French [fr]");
-  EXPECT_EQ(messages, (std::vector<std::string>{"Save changes in fr ?"}));
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_NE(messages[1].find(EnFrFile()), std::string::npos) << messages[1];
   EXPECT_TRUE(Dirty(u"fr"));
   EXPECT_FALSE(std::filesystem::exists(EnFrFile()));
+  answers = {platform::vbYes, platform::vbYes};
+  SaveOne("Save French [fr]");
+  EXPECT_FALSE(Dirty(u"fr"));
+  EXPECT_EQ(OnDisk(u"fr")->GetChildValue(u"Alpha.Diff"), u"lost?");
 }
 
 TEST_F(EditingFixture, SavingKeepsWhatChangedOnDiskInTheOtherLanguages) {

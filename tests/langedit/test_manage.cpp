@@ -1,5 +1,7 @@
 // Whole-language commands on the editing state, with scripted dialogs: adding a language
 // and its file, unloading, importing, exporting, and the properties model.
+#include <pugixml.hpp>
+
 #include "langedit/mLangFiles.h"
 #include "langedit/cLangManager.h"
 #include "langedit/cLangProperties.h"
@@ -79,6 +81,10 @@ TEST_F(ManageTest, AddingBesideAnUnlistedFileOfTheSameNameNumbersTheNewOne) {
   XmlNodePtr entry = ed.FindLangEntry(u"pt-BR");
   ASSERT_TRUE(entry);
   EXPECT_EQ(txt::ToUtf8(entry->Attribut(u"file")), Lang("KestrovaMenu_pt-BR_3.xml"));
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_file(Lang("KestrovaMenu_pt-BR_3.xml").c_str()));
+  EXPECT_STREQ(doc.document_element().name(), "Languages");
+  EXPECT_TRUE(doc.document_element().child("pt-BR"));
 }
 
 TEST_F(ManageTest, AddingWithoutAToolIsRefusedBeforeTheDialog) {
