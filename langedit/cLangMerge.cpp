@@ -1,7 +1,7 @@
 #include "langedit/cLangMerge.h"
 
 #include <algorithm>
-#include <map>
+#include <unordered_map>
 #include <utility>
 
 #include "langedit/mLangFormat.h"
@@ -50,42 +50,45 @@ std::vector<std::pair<Text, XmlNodePtr>> KeyedContributors(const XmlNodePtr& con
 }  // namespace
 
 namespace {
-struct Collected {
-  std::map<Text, std::pair<Kind, std::vector<Text>>> where;  // key -> kind, path
-  std::map<Text, Text> values;
-  std::map<Text, XmlNodePtr> nodes;
+// One side's keys. Strings point at their element: the path is built only for the few keys
+// that changed.
+struct Entry {
+  Kind kind;
+  cXmlNode* node;  // strings and contributors
+  Text name;       // attributes: the name; contributors: their key and shown name below
+  Text shown;
+  Text value;
 };
+using Side = std::unordered_map<Text, Entry>;
 
 const char16_t kSep = u'\x01';
 
-void Collect(const XmlNodePtr& lang, Collected& out) {
+void Collect(const XmlNodePtr& lang, Side& out) {
   if (!lang) return;
   for (long i = 1; i <= lang->AttrCount(); ++i) {
     Text name = lang->AttrName(i), value = lang->AttrValue(i);
     if (value.empty() || IgnoredAttribute(name)) continue;
-    Text key = Text(u"a") + kSep + txt::LCase(name);
-    if (out.values.emplace(key, value).second) out.where[key] = {Kind::Attribute, {name}};
+    out.emplace(Text(u"a") + kSep + txt::LCase(name), Entry{Kind::Attribute, nullptr, name, name, value});
   }
   if (XmlNodePtr contributors = ChildNamed(lang, mLangFormat::kContributors)) {
     for (auto& [name, node] : KeyedContributors(contributors)) {
-      Text key = Text(u"c") + kSep + name;
-      if (!out.values.emplace(key, ContributorText(node)).second) continue;
       Text shown = node->Attribut(mLangFormat::kContribName);
-      out.where[key] = {Kind::Contributor, {name, shown.empty() ? name : shown}};
-      out.nodes[key] = node;
+      out.emplace(Text(u"c") + kSep + name,
+                  Entry{Kind::Contributor, node.get(), name, shown.empty() ? name : shown, ContributorText(node)});
     }
   }
   // Iterative: language files can nest deeply. The first of two same-named siblings is the
   // one every lookup by name finds, so it is the one compared.
   struct Frame {
-    XmlNodePtr node;
-    std::vector<Text> path;
+    cXmlNode* node;
+    Text key;
   };
   std::vector<Frame> stack;
   long n = lang->ChildCount();
   for (long i = n; i >= 1; --i) {
     XmlNodePtr c = lang->Child(i);
-    if (c && !txt::EqualsNoCase(c->Name(), mLangFormat::kContributors)) stack.push_back({c, {c->Name()}});
+    if (c && !txt::EqualsNoCase(c->Name(), mLangFormat::kContributors))
+      stack.push_back({c.get(), Text(u"s") + kSep + txt::LCase(c->Name())});
   }
   while (!stack.empty()) {
     Frame f = std::move(stack.back());
@@ -93,56 +96,68 @@ void Collect(const XmlNodePtr& lang, Collected& out) {
     long count = f.node->ChildCount();
     if (count == 0) {
       Text value = f.node->Value();
-      if (value.empty()) continue;
-      Text key(u"s");
-      for (const Text& seg : f.path) key += kSep + txt::LCase(seg);
-      if (out.values.emplace(key, value).second) out.where[key] = {Kind::String, f.path};
+      if (!value.empty()) out.emplace(std::move(f.key), Entry{Kind::String, f.node, Text(), Text(), std::move(value)});
       continue;
     }
-    for (long i = count; i >= 1; --i) {
-      XmlNodePtr c = f.node->Child(i);
-      if (!c) continue;
-      std::vector<Text> path = f.path;
-      path.push_back(c->Name());
-      stack.push_back({c, std::move(path)});
-    }
+    for (long i = count; i >= 1; --i)
+      if (XmlNodePtr c = f.node->Child(i)) stack.push_back({c.get(), f.key + kSep + txt::LCase(c->Name())});
   }
 }
 
-Text Display(Kind kind, const std::vector<Text>& path) {
-  if (kind != Kind::String) return path.empty() ? Text() : path.back();
-  Text out;
-  for (const Text& seg : path) out += (out.empty() ? u"" : u".") + seg;
-  return out;
+// Element names from below the language element down to the string.
+std::vector<Text> PathOf(const cXmlNode* node, const cXmlNode* lang) {
+  std::vector<Text> path;
+  for (const cXmlNode* n = node; n && n != lang; n = n->ParentPtr()) path.push_back(n->Name());
+  std::reverse(path.begin(), path.end());
+  return path;
 }
 
-Text ValueOf(const std::map<Text, Text>& m, const Text& key) {
-  auto it = m.find(key);
-  return it == m.end() ? Text() : it->second;
+const Text kNone;
+const Text& ValueOf(const Side& side, const Text& key) {
+  auto it = side.find(key);
+  return it == side.end() ? kNone : it->second.value;
 }
 }  // namespace
 
 cLangMerge::cLangMerge(const XmlNodePtr& base, const XmlNodePtr& theirs, const XmlNodePtr& ours) {
-  Collected b, t, o;
+  Side b, t, o;
   Collect(base, b);
   Collect(theirs, t);
   Collect(ours, o);
-  std::map<Text, std::pair<Kind, std::vector<Text>>> keys = b.where;
-  keys.insert(t.where.begin(), t.where.end());
-  keys.insert(o.where.begin(), o.where.end());
-  for (const auto& [key, where] : keys) {
-    Text bv = ValueOf(b.values, key), tv = ValueOf(t.values, key), ov = ValueOf(o.values, key);
+  // Every key once: theirs', then the base's and ours' that theirs lacks. Only keys whose
+  // value differs between the base and theirs matter, so the rest is skipped quickly.
+  std::vector<std::pair<const Text*, const Side*>> keys;
+  for (const Side* side : {&t, &b, &o})
+    for (const auto& [key, e] : *side) {
+      if (side != &t && t.count(key)) continue;
+      if (side == &o && b.count(key)) continue;
+      keys.emplace_back(&key, side);
+    }
+  const cXmlNode* oursLang = ours.get();
+  const cXmlNode* theirsLang = theirs.get();
+  const cXmlNode* baseLang = base.get();
+  for (const auto& [keyPtr, side] : keys) {
+    const Text& key = *keyPtr;
+    const Text& bv = ValueOf(b, key);
+    const Text& tv = ValueOf(t, key);
     if (tv == bv) continue;
     theirsChanged_ = true;
+    const Text& ov = ValueOf(o, key);
     if (ov == tv) continue;
-    Change c;
     // Theirs' spelling of the names when it has the key, so a created element looks as on disk.
-    const auto& at = t.where.count(key) ? t.where.at(key) : where;
-    c.item.kind = at.first;
-    c.item.path = at.second;
-    c.item.display = Display(at.first, at.second);
+    const Entry& e = side->at(key);
+    const cXmlNode* top = side == &t ? theirsLang : side == &b ? baseLang : oursLang;
+    Change c;
+    c.item.kind = e.kind;
+    if (e.kind == Kind::String) {
+      c.item.path = PathOf(e.node, top);
+      for (const Text& seg : c.item.path) c.item.display += (c.item.display.empty() ? u"" : u".") + seg;
+    } else {
+      c.item.path = {e.name};
+      c.item.display = e.shown;
+    }
     c.item.value = tv;
-    if (auto it = t.nodes.find(key); it != t.nodes.end()) c.item.node = it->second->Clone();
+    if (e.kind == Kind::Contributor && side == &t && e.node) c.item.node = e.node->Clone();
     c.present = !tv.empty();
     c.conflict = -1;
     if (ov != bv) {
@@ -151,6 +166,23 @@ cLangMerge::cLangMerge(const XmlNodePtr& base, const XmlNodePtr& theirs, const X
     }
     changes_.push_back(std::move(c));
   }
+  // The dialog lists them in a stable order, the language's own attributes first.
+  std::vector<size_t> order(conflicts_.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  auto rank = [&](size_t i) { return conflicts_[i].kind == Kind::String ? 1 : conflicts_[i].kind == Kind::Attribute ? 0 : 2; };
+  std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) {
+    if (rank(x) != rank(y)) return rank(x) < rank(y);
+    return txt::LCase(conflicts_[x].key) < txt::LCase(conflicts_[y].key);
+  });
+  std::vector<Conflict> sorted;
+  std::vector<long> newIndex(order.size());
+  for (size_t i = 0; i < order.size(); ++i) {
+    newIndex[order[i]] = static_cast<long>(i);
+    sorted.push_back(std::move(conflicts_[order[i]]));
+  }
+  conflicts_ = std::move(sorted);
+  for (Change& c : changes_)
+    if (c.conflict >= 0) c.conflict = newIndex[static_cast<size_t>(c.conflict)];
 }
 
 void cLangMerge::Apply(const XmlNodePtr& ours) const {
