@@ -42,6 +42,29 @@ cUpdateCheck::~cUpdateCheck() {
   }
 }
 
+Text cUpdateCheck::ServerText(TextView text, size_t maxLength, bool multiLine) {
+  Text out;
+  for (size_t i = 0; i < text.size() && out.size() < maxLength; ++i) {
+    char16_t c = text[i];
+    if (c == u'\r' || c == u'\n') {
+      if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+      if (multiLine) out += u"\r\n";
+      else out += u' ';
+      continue;
+    }
+    if (c == u'\t') c = u' ';
+    bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
+    // Marks and overrides that reorder or hide what is shown, and invisible separators.
+    bool direction = c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+                     (c >= 0x2066 && c <= 0x2069) || c == 0x2028 || c == 0x2029;
+    if (control || direction) continue;
+    out += c;
+  }
+  // Never end inside a surrogate pair.
+  if (!out.empty() && out.back() >= 0xD800 && out.back() <= 0xDBFF) out.pop_back();
+  return mStringTools::xTrim(out);
+}
+
 Text cUpdateCheck::RunningVersion() {
   return txt::FromInt(KSV_VERSION_MAJOR) + u"." + txt::FromInt(KSV_VERSION_MINOR) + u"." +
          txt::FromInt(KSV_VERSION_REVISION);
@@ -83,11 +106,27 @@ void cUpdateCheck::CheckForUdpate(bool silent) {
     httpLinks_.push_back(h.DataArrival.Subscribe(
         [this](long received, long length, const Bytes& data) { HTTP_DataArrival(received, length, data); }));
     httpLinks_.push_back(h.FileTransfertEnd.Subscribe([this](bool success) { HTTP_FileTransfertEnd(success); }));
+    // A moved description is fetched from its new place at once, within limits.
+    httpLinks_.push_back(h.Redirected.Subscribe([this](Text& where, bool& follow) {
+      Text to = mStringTools::xTrim(where);
+      follow = running_ && redirects_ < kMaxRedirects && (HasScheme(to, u"http:") || HasScheme(to, u"https:"));
+      if (follow) {
+        ++redirects_;
+        lastActivityMs_ = platform::HiResMs();
+        where = to;
+      } else if (running_) {
+        platform::PostCall([this, alive = alive_, client = http_] {
+          if (*alive && running_ && http_ == client) Abort(u"Redirect not followed");
+        });
+      }
+    }));
     // Header bytes count as activity too: a slow but living server is not a dead one.
     httpLinks_.push_back(h.Socket().OnDataArrival.Subscribe([this](long) { lastActivityMs_ = platform::HiResMs(); }));
     buffer_.clear();
     silent_ = silent;
     running_ = true;
+    redirects_ = 0;
+    startMs_ = platform::HiResMs();
     StartWatchdog();
 
     auto alive = alive_;
@@ -146,7 +185,7 @@ void cUpdateCheck::HTTP_FileTransfertEnd(bool success) {
 void cUpdateCheck::StartWatchdog() {
   StopWatchdog();
   lastActivityMs_ = platform::HiResMs();
-  int interval = static_cast<int>(std::clamp<long>(idleTimeoutMs_ / 10, 10, 1000));
+  int interval = static_cast<int>(std::clamp<long>(std::min(idleTimeoutMs_, deadlineMs_) / 10, 10, 1000));
   watchdog_ = platform::StartTimer(interval, [this]() { WatchdogTick(); });
 }
 
@@ -160,7 +199,9 @@ void cUpdateCheck::WatchdogTick() {
     StopWatchdog();
     return;
   }
-  if (platform::HiResMs() - lastActivityMs_ >= static_cast<double>(idleTimeoutMs_)) Abort(u"Server timeout");
+  double now = platform::HiResMs();
+  if (now - lastActivityMs_ >= static_cast<double>(idleTimeoutMs_)) Abort(u"Server timeout");
+  else if (now - startMs_ >= static_cast<double>(deadlineMs_)) Abort(u"Server too slow");
 }
 
 void cUpdateCheck::Abort(TextView reason) {
@@ -205,11 +246,11 @@ void cUpdateCheck::Finish(bool success) {
     buffer_.shrink_to_fit();
     const Text title = KSV_TITLE;
     if (ok) {
-      Text offered = updateInfo_->ChildValue(u"Version");
+      Text offered = ServerText(updateInfo_->ChildValue(u"Version"), 40, false);
       if (mStringTools::NeedUpdate(RunningVersion(), offered)) {
         Text q = u"A new version of \"" + title + u"\" is available." + kCrLf + kCrLf + u"Your version: " +
                  RunningVersion() + u"  /  " + u"Available version: " + offered + kCrLf + kCrLf +
-                 updateInfo_->ChildValue(u"Description") + kCrLf + u"Do you want to download the new version now ?";
+                 ServerText(updateInfo_->ChildValue(u"Description"), 2000, true) + kCrLf + u"Do you want to download the new version now ?";
         int answer = platform::MsgBox(q, platform::vbYesNo | platform::vbInformation);
         if (!*alive) return;
         if (answer == platform::vbYes) OfferDownload();
@@ -223,7 +264,7 @@ void cUpdateCheck::Finish(bool success) {
     }
     // A failed check shows nothing when silent, not even an older answer's notice.
     if (silent && ok) {
-      Text message = updateInfo_->ChildValue(u"Message");
+      Text message = ServerText(updateInfo_->ChildValue(u"Message"), 2000, true);
       if (!mStringTools::xTrim(message).empty()) {
         platform::MsgBox(message, platform::vbInformation);
         if (!*alive) return;

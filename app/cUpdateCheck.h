@@ -20,6 +20,10 @@ class cUpdateCheck {
   static constexpr size_t kMaxUpdateInfoBytes = 1024 * 1024;
   // A check that receives nothing for this long fails, so the menu command comes back.
   static constexpr long kDefaultIdleTimeoutMs = 30000;
+  // However lively the server, a check ends after this long.
+  static constexpr long kDefaultDeadlineMs = 60000;
+  // Redirects followed before the check gives up.
+  static constexpr int kMaxRedirects = 5;
 
   cUpdateCheck();
   ~cUpdateCheck();
@@ -58,9 +62,14 @@ class cUpdateCheck {
   Text BetaInfoURL() const;
   // The suite's own address that switches its update channel.
   static Text ChannelURL(bool beta);
+  // A server's text made safe for a message box: no control or direction-changing
+  // characters (line breaks only when multiLine, as CR LF), at most maxLength characters.
+  static Text ServerText(TextView text, size_t maxLength, bool multiLine);
   // major.minor.revision of this program.
   static Text RunningVersion();
 
+  long DeadlineMs() const { return deadlineMs_; }
+  void DeadlineMs(long ms) { deadlineMs_ = ms > 0 ? ms : kDefaultDeadlineMs; }
   long IdleTimeoutMs() const { return idleTimeoutMs_; }
   void IdleTimeoutMs(long ms) { idleTimeoutMs_ = ms > 0 ? ms : kDefaultIdleTimeoutMs; }
 
@@ -90,6 +99,9 @@ class cUpdateCheck {
   bool running_ = false;
   Text hostOverride_;
   long idleTimeoutMs_ = kDefaultIdleTimeoutMs;
+  long deadlineMs_ = kDefaultDeadlineMs;
+  double startMs_ = 0;
+  int redirects_ = 0;
   platform::TimerId watchdog_ = 0;
   double lastActivityMs_ = 0;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -1,5 +1,7 @@
 #include "controls/cXListBox.h"
 
+#include "controls/TextCut.h"
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QListWidget>
@@ -266,7 +268,7 @@ void cXListBox::DrawText(TextView text, long color, long x, long y, long width, 
   if (f & dt::WordBreak) flags |= Qt::TextWordWrap;
   if (!(f & dt::NoPrefix)) flags |= Qt::TextShowMnemonic;
   QRect r(I(x), I(y), I(width), I(height));
-  QString s = qtxt::ToQ(text);
+  QString s = qtxt::ToQ(textcut::ForWidth(text, dc_->device() ? dc_->device()->width() : width));
   if (f & dt::EndEllipsis) s = dc_->fontMetrics().elidedText(s, Qt::ElideRight, r.width());
   dc_->save();
   dc_->setPen(colorref::ToQColor(color));
@@ -292,7 +294,9 @@ void cXListBox::DrawPicture(const QImage& source, long x, long y, long width, lo
 }
 
 long cXListBox::TextWidth(TextView text) const {
-  if (dc_) return dc_->fontMetrics().horizontalAdvance(qtxt::ToQ(text));
-  if (list_) return QFontMetrics(list_->font()).horizontalAdvance(qtxt::ToQ(text));
+  // Past the widest coordinate the toolkit draws, the exact width no longer matters.
+  QString s = qtxt::ToQ(textcut::ForWidth(text, 32767));
+  if (dc_) return dc_->fontMetrics().horizontalAdvance(s);
+  if (list_) return QFontMetrics(list_->font()).horizontalAdvance(s);
   return 0;
 }

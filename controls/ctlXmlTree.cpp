@@ -1,5 +1,7 @@
 #include "controls/ctlXmlTree.h"
 
+#include "controls/TextCut.h"
+
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -195,7 +197,7 @@ void ctlXmlTree::PaintItem(QPainter& p, cVisualNode* item, long bandTop) {
   if (item->ChildCount() > 0)
     p.drawImage(QPoint(static_cast<int>(item->Left + 3), static_cast<int>(y + 3)),
                 item->Expanded() ? imMoins() : imPlus());
-  QString s = qtxt::ToQ(label);
+  QString s = qtxt::ToQ(textcut::ForWidth(label, std::max<long>(p.device()->width(), 1)));
   QFontMetrics fm(p.font());
   int tw = fm.horizontalAdvance(s);
   bool sel = item->GetProp(u"selected") == u"1";

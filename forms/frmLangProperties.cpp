@@ -148,7 +148,8 @@ void frmLangProperties::EditLangProperties(const XmlNodePtr& lang) {
     txtEnName->SetText(model_->Field(mLangFormat::kAttrEnName));
     txtNativeName->SetText(model_->Field(mLangFormat::kAttrName));
     txtVersion->SetText(model_->Field(mLangFormat::kAttrVersion));
-    txtDate->SetText(model_->Field(mLangFormat::kAttrDate));
+    Text date = model_->Field(mLangFormat::kAttrDate);
+    txtDate->SetText(date.empty() ? Text(u"0000-00-00") : date);  // shown only; nothing is stored
     txtIcon->SetText(model_->Field(mLangFormat::kAttrIcon));
     ShowIcon();
     lstContributors->clear();

@@ -26,12 +26,13 @@ frmLangSelect::frmLangSelect(QWidget* owner) : QDialog(owner) {
   auto* layout = new QVBoxLayout(this);
   XmlTree = new ctlXmlTree(this);
   XmlTree->setObjectName(QStringLiteral("XmlTree"));
-  XmlTree->SingleSel(true);
   layout->addWidget(XmlTree, 1);
   QHBoxLayout* buttons = MakeOkCancelRow(this, cmdOK, cmdCancel);
   layout->addLayout(buttons);
   textConn_ = XmlTree->GetNodeText.Subscribe([](XmlNodePtr el, Text& label) {
-    if (el) label = el->Attribut(u"name");
+    if (!el) return;
+    Text name = el->Attribut(u"name");
+    if (!name.empty()) label = name;
   });
   resize(360, 420);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "AppInfo.h"
+#include "langedit/mFileSafety.h"
 #include "langedit/mLangFiles.h"
 #include "langedit/mLangFormat.h"
 #include "langedit/mTools.h"
@@ -11,6 +12,7 @@
 #include "platform/MsgBox.h"
 #include "storage/mFileUtils.h"
 #include "storage/mStringTools.h"
+#include "storage/mTextFile.h"
 
 using platform::MsgBox;
 
@@ -93,6 +95,8 @@ void cLangEditor::LoadToolLangs(TextView pattern, bool keepDirty) {
     Text folder = mFileUtils::FilePathOnly(pattern);
     for (const Text& name : mFileUtils::GetFileList(pattern)) {
       Text file = folder.empty() ? name : mFileUtils::AddDirSep(folder) + name;
+      // Asked when a tool's files are first listed, not again at each re-listing after a save.
+      if (!keepDirty) mFileSafety::OfferLeftovers(file);
       XmlNodePtr doc = mLangFiles::ReadXmlFile(file, true);
       XmlNodePtr languages = mLangFiles::FindLanguages(doc);
       if (!languages) continue;
@@ -104,12 +108,7 @@ void cLangEditor::LoadToolLangs(TextView pattern, bool keepDirty) {
       for (long i = 1; i <= n; ++i) {
         XmlNodePtr lang = languages->Child(i);
         if (!lang) continue;
-        auto entry = cXmlNode::New();
-        entry->Name(u"Lang");
-        entry->Attribut(u"id", lang->Name());
-        entry->Attribut(u"name", lang->Attribut(u"name"));
-        entry->Attribut(u"en_name", lang->Attribut(u"en_name"));
-        entry->Attribut(u"file", file);
+        XmlNodePtr entry = MakeLangEntry(lang, file);
         if (keepDirty && old) {
           if (XmlNodePtr prev = old->FindNode(u"a:id=" + lang->Name(), false, true))
             entry->Attribut(u"dirty", prev->Attribut(u"dirty"));
@@ -140,14 +139,20 @@ XmlNodePtr cLangEditor::FindLangEntry(TextView langId) {
   return langList_->FindNode(u"a:id=" + Text(langId), false, true);
 }
 
-XmlNodePtr cLangEditor::AddPendingEntry(const XmlNodePtr& lang) {
-  if (!lang) return nullptr;
-  if (XmlNodePtr e = FindLangEntry(lang->Name())) return e;
+XmlNodePtr cLangEditor::MakeLangEntry(const XmlNodePtr& lang, TextView file) {
   auto entry = cXmlNode::New();
   entry->Name(u"Lang");
   entry->Attribut(u"id", lang->Name());
   entry->Attribut(u"name", lang->Attribut(u"name"));
   entry->Attribut(u"en_name", lang->Attribut(u"en_name"));
+  entry->Attribut(u"file", file);
+  return entry;
+}
+
+XmlNodePtr cLangEditor::AddPendingEntry(const XmlNodePtr& lang) {
+  if (!lang) return nullptr;
+  if (XmlNodePtr e = FindLangEntry(lang->Name())) return e;
+  XmlNodePtr entry = MakeLangEntry(lang, openedFile_);
   langList_->AddChild(entry);
   langList_->SortChilds(u"a:id");
   MenusChanged.Raise();
@@ -275,6 +280,7 @@ void cLangEditor::SelectTool(int index) {
   if (!ConfirmDiscard()) return;
 
   ResetDocuments();
+  openedFile_.clear();
   TreeChanged.Raise();
   EditControlsReset.Raise();
   Text pattern = mTools::ToolPattern(suiteRoot_, tools[static_cast<size_t>(index - 1)]);
@@ -309,38 +315,60 @@ void cLangEditor::LoadLangListEntry(int index) {
 
 void cLangEditor::OpenLangFile(TextView path) {
   try {
-    if (!ConfirmDiscard()) return;
-    ResetDocuments();
-    TreeChanged.Raise();
-    EditControlsReset.Raise();
-    Text stamp;
-    XmlNodePtr doc = mLangFiles::ReadXmlFile(path, false, &stamp);
-    if (doc->XmlData().empty()) return;
-    XmlNodePtr languages = mLangFiles::FindLanguages(doc);
-    if (!languages) {
-      MsgBox(u"Tag <Languages> not found !", platform::vbCritical);
+    mFileSafety::OfferLeftovers(path);
+    int mode = 0;
+    Text text = mTextFile::LoadTextFile(path, false, true, mode);
+    // Refused before anything is unloaded or parsed: the tree could not show it anyway.
+    if (mFileSafety::NestsDeeperThan(text, mFileSafety::kMaxNesting)) {
+      MsgBox(mFileSafety::TooDeepMessage(path), platform::vbCritical);
       return;
     }
+    if (!ConfirmDiscard()) return;
+    // Read first: a file that cannot be opened leaves the loaded languages as they were.
+    if (text.empty()) return;
+    auto doc = cXmlNode::New();
+    doc->XmlData___NonRecursif(std::move(text));
+    XmlNodePtr languages = mLangFiles::FindLanguages(doc);
+    if (!languages) {
+      MsgBox(mLangFormat::kMsgNoLanguagesTag, platform::vbCritical);
+      return;
+    }
+    ResetDocuments();
     // The file's own element becomes the loaded-languages document.
     if (XmlNodePtr parent = languages->Parent()) parent->EmancipateChild(languages);
     loadedLangs_ = languages;
     mLangFormat::CheckVersionChanges(loadedLangs_);
-    openedFile_ = Text(path);
     long n = loadedLangs_->ChildCount();
-    for (long i = 1; i <= n; ++i) {
-      XmlNodePtr lang = loadedLangs_->Child(i);
-      SetBase(lang->Name(), path, lang->Clone(), stamp);
-      XmlMergeStruct(treeDoc_, lang->Clone());
-    }
+    for (long i = 1; i <= n; ++i) XmlMergeStruct(treeDoc_, loadedLangs_->Child(i)->Clone());
     treeDoc_->SortChilds(u"name", 0, 0);
+    BecomeDocument(path);
     TreeChanged.Raise();
-    modified_ = false;
     EditControlsReset.Raise();
-    MenusChanged.Raise();
-    CaptionChanged.Raise();
   } catch (const std::exception& e) {
     ErrLog::Exception("cLangEditor.OpenLangFile", e.what());
   }
+}
+
+void cLangEditor::BecomeDocument(TextView path) {
+  openedFile_ = Text(path);
+  selectedTool_ = 0;
+  toolListed_ = true;
+  auto list = cXmlNode::New();
+  // What the file holds now is what a later save merges against.
+  bases_.clear();
+  Text stamp = mLangFiles::FileStamp(path);
+  long n = loadedLangs_->ChildCount();
+  for (long i = 1; i <= n; ++i) {
+    XmlNodePtr lang = loadedLangs_->Child(i);
+    if (!lang) continue;
+    list->AddChild(MakeLangEntry(lang, path));
+    SetBase(lang->Name(), path, lang->Clone(), stamp);
+  }
+  list->SortChilds(u"a:id");
+  langList_ = list;
+  modified_ = false;
+  MenusChanged.Raise();
+  CaptionChanged.Raise();
 }
 
 Text cLangEditor::Caption() const {

@@ -63,8 +63,15 @@ class cLangEditor {
   void SelectTool(int index);
   // Loads the language of languages-list entry `index` (1-based).
   void LoadLangListEntry(int index);
-  // Opens one file directly, replacing the loaded languages.
+  // Opens one file directly, replacing the loaded languages. The file is then a document of
+  // its own: no tool is selected and the languages list holds the file's languages, so
+  // edits mark and saves write only that file.
   void OpenLangFile(TextView path);
+  // Makes `path` the opened document of the loaded languages (after they were written
+  // there as a whole): every loaded language listed clean with that file.
+  void BecomeDocument(TextView path);
+  // A directly opened (or saved-as) file holds the loaded languages.
+  bool IsDocument() const { return !openedFile_.empty(); }
 
   // --- languages ----------------------------------------------------------------------
   bool LoadLanguage(TextView fileName, TextView langId);
@@ -73,8 +80,9 @@ class cLangEditor {
   bool IsLangLoaded(TextView langId);
   // The languages-list entry of an ID, or null.
   XmlNodePtr FindLangEntry(TextView langId);
-  // Lists a loaded language the tool has no file for yet (an import): an entry with an
-  // empty "file", kept across re-listings, whose first save creates the file.
+  // Lists a loaded language that has no entry yet (an import). In a document its file is
+  // the document; for a tool the entry has an empty "file", is kept across re-listings,
+  // and its first save creates the file.
   XmlNodePtr AddPendingEntry(const XmlNodePtr& lang);
 
   // --- what each language was loaded from ---------------------------------------------
@@ -108,7 +116,6 @@ class cLangEditor {
   bool Modified() const { return modified_; }
   void SetModified(bool m);
   const Text& OpenedFile() const { return openedFile_; }
-  void OpenedFile(TextView path) { openedFile_ = Text(path); }
   // The last update information received (for the obsolete-format warning); may be null.
   XmlNodePtr UpdateInfo;
 
@@ -149,6 +156,7 @@ class cLangEditor {
 
  private:
   void ResetDocuments();
+  XmlNodePtr MakeLangEntry(const XmlNodePtr& lang, TextView file);
   void RefreshToolAvailability();
 
   Text suiteRoot_;

@@ -1,7 +1,6 @@
 #include "langedit/cLangManager.h"
 
 #include "langedit/cLangProperties.h"
-#include "langedit/cLangSaver.h"
 #include "langedit/mLangFiles.h"
 #include "langedit/mLangFormat.h"
 #include "locale/mLang.h"
@@ -30,7 +29,7 @@ bool SaveText(TextView path, TextView text) {
 }  // namespace
 
 cLangManager::cLangManager(cLangEditor& ed) : ed_(ed) {
-  SaveLang = [this](TextView id) { return cLangSaver(ed_).SaveLang(id); };
+  SaveLang = [this](TextView id) { return cLangSaver(ed_).Save(id); };
 }
 
 bool cLangManager::IsValidLangID(TextView id) {
@@ -63,19 +62,14 @@ Text cLangManager::SelectorRow(const XmlNodePtr& lang) {
 }
 
 XmlNodePtr cLangManager::ExportDocument(const XmlNodePtr& loadedRoot, const XmlNodePtr& lang) {
-  auto doc = cXmlNode::New();
-  if (!loadedRoot || !lang) return doc;
-  auto root = cXmlNode::New();
-  if (loadedRoot->Name().empty()) {
-    root->Name(mLangFormat::kRootTag);
-    root->Attribut(mLangFormat::kVersionAttr, mLangFormat::kFormatVersion);
-  } else {
+  if (!loadedRoot || !lang) return nullptr;
+  XmlNodePtr root = mLangFiles::NewLanguagesRoot(mLangFormat::kFormatVersion, lang);
+  if (!loadedRoot->Name().empty()) {
     root->Name(loadedRoot->Name());
+    root->ClearAttributs();
     for (long i = 1; i <= loadedRoot->AttrCount(); ++i) root->Attribut(loadedRoot->AttrName(i), loadedRoot->AttrValue(i));
   }
-  root->AddChild(lang->Clone());
-  doc->AddChild(root);
-  return doc;
+  return root;
 }
 
 XmlNodePtr cLangManager::BuildLocaleTree(TextView userLcid, XmlNodePtr* selected) {
@@ -175,7 +169,8 @@ bool cLangManager::UnloadLanguage(long index) {
     Text id = lang->Name();
     if (XmlNodePtr entry = ed_.FindLangEntry(id)) {
       if (entry->Attribut(u"dirty") == u"yes") {
-        if (SaveLang) SaveLang(id);
+        // The translator was told the save failed: unloading now would drop the edits.
+        if (SaveLang && SaveLang(id) == cLangSaver::Result::Failed) return false;
         entry->Attribut(u"dirty", u"");
       }
     }
@@ -229,7 +224,7 @@ bool cLangManager::ImportLanguage() {
     // An import must reach a file: a language the tool has no file for is listed without
     // one, and its first save creates the file as adding a language does.
     Text id = chosen->Name();
-    if (!ed_.FindLangEntry(id) && !ed_.SelectedToolPattern().empty() && IsValidLangID(id))
+    if (!ed_.FindLangEntry(id) && IsValidLangID(id) && (ed_.IsDocument() || !ed_.SelectedToolPattern().empty()))
       ed_.AddPendingEntry(chosen);
     ed_.SetModified(true);
     ed_.MarkDirty(id);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "langedit/cLangEditor.h"
+#include "langedit/cLangSaver.h"
 #include "platform/Text.h"
 #include "xml/cXmlNode.h"
 
@@ -20,11 +21,12 @@ class cLangManager {
   std::function<void(const XmlNodePtr& lang)> EditProperties;
   // The language picker: caption and rows; the 1-based row chosen, 0 when cancelled.
   std::function<long(const Text& caption, const std::vector<Text>& rows)> ChooseLang;
-  // Saves one language (asks first); true when its file was written.
-  std::function<bool(TextView langId)> SaveLang;
+  // Saves one language (asks first).
+  std::function<cLangSaver::Result(TextView langId)> SaveLang;
 
   bool AddLanguage();
-  // index: 1-based among the loaded languages.
+  // index: 1-based among the loaded languages. A dirty language whose save was confirmed
+  // but failed stays loaded and dirty.
   bool UnloadLanguage(long index);
   bool ImportLanguage();
   bool ExportLanguage();
@@ -38,9 +40,9 @@ class cLangManager {
   static XmlNodePtr NewLangElement(TextView langId, TextView enName, TextView today);
   // A row of the language picker (the missing English name filled in first).
   static Text SelectorRow(const XmlNodePtr& lang);
-  // The document of an exported language: the loaded root's name and attributes (a root
-  // without a name, as when the languages came from a tool, becomes a current-format
-  // "Languages") holding a copy of the element as it is in memory.
+  // The root of an exported file: the loaded root's name and attributes (a root without a
+  // name, as when the languages came from a tool, becomes a current-format "Languages")
+  // holding a copy of the element as it is in memory.
   static XmlNodePtr ExportDocument(const XmlNodePtr& loadedRoot, const XmlNodePtr& lang);
   // The locale tree of the language selection: groups by first letter of the language
   // name, one "Lang" per record; the user's record, if any, is returned in `selected` and

@@ -33,7 +33,26 @@ Text cLangSaver::ReplaceLang(const XmlNodePtr& languages, const XmlNodePtr& lang
   } else {
     languages->AddChild(copy);
   }
-  return languages->RootNode()->XmlData();
+  return mLangFiles::LangFileText(languages->RootNode(), languages);
+}
+
+Text cLangSaver::RewriteText(const XmlNodePtr& lang) {
+  if (!ed_.IsDocument()) return mLangFiles::NewLangFileText(lang);
+  XmlNodePtr root = mLangFiles::NewLanguagesRoot(mLangFormat::kFormatVersion, nullptr);
+  const XmlNodePtr& langs = ed_.LoadedLangs();
+  for (long i = 1; i <= langs->ChildCount(); ++i) {
+    XmlNodePtr l = langs->Child(i);
+    if (l == lang) {
+      root->AddChild(lang->Clone());
+      continue;
+    }
+    // The others as they stand, cleaned as a save cleans them but keeping their own date.
+    XmlNodePtr copy = l->Clone();
+    PrepareLang(copy);
+    copy->Attribut(mLangFormat::kAttrDate, l->Attribut(mLangFormat::kAttrDate));
+    root->AddChild(copy);
+  }
+  return root->XmlData();
 }
 
 Text cLangSaver::SetAside(const Text& file) {
@@ -103,9 +122,14 @@ cLangSaver::Result cLangSaver::Save(TextView langId) {
       DiskCheck check = MergeFromDisk(id, file, lang, doc, languages, merged);
       if (check == DiskCheck::Stop) return Result::Declined;  // nothing written, still dirty
       PrepareLang(lang);
-      data = check == DiskCheck::Rewrite ? mLangFiles::NewLangFileText(lang) : ReplaceLang(languages, lang);
+      data = check == DiskCheck::Rewrite ? RewriteText(lang) : ReplaceLang(languages, lang);
     }
-    if (data.empty()) return Result::Failed;
+    if (data.empty()) {
+      platform::MsgBox(u"The language " + id + u" could not be saved: the file\r\n" + file +
+                           u"\r\ncannot be read or holds no <Languages> element.",
+                       platform::vbCritical);
+      return Result::Failed;
+    }
     if (!mLangFiles::WriteLangFile(file, data)) {
       // The protected save put the old file back; the edits stay in memory and dirty.
       platform::MsgBox(u"The language " + id + u" could not be saved in the file\r\n" + file, platform::vbCritical);
@@ -152,6 +176,31 @@ bool cLangSaver::SaveModifs() {
   int answer = platform::MsgBox(u"Changes have not been saved.\r\n\r\nSave now ?",
                                 platform::vbYesNoCancel | platform::vbQuestion);
   if (answer == platform::vbCancel) return false;
-  if (answer == platform::vbYes) SaveChanges();
+  if (answer == platform::vbYes) return SaveChanges();
   return true;
+}
+
+bool cLangSaver::SaveAs(TextView path) {
+  try {
+    const XmlNodePtr& langs = ed_.LoadedLangs();
+    XmlNodePtr root = mLangFiles::NewLanguagesRoot(mLangFormat::kFormatVersion, nullptr);
+    // An opened file's root keeps its attributes; its version is the current one anyway.
+    if (!langs->Name().empty())
+      for (long i = 1; i <= langs->AttrCount(); ++i) root->Attribut(langs->AttrName(i), langs->AttrValue(i));
+    long n = langs->ChildCount();
+    for (long i = 1; i <= n; ++i) {
+      XmlNodePtr lang = langs->Child(i);
+      PrepareLang(lang);
+      root->AddChild(lang->Clone());
+    }
+    if (!mLangFiles::WriteLangFile(path, root->XmlData())) {
+      platform::MsgBox(u"The languages could not be saved in the file\r\n" + Text(path), platform::vbCritical);
+      return false;
+    }
+    ed_.BecomeDocument(path);
+    return true;
+  } catch (const std::exception& e) {
+    ErrLog::Exception("cLangSaver.SaveAs", e.what());
+    return false;
+  }
 }

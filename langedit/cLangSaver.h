@@ -18,9 +18,9 @@ class cLangSaver {
   enum class Result { Written, Declined, Failed };
 
   // Asks "Save changes in <id> ?" and saves that language. A language that could not be
-  // written stays dirty. When its file changed on disk since it was loaded, the changes
-  // there are merged in first; a vanished or unreadable file is written again only when
-  // the user agrees.
+  // written stays dirty, and the message names its file. When its file changed on disk
+  // since it was loaded, the changes there are merged in first; a vanished or unreadable
+  // file is written again only when the user agrees.
   Result Save(TextView langId);
 
   // Answers the conflicts of a merge (file, language ID, conflicts to mark takeTheirs);
@@ -31,8 +31,11 @@ class cLangSaver {
   // recomputes Modified. False when a write failed.
   bool SaveChanges();
   // "Changes have not been saved." with Yes (save everything), No and Cancel; false means
-  // the command that asked must stop.
+  // the command that asked must stop: Cancel, or a write that failed after Yes.
   bool SaveModifs();
+  // Writes every loaded language, prepared as a save prepares it, into one new file with a
+  // "Languages" root; that file then holds the loaded languages (the opened document).
+  bool SaveAs(TextView path);
 
   // The language element as it is written: every level sorted by name, "Contributors"
   // last, no empty elements, "date" today. Works on the element in place.
@@ -48,6 +51,9 @@ class cLangSaver {
   // it again).
   DiskCheck MergeFromDisk(const Text& id, const Text& file, const XmlNodePtr& lang, XmlNodePtr& doc,
                           XmlNodePtr& languages, bool& merged);
+  // The text of a file written anew: the language alone, or for an opened document every
+  // loaded language, as the file held them all.
+  Text RewriteText(const XmlNodePtr& lang);
   // Keeps an unreadable file's bytes under a free name beside it; empty when that failed.
   static Text SetAside(const Text& file);
 

@@ -59,6 +59,20 @@ XmlNodePtr FindLanguages(const XmlNodePtr& doc) {
   return doc->FindNode(mLangFormat::kRootTag, true, false);
 }
 
+Text LangFileText(const XmlNodePtr& doc, const XmlNodePtr& languages) {
+  if (!doc) return Text();
+  if (languages && doc != languages && doc->Name().empty()) return languages->XmlData();
+  return doc->XmlData();
+}
+
+XmlNodePtr NewLanguagesRoot(TextView version, const XmlNodePtr& lang) {
+  auto root = cXmlNode::New();
+  root->Name(mLangFormat::kRootTag);
+  root->Attribut(mLangFormat::kVersionAttr, version);
+  if (lang) root->AddChild(lang->Clone());
+  return root;
+}
+
 Text NewLangFilePath(TextView pattern, TextView langId) {
   size_t star = pattern.find(u'*');
   if (star == TextView::npos) return Text();
@@ -72,12 +86,8 @@ Text NewLangFilePath(TextView pattern, TextView langId) {
 
 Text NewLangFileText(const XmlNodePtr& lang) {
   if (!lang) return Text();
-  // The root element itself: a nameless wrapper around it would be written as "<>".
-  auto root = cXmlNode::New();
-  root->Name(mLangFormat::kRootTag);
-  root->Attribut(mLangFormat::kVersionAttr, mLangFormat::kCreatedFormatVersion);
-  root->AddChild(lang->Clone());
-  return root->XmlData();
+  // The root element itself: a nameless document around it would be written as "<>".
+  return NewLanguagesRoot(mLangFormat::kCreatedFormatVersion, lang)->XmlData();
 }
 
 Text Today() { return vbdate::Format(vbdate::Today(), mLangFormat::kDateFormat); }

@@ -21,6 +21,12 @@ Text ContentStamp(TextView text);
 Text FileStamp(TextView path);
 // The "Languages" element of a parsed file: the root itself or the first below it.
 XmlNodePtr FindLanguages(const XmlNodePtr& doc);
+// The text to write back for a parsed language file. Earlier versions of this editor wrapped
+// "Languages" in a nameless node, which no XML reader accepts: such a file is written as its
+// "Languages" element alone.
+Text LangFileText(const XmlNodePtr& doc, const XmlNodePtr& languages);
+// A new "Languages" element of the given format version holding a copy of `lang`.
+XmlNodePtr NewLanguagesRoot(TextView version, const XmlNodePtr& lang);
 
 // The pattern's "*" replaced by the ID, then ID_2, ID_3... while that file exists; "" when
 // the pattern has no "*" or every name is taken.

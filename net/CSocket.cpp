@@ -318,7 +318,7 @@ void CSocket::PostGetHostEvent(long request, uint32_t address, const Text& name,
     } else {
       resolveRequest_ = 0;
       state_ = SocketError;
-      RaiseOnError(error, MSocketSupport::GetErrorDescription(error), u"CSocket.PostGetHostEvent");
+      RaiseOnError(error, MSocketSupport::GetErrorDescription(error), u"");
       return;
     }
   }
@@ -445,10 +445,17 @@ bool CSocket::SendData(TextView text) {
 
 bool CSocket::SendData(BytesView data) {
   if (protocol_ == sckTCPProtocol) {
-    if (socket_ < 0 || state_ != SocketConnected)
+    if (socket_ < 0)
       return RaiseText(kWrongStateError,
                        u"Wrong protocol or connection state for the requested transaction or request.",
                        "CSocket.SendData");
+    if (state_ != SocketConnected) {
+      // The system says why a socket that exists cannot send (not connected, shut down).
+      ssize_t n = ::send(static_cast<int>(socket_), data.data(), 0, MSG_NOSIGNAL);
+      int e = errno;
+      long err = n < 0 && e != EAGAIN && e != EWOULDBLOCK ? MSocketSupport::WinsockError(e) : 10057;
+      return Raise(err, "CSocket.SendData");
+    }
   } else if (!SocketExists()) {
     return false;
   }

@@ -100,6 +100,8 @@ class CSocket {
   const Text& LocalIP() const { return localIP_; }
   const Text& LocalHostName() const { return localHostName_; }
   long BytesReceived() const { return bytesReceived_; }
+  // Bytes handed to SendData that the system has not taken yet.
+  long BytesToSend() const { return static_cast<long>(sendBuffer_.size()); }
   // Creates and registers the system socket; the handle or -1.
   long vbSocket();
   long RecvBufferLen() const { return recvBufferLen_; }

@@ -496,6 +496,9 @@ bool cHTTPGet::ArrivalPass() {
   if (status_ != TransferStatus::Receiving || wsk_.BytesReceived() <= 0) return true;
   Bytes chunk;
   if (!wsk_.GetData(chunk)) return true;
+  // Bytes past the announced length belong to no answer.
+  if (contentLength_ > 0 && receivedBytes_ + static_cast<long>(chunk.size()) > contentLength_)
+    chunk.resize(static_cast<size_t>(contentLength_ - receivedBytes_));
   receivedBytes_ += static_cast<long>(chunk.size());
   if (!localPath_.empty()) {
     bool ok;
@@ -514,6 +517,9 @@ bool cHTTPGet::ArrivalPass() {
     }
   }
   DataArrival.Raise(receivedBytes_, contentLength_, chunk);
+  if (!*alive) return false;
+  // The whole announced body is here: done, even if the server keeps the connection open.
+  if (contentLength_ > 0 && receivedBytes_ >= contentLength_ && !finished_) FinishTransfer();
   return *alive;
 }
 
@@ -588,6 +594,10 @@ bool cHTTPGet::HandleHeaderBlock() {
       }
       FileTransfertStart.Raise();
       if (!*alive) return false;
+      if (contentLength_ == 0 && !GetHeaderField(u"Content-Length").empty()) {
+        FinishTransfer();  // an announced empty body is complete already
+        return *alive;
+      }
     }
     if (wsk_.BytesReceived() > 0) pending_ = true;
     return true;

@@ -2,12 +2,14 @@
 
 #include <cfenv>
 #include <chrono>
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <exception>
 
 #include "AppInfo.h"
 #include "platform/ErrLog.h"
+#include "platform/EventLoop.h"
 #include "platform/FileSys.h"
 #include "storage/mFileUtils.h"
 #include "storage/mStringTools.h"
@@ -55,6 +57,8 @@ double SecondsSinceMidnight() {
 cHTTPUpload::cHTTPUpload() {
   conns_.push_back(wsk.OnConnect.Subscribe([this] { wsk_OnConnect(); }));
   conns_.push_back(wsk.OnSendComplete.Subscribe([this] { wsk_OnSendComplete(); }));
+  // Any byte the receiver takes counts as progress for the stall watch.
+  conns_.push_back(wsk.OnSendProgress.Subscribe([this](long, long) { lastProgressMs_ = platform::HiResMs(); }));
   conns_.push_back(wsk.OnDataArrival.Subscribe([this](long) { wsk_OnDataArrival(); }));
   conns_.push_back(wsk.OnClose.Subscribe([this] { wsk_OnClose(); }));
   conns_.push_back(wsk.OnError.Subscribe(
@@ -68,6 +72,8 @@ cHTTPUpload::~cHTTPUpload() {
   try {
     conns_.clear();
     timerPending_ = false;
+    if (watchdog_) platform::StopTimer(watchdog_);
+    if (graceTimer_) platform::StopTimer(graceTimer_);
     CloseFile();
     if (wsk.State() != SocketClosed) wsk.ForceClose();
   } catch (...) {
@@ -153,6 +159,10 @@ bool cHTTPUpload::SendFile(TextView fileName, TextView url, TextView userName, T
     url_ = Text(url);
     responseCode_.clear();
     responsePage_.clear();
+    answer_.clear();
+    scanFrom_ = headerLength_ = pageBytes_ = 0;
+    answerLength_ = -1;
+    trailerQueued_ = trailerSent_ = stopSending_ = socketFailed_ = false;
     trailer_.clear();
     nextPosition_ = 1;
     timerPending_ = false;
@@ -163,8 +173,11 @@ bool cHTTPUpload::SendFile(TextView fileName, TextView url, TextView userName, T
     wsk.RemoteHost(viaProxy ? TextView(proxyHost_) : TextView(host_));
     wsk.RemotePort(viaProxy ? proxyPort_ : port);
     busy_ = true;
+    Watch();
     if (!wsk.connect()) {
       busy_ = false;
+      if (watchdog_) platform::StopTimer(watchdog_);
+      watchdog_ = 0;
       ErrLog::Error(wsk.LastErrorNumber(), wsk.LastErrorDescription(), kObj, "SendFile", ErrLog::Kind::Function);
       return false;
     }
@@ -230,7 +243,15 @@ void cHTTPUpload::wsk_OnConnect() {
 void cHTTPUpload::wsk_OnSendComplete() {
   try {
     if (!busy_) return;
+    lastProgressMs_ = platform::HiResMs();
     auto alive = alive_;
+    if (trailerQueued_) {
+      // The trailer is out: the whole body has been sent.
+      trailerSent_ = true;
+      if (headerLength_ > 0) AnswerDone();
+      return;
+    }
+    if (stopSending_) return;
     if (nextPosition_ == 1) {
       TransfertStart.Raise();
       if (!*alive || !busy_) return;
@@ -239,6 +260,7 @@ void cHTTPUpload::wsk_OnSendComplete() {
       if (trailer_.empty()) return;
       Text t = trailer_;
       trailer_.clear();
+      trailerQueued_ = true;
       wsk.SendData(BytesView(Ansi(t)));
     }
     TransfertProgress.Raise(static_cast<long>(nextPosition_), static_cast<long>(dataLength_));
@@ -270,7 +292,7 @@ void cHTTPUpload::PulseTimer() {
 
 void cHTTPUpload::SendNextBlock() {
   // Past the content (the trailer is on its way) nothing more belongs to the body.
-  if (!busy_ || nextPosition_ > dataLength_) return;
+  if (!busy_ || stopSending_ || nextPosition_ > dataLength_) return;
   if (!memData_.empty()) {
     nextPosition_ += static_cast<int64_t>(memData_.size());
     wsk.SendData(BytesView(memData_));
@@ -303,27 +325,9 @@ bool cHTTPUpload::GetChunkFromFile(Bytes& chunk) {
 
 void cHTTPUpload::wsk_OnDataArrival() {
   try {
-    if (responseCode_.empty()) {
-      Text buffered;
-      if (!wsk.PeekData(buffered)) return;
-      size_t end = buffered.find(u"\r\n\r\n");
-      if (end == Text::npos) return;
-      Text header;
-      wsk.GetData(header, static_cast<long>(end + 4));
-      size_t eol = header.find(kCrLf);
-      Text status = header.substr(0, eol);
-      std::vector<Text> fields;
-      size_t i = 0;
-      while (i <= status.size()) {
-        size_t sp = status.find(u' ', i);
-        if (sp == Text::npos) sp = status.size();
-        fields.push_back(status.substr(i, sp - i));
-        i = sp + 1;
-      }
-      if (fields.size() >= 3) responseCode_ = fields[1];
-    }
-    Text more;
-    if (wsk.GetData(more)) responsePage_ += more;
+    if (!busy_) return;
+    lastProgressMs_ = platform::HiResMs();
+    TakeAnswerBytes();
   } catch (const std::exception& e) {
     Trap("wsk_OnDataArrival", &e);
   } catch (...) {
@@ -331,8 +335,130 @@ void cHTTPUpload::wsk_OnDataArrival() {
   }
 }
 
+bool cHTTPUpload::TakeAnswerBytes() {
+  auto alive = alive_;
+  Bytes more;
+  if (!wsk.GetData(more) || more.empty()) return busy_;
+  answer_ += more;
+  while (busy_ && headerLength_ == 0) {
+    // Only the new bytes (and three before them) can complete the empty line.
+    size_t end = answer_.find("\r\n\r\n", scanFrom_);
+    if (end == Bytes::npos) {
+      if (answer_.size() > kMaxAnswerHeaderBytes) {
+        Fail(10040, u"Invalid server response: header block too large");
+        return false;
+      }
+      scanFrom_ = answer_.size() < 3 ? 0 : answer_.size() - 3;
+      return true;
+    }
+    if (end + 4 > kMaxAnswerHeaderBytes) {
+      Fail(10040, u"Invalid server response: header block too large");
+      return false;
+    }
+    ParseAnswerHeader(end);
+    if (!*alive) return false;
+  }
+  if (!busy_) return false;
+  if (answer_.size() - headerLength_ > kMaxAnswerBodyBytes) {
+    Fail(10040, u"Invalid server response: answer too large");
+    return false;
+  }
+  // Only the new bytes are converted: a receiver sending tiny pieces costs no rescans.
+  size_t pageEnd = headerLength_ + pageBytes_;
+  responsePage_ += mStringTools::StrCodePageToUnicode(BytesView(answer_).substr(pageEnd), mStringTools::CP_WINDOWS_1252);
+  pageBytes_ = answer_.size() - headerLength_;
+  if (answerLength_ >= 0 && static_cast<int64_t>(answer_.size() - headerLength_) >= answerLength_) AnswerDone();
+  return *alive && busy_;
+}
+
+void cHTTPUpload::ParseAnswerHeader(size_t end) {
+  Text header = mStringTools::StrCodePageToUnicode(BytesView(answer_).substr(0, end), mStringTools::CP_WINDOWS_1252);
+  Text status = header.substr(0, header.find(kCrLf));
+  std::vector<Text> fields;
+  size_t i = 0;
+  while (i <= status.size()) {
+    size_t sp = status.find(u' ', i);
+    if (sp == Text::npos) sp = status.size();
+    fields.push_back(status.substr(i, sp - i));
+    i = sp + 1;
+  }
+  Text code = fields.size() >= 3 ? fields[1] : Text();
+  // An interim answer ("100 Continue") is followed by the real one.
+  if (code.size() == 3 && code[0] == u'1') {
+    answer_.erase(0, end + 4);
+    scanFrom_ = 0;
+    return;
+  }
+  responseCode_ = code;
+  headerLength_ = end + 4;
+  answerLength_ = -1;
+  size_t pos = 0;
+  while ((pos = header.find(kCrLf, pos)) != Text::npos) {
+    pos += 2;
+    size_t colon = header.find(u':', pos);
+    size_t eol = header.find(kCrLf, pos);
+    if (colon == Text::npos || (eol != Text::npos && colon > eol)) continue;
+    if (txt::EqualsNoCase(mStringTools::xTrim(TextView(header).substr(pos, colon - pos)), u"Content-Length")) {
+      Text v = mStringTools::xTrim(TextView(header).substr(colon + 1, eol == Text::npos ? Text::npos : eol - colon - 1));
+      if (!v.empty() && std::all_of(v.begin(), v.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; }))
+        answerLength_ = txt::ToInt(v);
+    }
+  }
+  if (!BodySent()) {
+    // The receiver answered before taking the whole body: nothing more is sent, and the
+    // transfer cannot have succeeded whatever the code says.
+    stopSending_ = true;
+    timerPending_ = false;
+    EndTransfer();
+  }
+}
+
+bool cHTTPUpload::BodySent() const {
+  // The trailer was handed over and the socket holds nothing more to send, even when its
+  // completion has not been reported yet.
+  return trailerSent_ || (trailerQueued_ && wsk.BytesToSend() == 0);
+}
+
+// The answer is complete. A receiver that answered before reading everything resets the
+// connection when it closes; a short grace for that reset decides, unless it closes first.
+void cHTTPUpload::AnswerDone() {
+  if (!busy_ || headerLength_ == 0 || graceTimer_) return;
+  if (answerLength_ >= 0 && static_cast<int64_t>(answer_.size() - headerLength_) < answerLength_) return;
+  if (!BodySent()) return;
+  graceTimer_ = platform::StartTimer(kAnswerGraceMs, [this] {
+    platform::StopTimer(graceTimer_);
+    graceTimer_ = 0;
+    EndTransfer();
+  });
+  if (!graceTimer_) EndTransfer();
+}
+
+void cHTTPUpload::Fail(long number, const Text& description) {
+  if (!busy_) return;
+  auto alive = alive_;
+  responseCode_.clear();
+  if (wsk.State() != SocketClosed) wsk.ForceClose();
+  TransfertError.Raise(number, description);
+  if (!*alive) return;
+  EndTransfer();
+}
+
+void cHTTPUpload::Watch() {
+  if (watchdog_) platform::StopTimer(watchdog_);
+  lastProgressMs_ = platform::HiResMs();
+  int tick = static_cast<int>(std::clamp<long>(stallTimeoutMs_ / 10, 10, 1000));
+  watchdog_ = platform::StartTimer(tick, [this] {
+    if (!busy_) return;
+    if (platform::HiResMs() - lastProgressMs_ >= static_cast<double>(stallTimeoutMs_))
+      Fail(10060, u"Connection timed out.");
+  });
+}
+
 void cHTTPUpload::wsk_OnClose() {
   try {
+    if (busy_ && !TakeAnswerBytes()) return;
+    // Without a Content-Length the receiver's close ends its answer.
+    if (busy_ && headerLength_ > 0 && answerLength_ < 0) answerLength_ = static_cast<int64_t>(answer_.size() - headerLength_);
     EndTransfer();
   } catch (...) {
     Trap("wsk_OnClose", nullptr);
@@ -342,6 +468,7 @@ void cHTTPUpload::wsk_OnClose() {
 void cHTTPUpload::wsk_OnError(int number, const Text& description) {
   try {
     if (!busy_) return;
+    socketFailed_ = true;
     auto alive = alive_;
     TransfertError.Raise(number, description);
     if (!*alive) return;
@@ -362,13 +489,23 @@ void cHTTPUpload::Cancel() {
 }
 
 void cHTTPUpload::EndTransfer() {
-  if (wsk.State() != SocketClosed && wsk.State() != SocketError) wsk.closesocket();
+  bool bodySent = BodySent();
+  // Whatever the receiver still sends is of no use: the connection is dropped, not drained.
+  if (wsk.State() != SocketClosed && wsk.State() != SocketError) wsk.ForceClose();
   CloseFile();
   timerPending_ = false;
+  if (watchdog_) platform::StopTimer(watchdog_);
+  if (graceTimer_) platform::StopTimer(graceTimer_);
+  watchdog_ = graceTimer_ = 0;
   if (!busy_) return;  // one end per transfer
   busy_ = false;
   Text code = responseCode_;
-  TransfertEnd.Raise(code == u"200", code);
+  bool complete = headerLength_ > 0 && answerLength_ >= 0 &&
+                  static_cast<int64_t>(answer_.size() - headerLength_) >= answerLength_;
+  bool success = complete && bodySent && !socketFailed_ && code.size() == 3 && code[0] == u'2';
+  answer_.clear();
+  answer_.shrink_to_fit();
+  TransfertEnd.Raise(success, code);
 }
 
 void cHTTPUpload::CloseFile() {

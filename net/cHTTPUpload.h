@@ -14,6 +14,13 @@
 class cHTTPUpload {
  public:
   static constexpr long kBlockSize = 4096;
+  // A receiver's answer is kept up to these sizes; beyond them the transfer fails.
+  static constexpr size_t kMaxAnswerHeaderBytes = 64 * 1024;
+  static constexpr size_t kMaxAnswerBodyBytes = 1024 * 1024;
+  // A transfer that makes no progress either way for this long fails.
+  static constexpr long kDefaultStallTimeoutMs = 60000;
+  // How long a complete answer waits for the receiver's close before it counts.
+  static constexpr int kAnswerGraceMs = 500;
 
   cHTTPUpload();
   // Closes the connection and stops pacing; no event is raised.
@@ -41,11 +48,14 @@ class cHTTPUpload {
   bool SendFile(TextView fileName, TextView url, TextView userName = u"", TextView password = u"",
                 TextView proxyUserName = u"", TextView proxyPassword = u"", TextView fieldName = u"file",
                 BytesView data = {});
+  long StallTimeoutMs() const { return stallTimeoutMs_; }
+  void StallTimeoutMs(long ms) { stallTimeoutMs_ = ms > 0 ? ms : kDefaultStallTimeoutMs; }
   const Text& ResponsePage() const { return responsePage_; }
   const Text& ResponseCode() const { return responseCode_; }
   // Sends the next block when the owner took over the pacing.
   void PulseTimer();
-  // Stops a running transfer: TransfertEnd(false, code) follows.
+  // Stops a running transfer: TransfertEnd(false, code) follows. TransfertEnd(true, code)
+  // only comes when the whole body was sent and a complete 2xx answer arrived.
   void Cancel();
 
   // RFC 1123 date ("Sun, 06 Nov 1994 08:49:37 GMT") of a local time.
@@ -71,6 +81,13 @@ class cHTTPUpload {
   bool GetChunkFromFile(Bytes& chunk);
   void EndTransfer();
   void CloseFile();
+  // Reads what arrived into the answer; false when the transfer ended meanwhile.
+  bool TakeAnswerBytes();
+  void ParseAnswerHeader(size_t end);
+  void AnswerDone();
+  void Fail(long number, const Text& description);
+  bool BodySent() const;
+  void Watch();
 
   CSocket wsk;
   std::vector<Connection> conns_;
@@ -83,6 +100,19 @@ class cHTTPUpload {
   int64_t partHeaderLength_ = 0;
   Text trailer_;
   Text responseCode_, responsePage_;
+  Bytes answer_;               // the answer's bytes as they came (header, then body)
+  size_t scanFrom_ = 0;        // where the search for the header's end resumes
+  size_t headerLength_ = 0;    // 0 until the header block is complete
+  size_t pageBytes_ = 0;       // body bytes already in ResponsePage
+  int64_t answerLength_ = -1;  // the answer's Content-Length, -1 without one
+  bool trailerQueued_ = false; // the trailer was handed to the socket
+  bool trailerSent_ = false;   // ... and the socket reported it sent
+  bool stopSending_ = false;
+  long stallTimeoutMs_ = kDefaultStallTimeoutMs;
+  double lastProgressMs_ = 0;
+  uint64_t watchdog_ = 0;
+  uint64_t graceTimer_ = 0;
+  bool socketFailed_ = false;  // the connection broke (a reset, say) during the transfer
   bool timerPending_ = false;
   bool busy_ = false;
   Bytes memData_;

@@ -219,7 +219,30 @@ bool MoveNoReplace(const std::string& from, const std::string& to) {
   return false;
 }
 
+bool ReplaceFile(const std::string& from, const std::string& to) {
+  if (Injected(Op::Rename)) return false;
+  if (from.empty() || to.empty()) {
+    errno = ENOENT;
+    return false;
+  }
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool LinkOrCopy(const std::string& from, const std::string& to) {
+  if (Injected(Op::Rename)) return false;
+  if (::link(from.c_str(), to.c_str()) == 0) return true;
+  if (errno != EXDEV && errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return false;
+  return CopyFile(from, to);
+}
+
+bool CopyMode(const std::string& like, int fd) {
+  struct stat st {};
+  if (::stat(like.c_str(), &st) != 0) return false;
+  return ::fchmod(fd, st.st_mode & 07777) == 0;
+}
+
 bool Remove(const std::string& path) {
+
   if (Injected(Op::Remove)) return false;
   return ::unlink(path.c_str()) == 0;
 }

@@ -45,6 +45,15 @@ bool FsyncDir(const std::string& dir);
 // Fails when the target exists (like a plain Windows move). Falls back to copy + delete
 // across file systems.
 bool MoveNoReplace(const std::string& from, const std::string& to);
+// Atomically puts `from` in the place of `to` (which may exist): at every instant `to`
+// names either the old or the new file. Both must be on one file system.
+bool ReplaceFile(const std::string& from, const std::string& to);
+// Makes `to` (which must not exist) a second name of `from`, or a flushed copy where the
+// file system has no hard links. Counts as a rename for the fault seam.
+bool LinkOrCopy(const std::string& from, const std::string& to);
+// Gives the open file the permission bits of the file at `like` (when it exists).
+bool CopyMode(const std::string& like, int fd);
+
 bool Remove(const std::string& path);
 bool MakeDir(const std::string& path);
 bool RemoveDir(const std::string& path);

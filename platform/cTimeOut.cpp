@@ -15,8 +15,12 @@ void cTimeOut::Enabled(bool on) {
 
 void cTimeOut::TickIntervall(long ms) {
   tick_ = ms;
-  // The interval of a running timer takes effect at its next start, as with any cTimer.
   timer_.Interval(ms);
+  // A running counter ticks at the new pace at once, not only after its next start.
+  if (timer_.Enabled()) {
+    timer_.Enabled(false);
+    timer_.Enabled(true);
+  }
 }
 
 void cTimeOut::OnTimer() {

@@ -391,11 +391,85 @@ Text LoadTextFile(TextView path, bool asBytes, bool asText, int& mode, bool keep
   }
 }
 
+namespace {
+
+// Appends to an existing file in place; a failed write cuts the partial tail off again.
+bool AppendPayload(const Text& file, const Payload& payload) {
+  std::string native = NativePath(file);
+  int fd = fs::OpenWrite(native, false);
+  if (fd < 0) {
+    int e = errno;
+    ErrLog::Line(u"Error CreateFile " + txt::FromInt(e) + u" : " + ErrText(e));
+    return false;
+  }
+  int64_t appendFrom = static_cast<int64_t>(fs::Stat(native).size);
+  if (!fs::SeekEnd(fd)) {
+    int e = errno;
+    ErrLog::Line(u"Error while setting file pointer to FILE_END => " + txt::FromInt(e) + u" : " + ErrText(e));
+    fs::Close(fd);
+    return false;
+  }
+  bool ok = WritePayload(fd, payload);
+  if (!ok) {
+    int e = errno;
+    ErrLog::Line(u"Error WriteFile " + txt::FromInt(e) + u" : " + ErrText(e));
+  } else if (!fs::Fsync(fd)) {
+    int e = errno;
+    ErrLog::Line(u"Error FlushFileBuffers " + txt::FromInt(e) + u" : " + ErrText(e));
+    ok = false;
+  }
+  if (!ok) {
+    if (!fs::Truncate(fd, appendFrom) || !fs::Fsync(fd)) ErrLog::Line(u"Error while cutting back appended data: " + file);
+    fs::Close(fd);
+    return false;
+  }
+  if (!fs::Close(fd)) {
+    int e = errno;
+    ErrLog::Line(u"Error CloseHandle " + txt::FromInt(e) + u" : " + ErrText(e));
+    return false;
+  }
+  return true;
+}
+
+// Writes the whole payload under `tmp`, flushed and closed; on failure nothing stays there.
+bool WriteTemporary(const Text& tmp, const Text& file, const Payload& payload) {
+  std::string native = NativePath(tmp);
+  int fd = fs::OpenWrite(native, true);
+  if (fd < 0) {
+    int e = errno;
+    ErrLog::Line(u"Error CreateFile " + txt::FromInt(e) + u" : " + ErrText(e));
+    return false;
+  }
+  // The new file takes the old one's permissions, as an in-place write would keep them.
+  fs::CopyMode(NativePath(file), fd);
+  bool ok = WritePayload(fd, payload);
+  if (!ok) {
+    int e = errno;
+    ErrLog::Line(u"Error WriteFile " + txt::FromInt(e) + u" : " + ErrText(e));
+  } else if (!fs::Fsync(fd)) {
+    int e = errno;
+    ErrLog::Line(u"Error FlushFileBuffers " + txt::FromInt(e) + u" : " + ErrText(e));
+    ok = false;
+  }
+  if (!fs::Close(fd) && ok) {
+    int e = errno;
+    ErrLog::Line(u"Error CloseHandle " + txt::FromInt(e) + u" : " + ErrText(e));
+    ok = false;
+  }
+  if (!ok) KillFile(tmp, kDeleteRetries);
+  return ok;
+}
+
+}  // namespace
+
+// The new content is written complete under a temporary name and only then renamed over
+// the old file, so a crash at any moment leaves the whole old or the whole new file at the
+// path. A kept backup is a second name of the old file made just before the rename.
 bool SaveFile(TextView path, TextView data, bool isText, int mode, bool writeMark, int codePage,
               long numberedBackups, bool append, TextView backupFolder, long backupDays, long minBackupInterval) {
   Text file(path);
-  Text movedTo;           // where the old content waits during the write
-  bool isBackup = false;  // movedTo is a backup that stays after success
+  Text tmp;     // the new content until it takes the path
+  Text backup;  // a backup made by this call
   try {
     if (file.empty() || IsSep(file.back())) return false;
     Payload payload;
@@ -409,123 +483,63 @@ bool SaveFile(TextView path, TextView data, bool isText, int mode, bool writeMar
     Text name = file.substr(dir.size());
     if (!dir.empty() && !mFileUtils::CreateFolderPath(dir)) return false;
 
-    if (!append && mFileUtils::FileExists(file)) {
+    bool exists = mFileUtils::FileExists(file);
+    if (append && exists) return AppendPayload(file, payload);
+    if (!exists && EntryExists(file)) return false;  // a folder or other non-file in the way
+
+    tmp = BackupFileName(file, 99999, u".tmp");
+    if (tmp.empty() || !WriteTemporary(tmp, file, payload)) return false;
+
+    if (exists) {
       Text backupDir = backupFolder.empty() ? dir : Join(dir, backupFolder);
-      bool useTemp = true;
       if (numberedBackups >= 1) {
-        if (!backupFolder.empty() && !mFileUtils::CreateFolderPath(backupDir)) return false;
-        Text bak = BackupFileName(Join(backupDir, name), numberedBackups, u".bak");
-        ErrLog::Line(u"Backup previous file in " + Join(backupFolder, mFileUtils::FileNameOnly(bak)));
-        if (!mFileUtils::MoveFileTo(file, bak)) {
-          ErrLog::Line(u"Error while moving file : " + file + u" => " + bak);
+        if (!backupFolder.empty() && !mFileUtils::CreateFolderPath(backupDir)) {
+          KillFile(tmp, kDeleteRetries);
           return false;
         }
-        movedTo = bak;
-        isBackup = true;
-        useTemp = false;
+        backup = BackupFileName(Join(backupDir, name), numberedBackups, u".bak");
       } else if (backupDays > 0) {
         if (!backupFolder.empty() && !mFileUtils::CreateFolderPath(backupDir))
           ErrLog::Line(u"Error while creating backups folder (" + backupDir + u")");
         Text base = Join(backupDir, name);
         Text bak = BackupDateFileName(base, backupDays, kBackupStampFormat, true);
         VbDate last = minBackupInterval > 0 ? LastBackupDate(base, kBackupStampFormat) : 0;
-        // A backup stamped this very second already exists: the move would fail and with it
-        // the save, so this one is skipped like a too recent one.
+        // A backup stamped this very second already exists: this one is skipped like a
+        // too recent one rather than failing the save.
         bool taken = EntryExists(bak);
         if (taken && last == 0) last = vbdate::Now();
-        if (taken || (last != 0 && (vbdate::Now() - last) * 1440.0 < static_cast<double>(minBackupInterval))) {
+        if (taken || (last != 0 && (vbdate::Now() - last) * 1440.0 < static_cast<double>(minBackupInterval)))
           ErrLog::Line(u"Skip file backup [" + file + u"] (recent backup date: " +
                        vbdate::Format(last, u"yyyy/mm/dd hh:nn:ss") + u")");
-        } else {
-          ErrLog::Line(u"Backup previous file in " + Join(backupFolder, mFileUtils::FileNameOnly(bak)));
-          if (!mFileUtils::MoveFileTo(file, bak)) {
-            ErrLog::Line(u"Error while moving file : " + file + u" => " + bak);
-            return false;
-          }
-          movedTo = bak;
-          isBackup = true;
-          useTemp = false;
-        }
+        else
+          backup = bak;
       }
-      if (useTemp) {
-        Text tmp = BackupFileName(file, 99999, u".tmp");
-        if (!mFileUtils::MoveFileTo(file, tmp)) {
-          ErrLog::Line(u"Error while moving file: " + file + u" => " + tmp);
+      if (!backup.empty()) {
+        ErrLog::Line(u"Backup previous file in " + Join(backupFolder, mFileUtils::FileNameOnly(backup)));
+        if (!fs::LinkOrCopy(NativePath(file), NativePath(backup))) {
+          ErrLog::Line(u"Error while moving file : " + file + u" => " + backup);
+          KillFile(tmp, kDeleteRetries);
           return false;
         }
-        movedTo = tmp;
       }
     }
-    // From here on the old content lives only under movedTo (or, when appending, at the
-    // path itself): every failure below must end in the restore step.
 
-    std::string native = NativePath(file);
-    bool written = false;
-    int64_t appendFrom = -1;
-    int fd = fs::OpenWrite(native, !append);
-    if (fd < 0) {
+    if (!fs::ReplaceFile(NativePath(tmp), NativePath(file))) {
       int e = errno;
-      ErrLog::Line(u"Error CreateFile " + txt::FromInt(e) + u" : " + ErrText(e));
-    } else {
-      bool ok = true;
-      if (append) {
-        appendFrom = static_cast<int64_t>(fs::Stat(native).size);
-        if (!fs::SeekEnd(fd)) {
-          int e = errno;
-          ErrLog::Line(u"Error while setting file pointer to FILE_END => " + txt::FromInt(e) + u" : " + ErrText(e));
-          fs::Close(fd);
-          return false;  // the existing file is left as it is
-        }
-      }
-      if (!WritePayload(fd, payload)) {
-        int e = errno;
-        ErrLog::Line(u"Error WriteFile " + txt::FromInt(e) + u" : " + ErrText(e));
-        ok = false;
-      }
-      // Flushed before the old copy goes, so a crash cannot leave neither version on disk.
-      if (ok && !fs::Fsync(fd)) {
-        int e = errno;
-        ErrLog::Line(u"Error FlushFileBuffers " + txt::FromInt(e) + u" : " + ErrText(e));
-        ok = false;
-      }
-      if (!ok && append) {
-        // Cut the partial tail off; the file was there before this call.
-        if (!fs::Truncate(fd, appendFrom) || !fs::Fsync(fd))
-          ErrLog::Line(u"Error while cutting back appended data: " + file);
-        fs::Close(fd);
-        return false;
-      }
-      if (!fs::Close(fd) && ok) {
-        int e = errno;
-        ErrLog::Line(u"Error CloseHandle " + txt::FromInt(e) + u" : " + ErrText(e));
-        ok = false;
-      }
-      if (ok) written = true;
-      else if (!append) KillFile(file, kDeleteRetries);
+      ErrLog::Line(u"Error while moving file: " + tmp + u" => " + file + u" (" + ErrText(e) + u")");
+      KillFile(tmp, kDeleteRetries);
+      // The old file never moved; a backup made for this save would only duplicate it.
+      if (!backup.empty()) KillFile(backup, kDeleteRetries);
+      return false;
     }
-
-    if (written) {
-      // The file's flush above also commits its new name: journaling file systems keep
-      // metadata in order, so the temporary copy's removal cannot reach the disk first.
-      if (!movedTo.empty() && !isBackup && !KillFile(movedTo, kDeleteRetries))
-        ErrLog::Line(u"Error while deleting file automatic backup: " + movedTo);
-      return true;
-    }
+    // The new name must survive a crash too.
+    fs::FsyncDir(NativePath(dir.empty() ? Text(u".") : dir));
+    return true;
   } catch (const std::exception&) {
     LogCaught("SaveFile");
   }
-
-  // Failure: put the old content back where it was.
   try {
-    if (!movedTo.empty()) {
-      bool back = mFileUtils::MoveFileTo(movedTo, file);
-      if (isBackup)
-        ErrLog::Line(back ? Text(u"Original file restored from backup")
-                          : u"Error while trying to restore the original filename: " + movedTo + u" => " + file);
-      else
-        ErrLog::Line(back ? Text(u"Original file restored from automatic backup")
-                          : u"Error while trying to restore the original file: " + movedTo + u" => " + file);
-    }
+    if (!tmp.empty()) KillFile(tmp, kDeleteRetries);
   } catch (const std::exception&) {
     LogCaught("SaveFile");
   }

@@ -248,8 +248,9 @@ Text c7z::GetFileList(TextView arguments, long& files, long& folders) {
     if (dash == Text::npos) return Text();
     Text result;
     for (const Text& line : Lines(TextView(out).substr(dash))) {
+      // A key and a value around the first " = "; the value may hold " = " itself (a name).
       size_t eq = line.find(u" = ");
-      if (eq == Text::npos) continue;
+      if (eq == Text::npos || eq == 0 || eq + 3 >= line.size()) continue;
       TextView key = TextView(line).substr(0, eq);
       if (key == u"Block") continue;
       if (!result.empty()) result += u"\r\n";

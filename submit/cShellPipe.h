@@ -3,6 +3,8 @@
 // piece of output (standard output and standard error joined), OnFinish once at the end.
 // The child is polled every 50 ms by WaitTimer, so everything arrives on the GUI thread.
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/ChildProcess.h"
 #include "platform/Event.h"
@@ -25,7 +27,7 @@ class cShellPipe {
 
   // Ends the child's input once what is pending has been written.
   void CloseWritePipe();
-  // Starting as another user is not offered here: always false, with a log line.
+  // Starts the command as another user, with that user's environment, without pipes.
   bool ShellRunAsAsync(TextView user, TextView domain, TextView password, TextView command, bool visible);
   // No pipes: the child shares our standard streams.
   bool ShellExecAsync(TextView command, bool visible);
@@ -42,7 +44,8 @@ class cShellPipe {
   long ProcessId() const { return static_cast<long>(child_.Pid()); }
 
  private:
-  bool Start(TextView command, bool pipes, long priority, const char* routine);
+  bool Start(TextView command, bool pipes, long priority, const char* routine,
+             const std::vector<std::string>& prefix = {});
   void WaitTimer_Timer();
   // Reads what the pipe holds now; false when the object died in a handler.
   bool ReadOutput(const std::shared_ptr<bool>& alive);

@@ -317,7 +317,7 @@ void cSubmission::FinishUpload(bool success, const Text& code, const Text& page)
     }
     if (success && mSubmit::IsOkAnswer(page)) {
       MsgBox(mSubmit::OkAnswerText(page), vbInformation);
-      int keep = MsgBox(Text(mSubmit::kMsgKeepZip) + u"\r\n\r\n" + archive_, vbYesNo | vbQuestion);
+      int keep = MsgBox(Text(mSubmit::kMsgKeepZip) + u"\r\n\r\n" + mFileUtils::FileNameOnly(archive_), vbYesNo | vbQuestion);
       if (keep == vbNo) mFileUtils::DeleteFiles(archive_, true);
       UploadEnded.Raise(true);
       return;

@@ -1,6 +1,10 @@
 // The update check against broken or hostile answers from a scripted loopback server,
 // cancellation, the channel commands and where the server's address comes from.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
 
 #include "app/mConfig.h"
 #include "tests/app/test_update_harness.h"
@@ -8,7 +12,6 @@
 #include "tests/net/ScriptServer.h"
 
 namespace {
-
 using nettest::Reply;
 using nettest::Script;
 using nettest::ScriptServer;
@@ -16,6 +19,15 @@ using nettest::Step;
 using updtest::Harness;
 
 const std::string kError = "An error occured while trying to get the update information!";
+
+long RssKb() {
+  long pages = 0, resident = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+}
 
 std::string Head(size_t length) {
   return "HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n";
@@ -66,76 +78,91 @@ TEST(UpdateBrokenServer, AnswersThatAreNotAValidDescriptionFail) {
   }
 }
 
-TEST(UpdateBrokenServer, SplitAndDelayedAnswerIsReassembled) {
-  const std::string body = updtest::Describe(updtest::NextRevision(), "Split notice");
-  const std::string all = Head(body.size()) + body;
-  Script s;
-  for (size_t i = 0; i < all.size(); i += 37) s.steps.push_back({all.substr(i, 37), i % 4 == 0 ? 5 : 0});
+// Servers that stall, trickle or hold the connection: a check ends by its deadline or its
+// idle time-out, and a complete answer or a redirect is used at once, not at a time-out.
+TEST(UpdateHostileServer, GivesUpInTimeAndUsesCompleteAnswersAtOnce) {
+  const std::string body = updtest::Describe(updtest::Running());
+  const std::string upToDate = "Your version of \"Kestrova Lang Editor\" is up to date.";
+  Script trickle;
+  trickle.steps.push_back({Head(body.size()), 0});
+  for (size_t i = 0; i < body.size(); ++i) trickle.steps.push_back({body.substr(i, 1), 200});
+  Script held{{Reply("HTTP/1.0 200 OK", {"Content-Length: " + std::to_string(body.size())}, body)}};
+  held.holdOpenMs = 20000;
+  Script silent;
+  silent.holdOpenMs = 20000;
+  struct Case {
+    const char* name;
+    std::vector<Script> scripts;  // one per connection
+    std::string box;
+    double maxMs;
+  };
+  const Case cases[] = {
+      {"one byte per interval, under the idle limit", {trickle}, kError, 2500},
+      {"no answer at all", {silent}, kError, 2500},
+      {"exact length on a connection held open", {held}, upToDate, 1000},
+      {"redirect on a connection held open", {}, upToDate, 1000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptServer server;
+    std::vector<Script> scripts = c.scripts;
+    if (scripts.empty()) {  // the redirect: moved once, then the description
+      Script moved{{Reply("HTTP/1.0 302 Found", {"Location: " + server.base() + "/v2/version.xml"}, "")}};
+      moved.holdOpenMs = 20000;
+      scripts = {moved, held};
+    }
+    for (auto& s : scripts) server.Add(s);
+    Harness h;
+    h.Point(server.port());
+    h.check.IdleTimeoutMs(400);
+    h.check.DeadlineMs(1500);
+    if (c.box == upToDate) h.check.IdleTimeoutMs(30000);
+    long base = RssKb(), peak = base;
+    double t0 = platform::HiResMs();
+    h.check.CheckForUdpate(false);
+    ASSERT_TRUE(platform::WaitUntil([&] {
+      peak = std::max(peak, RssKb());
+      return !h.check.Running();
+    }, 5000));
+    double took = platform::HiResMs() - t0;
+    std::printf("[ hostile update server ] %-45s ended after %6.0f ms, peak memory +%ld KB\n", c.name, took,
+                peak - base);
+    EXPECT_LT(took, c.maxMs);
+    ASSERT_EQ(h.boxes.size(), 1u);
+    EXPECT_EQ(h.boxes[0].text, c.box);
+    EXPECT_TRUE(h.CommandUsable());
+  }
+}
+
+// Texts from the server reach the question and the notice without anything that adds
+// lines, reverses the reading order or hides characters, and with a bounded length.
+TEST(UpdateHostileServer, ServerTextsAreSanitised) {
+  const std::string next = updtest::NextRevision();
+  std::string doc = "<Update><Version>" + next + "\r\nYour version: 99.0.0</Version><Description>Fix\xE2\x80\xAE" +
+                    "exe.txt" + std::string(5000, 'd') + "</Description><DownloadURL>http://127.0.0.1/x</DownloadURL>" +
+                    "<Message>Hi\x07\x1B[2J\xC2\x9B there</Message></Update>";
   ScriptServer server;
-  server.Add(s);
+  server.Add({{Reply("HTTP/1.0 200 OK", {}, doc)}});
   Harness h;
   h.Point(server.port());
   h.answers = {platform::vbNo};
   ASSERT_TRUE(h.Run(true));
   ASSERT_EQ(h.boxes.size(), 2u);
-  EXPECT_NE(h.boxes[0].text.find("Available version: " + updtest::NextRevision()), std::string::npos);
-  EXPECT_EQ(h.boxes[1].text, "Split notice");
-  // The request is a plain GET for the description on the configured host.
-  std::string req = server.Request(0);
-  EXPECT_EQ(req.rfind("GET /translation/version.xml HTTP/1.0\r\n", 0), 0u) << req;
-  EXPECT_NE(req.find("\r\nHost: 127.0.0.1\r\n"), std::string::npos) << req;
-  EXPECT_EQ(req.find("Range:"), std::string::npos);
-}
-
-// A server that accepts and then goes quiet must not leave the menu command disabled.
-TEST(UpdateBrokenServer, SilenceEndsTheCheckAsFailed) {
-  const std::string body = updtest::Describe(updtest::NextRevision());
+  const std::string& q = h.boxes[0].text;
+  EXPECT_NE(q.find("Available version: " + next + " Your version: 99.0.0\r\n"), std::string::npos) << q;
+  EXPECT_EQ(q.find("\xE2\x80\xAE"), std::string::npos);
+  EXPECT_LT(q.size(), 2500u);
+  EXPECT_EQ(h.boxes[1].text, "Hi[2J there");
   struct Case {
-    const char* name;
-    Script script;
-  };
-  const Case cases[] = {
-      {"no answer at all", {{}, 0, false, 3000}},
-      {"half the body then nothing", {{{Head(body.size()) + body.substr(0, 60), 0}}, 0, false, 3000}},
-  };
-  for (const Case& c : cases) {
-    for (bool silent : {false, true}) {
-      SCOPED_TRACE(std::string(c.name) + (silent ? ", silent" : ", menu"));
-      ScriptServer server;
-      server.Add(c.script);
-      Harness h;
-      h.Point(server.port());
-      h.check.IdleTimeoutMs(300);
-      double start = platform::HiResMs();
-      ASSERT_TRUE(h.Run(silent, 2500));
-      double took = platform::HiResMs() - start;
-      EXPECT_GE(took, 280.0);
-      if (silent) {
-        EXPECT_TRUE(h.boxes.empty());
-      } else {
-        ASSERT_EQ(h.boxes.size(), 1u);
-        EXPECT_EQ(h.boxes[0].text, kError);
-      }
-      EXPECT_TRUE(h.CommandUsable());
-      EXPECT_FALSE(h.check.HTTP()->Busy());
-    }
-  }
-}
-
-// A trickle keeps the check alive: only silence counts, not the total time.
-TEST(UpdateBrokenServer, SlowButSteadyAnswerIsNotCutOff) {
-  const std::string body = updtest::Describe(updtest::Running(), "Slow notice");
-  const std::string all = Head(body.size()) + body;
-  Script s;
-  for (size_t i = 0; i < all.size(); i += all.size() / 6 + 1) s.steps.push_back({all.substr(i, all.size() / 6 + 1), 120});
-  ScriptServer server;
-  server.Add(s);
-  Harness h;
-  h.Point(server.port());
-  h.check.IdleTimeoutMs(300);
-  ASSERT_TRUE(h.Run(true, 5000));
-  ASSERT_EQ(h.boxes.size(), 1u);
-  EXPECT_EQ(h.boxes[0].text, "Slow notice");
+    const char16_t* in;
+    bool multiLine;
+    const char16_t* out;
+  } texts[] = {{u"a\r\nb\nc", true, u"a\r\nb\r\nc"},
+               {u"a\r\nb", false, u"a b"},
+               {u"\u202Dx\u2066y\u200Fz\u0085", false, u"xyz"},
+               {u"\u00E9\U0001F600", false, u"\u00E9\U0001F600"}};
+  for (auto& t : texts) EXPECT_TEXT_EQ(cUpdateCheck::ServerText(t.in, 100, t.multiLine), Text(t.out));
+  EXPECT_EQ(cUpdateCheck::ServerText(u"\U0001F600\U0001F600", 3, false).size(), 2u);  // no half pair
 }
 
 TEST(UpdateCancel, CancelledOrReplacedChecksShowNothing) {
@@ -229,61 +256,17 @@ TEST(UpdateDownload, OnlyWebAddressesReachTheDesktop) {
   }
 }
 
-TEST(UpdateChannels, PagesAndSwitchesWithTheirFailureMessages) {
-  struct Case {
-    const char* name;
-    bool (cUpdateCheck::*command)();
-    std::string url;
-    int showMode;
-    std::string failure;
-  };
-  const Case cases[] = {
-      {"beta page", &cUpdateCheck::ShowBetaInfo, "http://127.0.0.1:8123/translation/beta_channel.php", 1,
-       "Error opening the website!"},
-      {"beta channel", &cUpdateCheck::ActivateBetaChannel, "ksv://updatecheck/beta", 2,
-       "Error starting the update. Make sure your Kestrova is running."},
-      {"public channel", &cUpdateCheck::ActivatePublicChannel, "ksv://updatecheck/normal", 2,
-       "Error starting the update. Make sure your Kestrova is running."},
-  };
-  for (const Case& c : cases) {
-    for (bool works : {true, false}) {
-      SCOPED_TRACE(std::string(c.name) + (works ? "" : ", refused"));
-      Harness h;
-      h.check.ServerHost(u"127.0.0.1:8123");
-      h.urlResult = works;
-      EXPECT_EQ((h.check.*c.command)(), works);
-      ASSERT_EQ(h.opened.size(), 1u);
-      EXPECT_EQ(h.opened[0].url, c.url);
-      EXPECT_EQ(h.opened[0].showMode, c.showMode);
-      if (works) {
-        EXPECT_TRUE(h.boxes.empty());
-      } else {
-        ASSERT_EQ(h.boxes.size(), 1u);
-        EXPECT_EQ(h.boxes[0].text, c.failure);
-        EXPECT_EQ(h.boxes[0].flags, platform::vbCritical);
-      }
-    }
-  }
-}
-
-TEST(UpdateHost, SetterThenConfigurationThenBuiltIn) {
+TEST(UpdateHost, ConfiguredHostIsTheOneAsked) {
   testutil::TempDir dir;
   mConfig::SetConfigPath(dir.tfile("KsvLangEditor.xml"));
   mConfig::LoadConfig();
   cUpdateCheck c;
   EXPECT_TEXT_EQ(c.UpdateURL(), Text(u"http://") + KSV_SERVER_HOST + u"/translation/version.xml");
 
-  mConfig::SetConfig(u"Server.Host", u" 127.0.0.1:8080\r\n");
-  EXPECT_TEXT_EQ(c.UpdateURL(), u"http://127.0.0.1:8080/translation/version.xml");
-  EXPECT_TEXT_EQ(c.BetaInfoURL(), u"http://127.0.0.1:8080/translation/beta_channel.php");
-
-  c.ServerHost(u"127.0.0.1:9");
-  EXPECT_TEXT_EQ(c.UpdateURL(), u"http://127.0.0.1:9/translation/version.xml");
-
-  // The configured server is the one actually asked.
+  // The configured server (spaces and line breaks trimmed) is the one actually asked.
   ScriptServer server;
   server.Add({{Reply("HTTP/1.0 200 OK", {}, updtest::Describe(updtest::Running()))}});
-  mConfig::SetConfig(u"Server.Host", txt::FromUtf8("127.0.0.1:" + std::to_string(server.port())));
+  mConfig::SetConfig(u"Server.Host", txt::FromUtf8(" 127.0.0.1:" + std::to_string(server.port()) + "\r\n"));
   Harness h;
   ASSERT_TRUE(h.Run(false));
   EXPECT_EQ(server.Connections(), 1);

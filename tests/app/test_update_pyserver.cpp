@@ -8,7 +8,6 @@
 #include "tests/net/PyHttpServer.h"
 
 namespace {
-
 using updtest::Harness;
 
 const std::string kQuestionEnd = "Do you want to download the new version now ?";
@@ -54,44 +53,6 @@ TEST_F(UpdatePyServer, NewerVersionAsksWithBothVersionsAndYesOpensTheDownload) {
   EXPECT_TEXT_EQ(h.check.UpdateInfo()->ChildValue(u"FormatVersion"), u"0.5");
 }
 
-TEST_F(UpdatePyServer, AnsweringNoAndSilentChecks) {
-  struct Case {
-    const char* name;
-    std::string version, message;
-    bool silent;
-    int answer;
-    std::vector<std::string> expected;  // box texts, question shortened to its last line
-  };
-  const std::string upToDate = "Your version of \"Kestrova Lang Editor\" is up to date.";
-  const Case cases[] = {
-      {"newer, No", updtest::NextRevision(), "", false, platform::vbNo, {kQuestionEnd}},
-      {"newer, silent, message after", updtest::NextRevision(), "Please test 2.0", true, platform::vbNo,
-       {kQuestionEnd, "Please test 2.0"}},
-      {"newer, menu, no message", updtest::NextRevision(), "Please test 2.0", false, platform::vbNo, {kQuestionEnd}},
-      {"same, menu", updtest::Running(), "Please test 2.0", false, 0, {upToDate}},
-      {"same, silent, message only", updtest::Running(), "Please test 2.0", true, 0, {"Please test 2.0"}},
-      {"same, silent, blank message", updtest::Running(), "  ", true, 0, {}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Serve(updtest::Describe(c.version, c.message));
-    Harness h;
-    h.Point(server_->port());
-    if (c.answer) h.answers = {c.answer};
-    ASSERT_TRUE(h.Run(c.silent));
-    ASSERT_EQ(h.boxes.size(), c.expected.size());
-    for (size_t i = 0; i < c.expected.size(); ++i) {
-      const std::string& t = h.boxes[i].text;
-      EXPECT_GE(t.size(), c.expected[i].size());
-      EXPECT_EQ(t.substr(t.size() - std::min(t.size(), c.expected[i].size())), c.expected[i]);
-      EXPECT_EQ(h.boxes[i].flags & 0x70, platform::vbInformation);
-    }
-    EXPECT_TRUE(h.opened.empty());
-    EXPECT_TRUE(h.CommandUsable());
-    EXPECT_FALSE(h.check.Silent());
-  }
-}
-
 // Answers in every encoding the suite's server may use come out as the same text.
 TEST_F(UpdatePyServer, EncodingsOfTheAnswer) {
   for (const char* fixture : {"version_utf8bom.xml", "version_utf16.xml", "version_1252.xml"}) {
@@ -109,28 +70,6 @@ TEST_F(UpdatePyServer, EncodingsOfTheAnswer) {
     EXPECT_EQ(h.boxes[1].text, "Beta: \xC3\x9C" "bersetzer gesucht");
     EXPECT_TEXT_EQ(h.check.UpdateInfo()->ChildValue(u"FormatVersion"), u"0.5");
   }
-}
-
-// The loading code keeps one pointer: later answers replace the content of the same node.
-TEST_F(UpdatePyServer, LaterAnswersReplaceTheKeptDescription) {
-  Harness h;
-  h.Point(server_->port());
-  XmlNodePtr kept = h.check.UpdateInfo();
-  ASSERT_TRUE(kept);
-  EXPECT_TRUE(kept->ChildValue(u"FormatVersion").empty());
-
-  Serve(updtest::Describe(updtest::Running(), "First notice"));
-  ASSERT_TRUE(h.Run(true));
-  EXPECT_TEXT_EQ(kept->ChildValue(u"Message"), u"First notice");
-
-  std::string second = updtest::Describe(updtest::Running());
-  second.replace(second.find("0.5"), 3, "0.7");
-  Serve(second);
-  ASSERT_TRUE(h.Run(true));
-  EXPECT_EQ(h.check.UpdateInfo(), kept);
-  EXPECT_TRUE(kept->ChildValue(u"Message").empty());
-  EXPECT_TEXT_EQ(kept->ChildValue(u"FormatVersion"), u"0.7");
-  EXPECT_EQ(h.boxes.size(), 1u);  // only the first notice
 }
 
 }  // namespace

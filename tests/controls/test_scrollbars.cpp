@@ -8,21 +8,6 @@ namespace {
 constexpr int V = cScrollBars::sbVertical;
 }
 
-TEST(ScrollBars, MaxIsNativeMaxMinusPageAndLargeChangeKeepsIt) {
-  cScrollBars sb;
-  sb.LargeChange(V, 100);
-  sb.Max(V, 400);
-  EXPECT_EQ(sb.Max(V), 400);
-  sb.LargeChange(V, 50);
-  EXPECT_EQ(sb.Max(V), 400);
-  EXPECT_TRUE(sb.Shown(V));
-  // A tree as tall as the page (or shorter) needs no bar.
-  sb.Max(V, -1);
-  EXPECT_FALSE(sb.Shown(V));
-  sb.Max(V, 0);
-  EXPECT_TRUE(sb.Shown(V));
-}
-
 TEST(ScrollBars, RequestsClampAndReportOnlyRealChanges) {
   cScrollBars sb;
   sb.SmallChange(V, 16);
@@ -58,36 +43,5 @@ TEST(ScrollBars, RequestsClampAndReportOnlyRealChanges) {
   sb.HandleScroll(V, cScrollBars::EndScroll);
   EXPECT_EQ(changes.size(), 8u);
   EXPECT_EQ(changes.back(), 251);  // 150 -> 251
-  sb.HandleScroll(V, cScrollBars::EndScroll);
-  EXPECT_EQ(changes.size(), 8u);
-  sb.HandleScroll(V, cScrollBars::LineDown);
-  EXPECT_EQ(sb.Value(V), 250);
-  // Setting the same value again reports nothing.
-  sb.Value(V, 250);
-  EXPECT_EQ(changes.size(), 9u);
-}
 
-TEST(ScrollBars, WheelAmountCanBeChangedByTheHost) {
-  cScrollBars sb;
-  sb.SmallChange(V, 16);
-  sb.LargeChange(V, 100);
-  sb.Max(V, 1000);
-  sb.Value(V, 500);
-  long seen = 0;
-  auto c = sb.MouseWheel.Subscribe([&](int, long& amount) { seen = amount; });
-  sb.HandleWheel(-120, 3);  // one notch towards the user
-  EXPECT_EQ(seen, 48);
-  EXPECT_EQ(sb.Value(V), 548);
-  sb.HandleWheel(240, 3);
-  EXPECT_EQ(sb.Value(V), 452);
-
-  auto zero = sb.MouseWheel.Subscribe([&](int, long& amount) { amount = 0; });
-  sb.HandleWheel(-120, 3);
-  EXPECT_EQ(sb.Value(V), 452);
-
-  std::vector<std::pair<int, int>> clicks;
-  auto cc = sb.ScrollClick.Subscribe([&](int bar, int button) { clicks.emplace_back(bar, button); });
-  sb.HandleNcPress(V, 2);
-  sb.HandleNcPress(V, 4);  // middle: not reported
-  EXPECT_EQ(clicks, (std::vector<std::pair<int, int>>{{V, 2}}));
 }

@@ -9,7 +9,6 @@
 #include "tests/common/TestUtil.h"
 
 namespace {
-
 const char16_t* kDoc =
     u"<Languages>"
     u"<A><A1/><A2><A21/></A2></A>"
@@ -47,48 +46,6 @@ struct TreeFixture {
 
 }  // namespace
 
-TEST(VisualNode, HeightsRegionsAndProperties) {
-  cVisualNode root;
-  root.RowHeight = 10;
-  root.BottomSpace = 2;
-  auto* a = root.AddChild(std::make_unique<cVisualNode>());
-  auto* b = root.AddChild(std::make_unique<cVisualNode>());
-  a->RowHeight = b->RowHeight = 10;
-  auto* a1 = a->AddChild(std::make_unique<cVisualNode>());
-  a1->RowHeight = 7;
-  EXPECT_EQ(root.Height(), 12);  // collapsed
-  EXPECT_EQ(root.ExpandedHeight(), 12 + 10 + 7 + 10);
-  root.Expanded(true);
-  EXPECT_EQ(root.Height(), 12 + 10 + 10);
-  EXPECT_FALSE(root.ExpBufferDirty());
-  a->Expanded(true);  // visible item: every ancestor learns about it
-  EXPECT_TRUE(root.ExpBufferDirty());
-  EXPECT_EQ(root.Height(), 12 + 17 + 10);
-
-  // Regions: bounds inclusive, first inserted wins, same name replaces, empty size removes.
-  a->AddMouseRegion(u"box", 0, 0, 9, 9);
-  a->AddMouseRegion(u"text", 5, 0, 50, 10);
-  EXPECT_TEXT_EQ(a->GetMouseRegion(9, 9), u"box");
-  EXPECT_TEXT_EQ(a->GetMouseRegion(10, 10), u"text");
-  EXPECT_TEXT_EQ(a->GetMouseRegion(56, 5), u"");
-  a->AddMouseRegion(u"box", 0, 0, 0, 9);
-  EXPECT_TEXT_EQ(a->GetMouseRegion(6, 1), u"text");
-
-  EXPECT_TEXT_EQ(a->GetProp(u"color"), u"");
-  a->SetProp(u"deep.er.value", u"x");
-  a->SetProp(u"color", u"255");
-  EXPECT_TEXT_EQ(a->GetProp(u"deep.er.value"), u"x");
-  a->DelProp(u"deep.er");
-  EXPECT_TEXT_EQ(a->GetProp(u"deep.er.value"), u"");
-  EXPECT_TEXT_EQ(a->GetProp(u"color"), u"255");
-  a->DelProp(u"missing.path");
-
-  root.RemoveChild(1, true);
-  EXPECT_EQ(root.ChildCount(), 1);
-  EXPECT_EQ(root.Child(1), b);
-  EXPECT_EQ(root.Child(2), nullptr);
-}
-
 TEST(XmlTree, BuildingHidesContributorsAndTakesOverAttributes) {
   TreeFixture f;
   cVisualNode* root = f.tree.Tree();
@@ -111,19 +68,6 @@ TEST(XmlTree, BuildingHidesContributorsAndTakesOverAttributes) {
   EXPECT_FALSE(f.Item(u"B.B1")->XmlNode->AttributExists(u"sel"));
   EXPECT_TEXT_EQ(f.Item(u"B.B2")->XmlNode->Name(), u"B2");  // lookup by element
   EXPECT_FALSE(f.tree.ScrollBar().Shown(cScrollBars::sbVertical));
-}
-
-TEST(XmlTree, EmptyAndBrokenDocuments) {
-  for (const char16_t* xml : {u"<root/>", u"<root></root>", u"not xml at all", u"", u"<a><b></a"}) {
-    TreeFixture f(xml);
-    f.Key(vk::Down);
-    f.Key(vk::Up);
-    EXPECT_EQ(f.tree.SelectedItem(), nullptr) << txt::ToUtf8(xml);
-    if (f.tree.Tree()->ChildCount() == 0) {
-      EXPECT_FALSE(f.tree.ScrollBar().Shown(cScrollBars::sbVertical));
-      EXPECT_TRUE(f.selected.empty());
-    }
-  }
 }
 
 TEST(XmlTree, KeyboardNavigationTable) {
@@ -164,51 +108,6 @@ TEST(XmlTree, KeyboardNavigationTable) {
   EXPECT_TEXT_EQ(g.Sel(), u"C");
 }
 
-TEST(XmlTree, PageKeysScrollWithoutSelecting) {
-  Text xml = u"<r>";
-  for (int i = 0; i < 200; ++i) xml += u"<i" + txt::FromInt(i) + u"/>";
-  xml += u"</r>";
-  TreeFixture f(xml, 300, 100);
-  cScrollBars& sb = f.tree.ScrollBar();
-  ASSERT_TRUE(sb.Shown(cScrollBars::sbVertical));
-  EXPECT_EQ(sb.LargeChange(cScrollBars::sbVertical), 100);
-  EXPECT_EQ(sb.Max(cScrollBars::sbVertical), f.tree.Tree()->Height() - 100 - 1);
-  f.Key(vk::Next);
-  f.Key(vk::Next);
-  EXPECT_EQ(sb.Value(cScrollBars::sbVertical), 200);
-  f.Key(vk::Prior);
-  EXPECT_EQ(sb.Value(cScrollBars::sbVertical), 100);
-  EXPECT_EQ(f.tree.SelectedItem(), nullptr);
-  // The scroll bar takes its width from the items.
-  EXPECT_LT(f.tree.InnerWidth(), 300);
-  EXPECT_EQ(f.tree.Tree()->Width, f.tree.InnerWidth());
-
-  // Selecting an item below the view scrolls it to the bottom edge, above it to the top.
-  cVisualNode* last = f.tree.Tree()->Child(200);
-  f.tree.SelectNode(last);
-  EXPECT_EQ(sb.Value(cScrollBars::sbVertical), last->Top + last->RowHeight - 100);
-  cVisualNode* third = f.tree.Tree()->Child(3);
-  f.tree.SelectNode(third);
-  EXPECT_EQ(sb.Value(cScrollBars::sbVertical), third->Top);
-}
-
-TEST(XmlTree, SelectingInsideACollapsedBranchExpandsIt) {
-  TreeFixture f;
-  cVisualNode* a21 = f.Item(u"A.A2.A21");
-  ASSERT_NE(a21, nullptr);
-  EXPECT_FALSE(a21->Visible());
-  f.tree.SelectNode(a21);
-  EXPECT_TRUE(a21->Visible());
-  EXPECT_TRUE(f.Item(u"A")->Expanded());
-  EXPECT_TRUE(f.Item(u"A.A2")->Expanded());
-  EXPECT_EQ(a21->Top, 3 * a21->RowHeight);
-  EXPECT_TEXT_EQ(f.selected.back(), u"A21");
-  // The old selection loses its mark.
-  f.tree.SelectNode(f.Item(u"C"));
-  EXPECT_TEXT_EQ(a21->GetProp(u"selected"), u"");
-  EXPECT_TEXT_EQ(f.Item(u"C")->GetProp(u"selected"), u"1");
-}
-
 TEST(XmlTree, MouseSelectsTogglesAndSingleSel) {
   TreeFixture f;
   const long R = f.Item(u"A")->RowHeight;
@@ -239,72 +138,6 @@ TEST(XmlTree, MouseSelectsTogglesAndSingleSel) {
   size_t n = f.selected.size();
   f.Click(30, 190);
   EXPECT_EQ(f.selected.size(), n);
-}
-
-TEST(XmlTree, PixelsSelectionColourAndBoxes) {
-  TreeFixture f;
-  auto c = f.tree.BeforeDrawItem.Subscribe([](cVisualNode* n) {
-    if (n->XmlNode->Name() == u"C") n->SetProp(u"color", u"255");
-  });
-  auto t = f.tree.GetNodeText.Subscribe([&](XmlNodePtr el, Text& text) {
-    if (el->Name() == u"B2") text = u"WWWWWWWW";
-  });
-  f.tree.RefreshTreeView();
-  f.tree.SelectNode(f.Item(u"B.B1"));
-  QImage im = f.tree.grab().toImage();
-
-  auto countColour = [&](cVisualNode* n, QColor want) {
-    int hits = 0;
-    for (int y = int(n->Top); y < n->Top + n->RowHeight; ++y)
-      for (int x = int(n->Left + n->Indent); x < n->Left + n->Indent + 60 && x < im.width(); ++x)
-        if (im.pixelColor(x, y) == want) ++hits;
-    return hits;
-  };
-  cVisualNode* b1 = f.Item(u"B.B1");
-  // Selected: black box (first column) and white text on it.
-  EXPECT_EQ(im.pixelColor(int(b1->Left + b1->Indent), int(b1->Top + 1)), QColor(Qt::black));
-  EXPECT_GT(countColour(b1, Qt::black), 20);
-  EXPECT_GT(countColour(b1, Qt::white), 5);
-  // The "color" property 255 paints pure red text; nothing else is red.
-  EXPECT_GT(countColour(f.Item(u"C"), QColor(255, 0, 0)), 3);
-  EXPECT_EQ(countColour(f.Item(u"A"), QColor(255, 0, 0)), 0);
-  // Collapsed A shows the plus box, expanded B the minus box.
-  cVisualNode* a = f.Item(u"A");
-  cVisualNode* b = f.Item(u"B");
-  QImage plusArea = im.copy(int(a->Left + 3), int(a->Top + 3), 9, 9);
-  QImage minusArea = im.copy(int(b->Left + 3), int(b->Top + 3), 9, 9);
-  EXPECT_EQ(plusArea, ctlXmlTree::imPlus().convertToFormat(plusArea.format()));
-  EXPECT_EQ(minusArea, ctlXmlTree::imMoins().convertToFormat(minusArea.format()));
-  // The host's text is measured: the long replacement is drawn in full.
-  EXPECT_GT(countColour(f.Item(u"B.B2"), Qt::black), 20);
-
-  // Deselecting leaves no black box behind.
-  f.tree.SelectNode(f.Item(u"C"));
-  QImage im2 = f.tree.grab().toImage();
-  EXPECT_EQ(im2.pixelColor(int(b1->Left + b1->Indent), int(b1->Top + 1)), QColor(Qt::white));
-}
-
-TEST(XmlTree, WidthChangesAreCoalesced) {
-  TreeFixture f;
-  int resizes = 0;
-  auto c = f.tree.Tree()->ResizeEvent.Subscribe([&](cVisualNode* n) {
-    if (!n->Parent) ++resizes;
-  });
-  for (int w = 301; w < 311; ++w) {
-    f.tree.resize(w, 200);
-    QApplication::processEvents();
-  }
-  EXPECT_EQ(resizes, 0);
-  ASSERT_TRUE(platform::WaitUntil([&] { return resizes > 0; }, 2000));
-  platform::WaitMs(80);
-  EXPECT_LE(resizes, 2);  // one layout (the root may be sized twice when the bar changes)
-  EXPECT_EQ(f.tree.Tree()->Width, 310);
-  // Height alone needs no new layout.
-  resizes = 0;
-  f.tree.resize(310, 150);
-  QApplication::processEvents();
-  platform::WaitMs(80);
-  EXPECT_EQ(resizes, 0);
 }
 
 TEST(XmlTree, DeepNestingIsCappedNotFatal) {

@@ -22,12 +22,9 @@ TEST(LangSelector, AnswersTheRememberedIndexOfTheChosenRowOnlyOnOK) {
       {0, 0, true, 0},
   };
   for (const Case& c : cases) {
-    QString caption, label;
-    std::vector<QString> shown;
+    QString label;
     auto prev = frmLangSelector::SetShowHandler([&](frmLangSelector& d) {
-      caption = d.windowTitle();
       label = d.lblLanguages->text();
-      for (int i = 0; i < d.lstLanguages->count(); ++i) shown.push_back(d.lstLanguages->item(i)->text());
       if (c.row < 0) d.lstLanguages->clearSelection();
       else d.lstLanguages->setCurrentRow(c.row);
       if (c.button == 0) d.cmdOK->click();
@@ -37,8 +34,6 @@ TEST(LangSelector, AnswersTheRememberedIndexOfTheChosenRowOnlyOnOK) {
     long r = frmLangSelector::Choose(nullptr, u"Copy strings from", c.empty ? decltype(rows){} : rows);
     frmLangSelector::SetShowHandler(prev);
     EXPECT_EQ(r, c.expected) << c.row << "/" << c.button << "/" << c.empty;
-    EXPECT_EQ(caption, QStringLiteral("Copy strings from"));
     EXPECT_EQ(label, QStringLiteral("Available languages :"));
-    EXPECT_EQ(shown.size(), c.empty ? 0u : 2u);
   }
 }

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
@@ -17,8 +18,10 @@
 #include <thread>
 #include <vector>
 
-namespace nettest {
+// Scripts are written as brace lists that name only the fields they need.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
+namespace nettest {
 struct Step {
   std::string send;
   int delayMs = 0;  // waited before sending
@@ -29,6 +32,9 @@ struct Script {
   int readDelayMs = 0;       // wait before reading the request at all
   bool drainOnly = false;    // no request parsing: read everything until the peer closes
   int holdOpenMs = 0;        // keep the connection open after the steps
+  size_t replyAfterBytes = 0; // answer once this much of the request is in, not at its end
+  std::string streamChunk;   // after the steps, send this again and again until stopped
+  bool reset = false;        // end the connection with a reset instead of a close
 };
 
 // A loopback port nobody listens on: connections to it are refused.
@@ -105,16 +111,21 @@ class ScriptServer {
       }
       ++connections_;
       Serve(c, s);
+      if (s.reset) {
+        linger l{1, 0};
+        ::setsockopt(c, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+      }
       ::close(c);
     }
   }
   void Serve(int c, const Script& s) {
-    if (s.readDelayMs) std::this_thread::sleep_for(std::chrono::milliseconds(s.readDelayMs));
+    Pause(s.readDelayMs);
     std::string req;
     char buf[65536];
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!stop_ && std::chrono::steady_clock::now() < deadline) {
-      if (!s.drainOnly) {
+      if (s.replyAfterBytes && req.size() >= s.replyAfterBytes) break;
+      if (!s.drainOnly && !s.replyAfterBytes) {
         size_t end = req.find("\r\n\r\n");
         if (end != std::string::npos) {
           size_t need = end + 4;
@@ -133,16 +144,35 @@ class ScriptServer {
       requests_.push_back(req);
     }
     for (auto& st : s.steps) {
-      if (st.delayMs) std::this_thread::sleep_for(std::chrono::milliseconds(st.delayMs));
-      size_t off = 0;
-      while (off < st.send.size() && !stop_) {
-        ssize_t n = ::send(c, st.send.data() + off, st.send.size() - off, MSG_NOSIGNAL);
-        if (n <= 0) return;
-        off += static_cast<size_t>(n);
-      }
+      Pause(st.delayMs);
+      if (!SendAll(c, st.send)) return;
     }
+    while (!s.streamChunk.empty() && !stop_)
+      if (!SendAll(c, s.streamChunk)) return;
+    // Held open until the time is up or the peer leaves (then the next connection is served).
     auto hold = std::chrono::steady_clock::now() + std::chrono::milliseconds(s.holdOpenMs);
-    while (!stop_ && std::chrono::steady_clock::now() < hold) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (!stop_ && std::chrono::steady_clock::now() < hold) {
+      if (!Readable(c, 5)) continue;
+      ssize_t n = ::recv(c, buf, sizeof buf, 0);
+      if (n <= 0) break;
+    }
+  }
+
+  void Pause(int ms) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!stop_ && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  bool SendAll(int c, const std::string& data) {
+    size_t off = 0;
+    while (off < data.size() && !stop_) {
+      pollfd p{c, POLLOUT, 0};
+      if (::poll(&p, 1, 20) <= 0) continue;
+      ssize_t n = ::send(c, data.data() + off, data.size() - off, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) continue;
+      if (n <= 0) return false;
+      off += static_cast<size_t>(n);
+    }
+    return !stop_;
   }
 
   int listen_ = -1;

@@ -53,4 +53,11 @@ TEST(TimeOut, TicksThenTimesOutAndStops) {
   EXPECT_FALSE(to.Enabled());
   platform::WaitMs(80);
   EXPECT_EQ(timeouts, 1);
+
+  // A new tick interval applies to a running counter at once.
+  to.TickIntervall(5000);
+  to.TimeOutIntervall(0);
+  to.Enabled(true);
+  to.TickIntervall(10);
+  EXPECT_TRUE(platform::WaitUntil([&] { return elapsed.size() >= 6; }, 1000));
 }

@@ -27,16 +27,6 @@ TEST(NeedUpdate, VersionOrdering) {
         << txt::ToUtf8(c.current) << " -> " << txt::ToUtf8(c.offered);
 }
 
-TEST(Strings, SplitLinesAndTrim) {
-  using mStringTools::SplitLines;
-  using mStringTools::xTrim;
-  EXPECT_TEXT_EQ(SplitLines(u"0123456789", 4), u"0123\r\n4567\r\n89\r\n");
-  EXPECT_TEXT_EQ(SplitLines(u"abcd", 4), u"abcd\r\n");
-  EXPECT_TEXT_EQ(SplitLines(u"", 4), u"");
-  EXPECT_TEXT_EQ(xTrim(u" \t\r\n a b \n\t"), u"a b");
-  EXPECT_TEXT_EQ(xTrim(u" \t "), u"");
-}
-
 TEST(VbDate, PartsFormatAndDayDifference) {
   VbDate d = vbdate::FromParts(2026, 12, 6, 9, 5, 3);
   EXPECT_TEXT_EQ(vbdate::Format(d, u"yyyy-mm-dd_hh-nn-ss"), u"2026-12-06_09-05-03");

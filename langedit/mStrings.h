@@ -1,0 +1,20 @@
+#pragma once
+// The strings of a language document as the tree shows them: elements without children,
+// addressed by their dot path below the language (or structure) element, in tree order.
+// The credits ("Contributors") are not strings.
+#include <unordered_map>
+#include <vector>
+
+#include "platform/Text.h"
+#include "xml/cXmlNode.h"
+
+namespace mStrings {
+
+// Dot paths of the strings below `root`, depth first in child order.
+std::vector<Text> Paths(const XmlNodePtr& root);
+// Every string below `lang` with its stored value.
+std::unordered_map<Text, Text> Values(const XmlNodePtr& lang);
+// The groups above a string: "A.B.C" gives "", "A", "A.B".
+std::vector<Text> GroupsOf(TextView path);
+
+}  // namespace mStrings
