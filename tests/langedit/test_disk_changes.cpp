@@ -177,3 +177,20 @@ TEST_F(DiskChangeTest, AVanishedOrSpoiledFileIsWrittenAgainOnlyWhenWantedAndItsC
     EXPECT_EQ(again.GetString(u"fr.Config.Labels.Exit"), u"Sortie");
   }
 }
+
+TEST_F(DiskChangeTest, AnOpenedFileWrittenAgainKeepsEveryLanguageItHeld) {
+  std::string file = dir.file("both.xml");
+  testutil::WriteAll(file, "<Languages version=\"0.4\"><en><T>Title</T><E></E></en><fr><T>Titre</T></fr></Languages>");
+  ed.OpenLangFile(txt::FromUtf8(file));
+  ASSERT_EQ(LoadedIds(), (std::vector<std::string>{"en", "fr"}));
+  ed.LoadedLangs()->GetChildNode(u"fr.T")->Value(u"Titre ici");
+  ed.MarkDirty(u"fr");
+  std::filesystem::remove(file);
+  answers = {platform::vbYes, platform::vbYes};
+  ASSERT_EQ(saver.Save(u"fr"), cLangSaver::Result::Written);
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_file(file.c_str()));
+  EXPECT_STREQ(doc.select_node("/Languages/fr/T").node().text().get(), "Titre ici");
+  EXPECT_STREQ(doc.select_node("/Languages/en/T").node().text().get(), "Title");
+  EXPECT_FALSE(doc.select_node("/Languages/en/E"));  // cleaned as a save cleans
+}
