@@ -524,14 +524,14 @@ void cLangEditor::FileChangedOnDisk(TextView file) {
       if (!old) continue;
       Text id = old->Name();
       if (IsLangDirty(id)) {
-        StatusNote.Raise(Text(file) + u" was changed by another program; your edits in " + id +
-                         u" will be merged with it when saved");
+        StatusNote.Raise(u"Your edits in " + id + u" will be merged when saved: another program changed " +
+                         Text(file));
         continue;
       }
       XmlNodePtr fresh = languages ? languages->GetChildNode(id, false, true) : nullptr;
       if (!fresh) {
         // Gone or unreadable: the copy in memory is all there is, so it stays.
-        StatusNote.Raise(Text(file) + u" can no longer be read; " + id + u" stays as loaded");
+        StatusNote.Raise(id + u" stays as loaded: another program removed or spoiled " + Text(file));
         continue;
       }
       SetBase(id, file, fresh->Clone(), stamp);
@@ -539,7 +539,7 @@ void cLangEditor::FileChangedOnDisk(TextView file) {
       loadedLangs_->AddChild(copy, old->Index());
       loadedLangs_->DelChild(old);
       LangContentChanged(id);
-      StatusNote.Raise(u"Reloaded " + id + u" from " + Text(file) + u", changed by another program");
+      StatusNote.Raise(id + u" reloaded: another program changed " + Text(file));
     }
   } catch (const std::exception& e) {
     ErrLog::Exception("cLangEditor.FileChangedOnDisk", e.what());

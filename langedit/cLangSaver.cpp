@@ -139,7 +139,7 @@ cLangSaver::Result cLangSaver::Save(TextView langId) {
     ed_.SetBase(id, file, lang->Clone(), mLangFiles::FileStamp(file));
     if (merged) {
       ed_.LangContentChanged(id);
-      ed_.StatusNote.Raise(u"Saved " + id + u" in " + file + u" together with the changes another program made there");
+      ed_.StatusNote.Raise(id + u" saved with the changes another program made to " + file);
     }
     if (newFile) {
       entry->Attribut(u"file", file);
