@@ -63,9 +63,9 @@ const Case kCases[] = {
      "|" + kT + "<Contributors><Contributor name=\"Bob\" email=\"new@x\"/></Contributors>"},
 };
 
-XmlNodePtr Parse(const std::string& spec) {
-  size_t bar = spec.find('|');
-  return Fr(spec.substr(0, bar), spec.substr(bar + 1));
+XmlNodePtr Parse(const std::string& text) {
+  size_t bar = text.find('|');
+  return Fr(text.substr(0, bar), text.substr(bar + 1));
 }
 
 }  // namespace
