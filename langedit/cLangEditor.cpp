@@ -4,6 +4,7 @@
 
 #include "AppInfo.h"
 #include "langedit/mFileSafety.h"
+#include "langedit/cLangMerge.h"
 #include "langedit/mLangFiles.h"
 #include "langedit/mLangFormat.h"
 #include "langedit/mTools.h"
@@ -534,7 +535,10 @@ void cLangEditor::FileChangedOnDisk(TextView file) {
         StatusNote.Raise(id + u" stays as loaded: another program removed or spoiled " + Text(file));
         continue;
       }
+      // Another language of the file, or only the save date: nothing to show again.
+      bool changed = !base.lang || cLangMerge(base.lang, fresh, base.lang).TheirsChanged();
       SetBase(id, file, fresh->Clone(), stamp);
+      if (!changed) continue;
       XmlNodePtr copy = fresh->Clone();
       loadedLangs_->AddChild(copy, old->Index());
       loadedLangs_->DelChild(old);

@@ -49,6 +49,8 @@ class DiskChangeTest : public SuiteFixture {
 TEST_F(DiskChangeTest, UneditedLanguageIsReadAgainEditedOneWaitsAndAGoneFileChangesNothing) {
   ASSERT_EQ(ed.WatchedFiles(), std::vector<Text>({txt::FromUtf8(Lang("KestrovaMenu_en.xml")), txt::FromUtf8(fr)}));
   ed.FileChangedOnDisk(txt::FromUtf8(fr));  // a touch without a change
+  EditOnDisk("date=\"2026-11-20\"", "date=\"2026-11-21\"");  // a change French need not show
+  ed.FileChangedOnDisk(txt::FromUtf8(fr));
   EXPECT_TRUE(reloaded.empty());
 
   EditOnDisk("<Exit>Quitter</Exit>", "<Exit>Sortir</Exit><Back>Retour</Back>");
