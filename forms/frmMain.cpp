@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QUrl>
 
 #include "controls/TextCut.h"
@@ -23,6 +24,7 @@
 #include "controls/ctlXmlTree.h"
 #include "forms/cLangCommands.h"
 #include "forms/frmLangSelector.h"
+#include "forms/frmMergeConflicts.h"
 #include "forms/frmReadme.h"
 #include "langedit/mLangFormat.h"
 #include "langedit/mTools.h"
@@ -82,6 +84,13 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   conns_.push_back(update_.UpdateCommandEnabled.Subscribe([this](bool on) { mnuUpdateCheck->setEnabled(on); }));
   ed_.UpdateInfo = update_.UpdateInfo();
   ed_.SaveModifs = [this] { return saver_.SaveModifs(); };
+  // Files changed by someone else: read again or merged at the next save; conflicts asked.
+  conns_.push_back(ed_.LangReloaded.Subscribe([this](const Text&) { RebuildTree(); }));
+  conns_.push_back(ed_.StatusNote.Subscribe([this](const Text& note) { statusBar()->showMessage(ToQ(note), 30000); }));
+  saver_.ResolveConflicts = [this](TextView file, TextView id, std::vector<cLangMerge::Conflict>& conflicts) {
+    return frmMergeConflicts::Resolve(this, file, id, conflicts);
+  };
+  watch_.Changed = [this](const Text& file) { ed_.FileChangedOnDisk(file); };
   platform::SetMainWindow(this);
   langCommands_ = std::make_unique<cLangCommands>(*this);
 }
@@ -275,6 +284,8 @@ void frmMain::RebuildArray(QMenu* menu, std::vector<QAction*>& arr, const std::v
 }
 
 void frmMain::UpdateMenus() {
+  // Every command that loads, unloads or saves ends here: the watched files follow.
+  if (!unloaded_) watch_.SetFiles(ed_.WatchedFiles());
   MenuState m = ed_.Menus();
   for (size_t i = 0; i < m.tools.size() && i + 1 < mnuSelectToolChoice.size(); ++i) {
     mnuSelectToolChoice[i + 1]->setEnabled(m.tools[i].enabled);
@@ -675,4 +686,5 @@ void frmMain::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
   update_.Cancel();
+  watch_.SetFiles({});
 }

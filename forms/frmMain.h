@@ -16,6 +16,7 @@
 #include "langedit/cLangEditor.h"
 #include "langedit/cLangSaver.h"
 #include "platform/Event.h"
+#include "platform/FileWatch.h"
 
 class QAction;
 class QFrame;
@@ -50,6 +51,7 @@ class frmMain : public QMainWindow {
 
   cLangEditor& Editor() { return ed_; }
   cLangSaver& Saver() { return saver_; }
+  platform::FileWatch& FileWatch() { return watch_; }
   cUpdateCheck& UpdateChecker() { return update_; }
 
   void UpdateMenus();
@@ -168,5 +170,7 @@ class frmMain : public QMainWindow {
   cUpdateCheck update_;
   std::unique_ptr<cLangCommands> langCommands_;
   std::vector<Connection> conns_;
+  // Last: it is stopped before the state its reports go to.
+  platform::FileWatch watch_;
   bool unloaded_ = false;
 };

@@ -1,7 +1,10 @@
 #include "langedit/cLangEditor.h"
 
+#include <algorithm>
+
 #include "AppInfo.h"
 #include "langedit/mFileSafety.h"
+#include "langedit/cLangMerge.h"
 #include "langedit/mLangFiles.h"
 #include "langedit/mLangFormat.h"
 #include "langedit/mTools.h"
@@ -23,6 +26,7 @@ cLangEditor::cLangEditor() {
 void cLangEditor::ResetDocuments() {
   loadedLangs_ = cXmlNode::New();
   treeDoc_ = cXmlNode::New();
+  bases_.clear();
 }
 
 void cLangEditor::SetSuiteRoot(TextView root) {
@@ -233,7 +237,8 @@ void cLangEditor::XmlMergeStruct(const XmlNodePtr& a, const XmlNodePtr& b) {
 
 bool cLangEditor::LoadLanguage(TextView fileName, TextView langId) {
   try {
-    XmlNodePtr doc = mLangFiles::ReadXmlFile(fileName, false);
+    Text stamp;
+    XmlNodePtr doc = mLangFiles::ReadXmlFile(fileName, false, &stamp);
     XmlNodePtr languages = mLangFiles::FindLanguages(doc);
     if (!languages) {
       MsgBox(u"Tag <Languages> not found !", platform::vbCritical);
@@ -254,6 +259,7 @@ bool cLangEditor::LoadLanguage(TextView fileName, TextView langId) {
       MsgBox(Text(langId) + u" translation not found in this file", platform::vbCritical);
       return false;
     }
+    SetBase(lang->Name(), fileName, lang->Clone(), stamp);
     XmlMergeStruct(treeDoc_, lang);
     auto temp = cXmlNode::New();
     temp->AddChild(lang->Clone());
@@ -349,9 +355,16 @@ void cLangEditor::BecomeDocument(TextView path) {
   selectedTool_ = 0;
   toolListed_ = true;
   auto list = cXmlNode::New();
+  // What the file holds now is what a later save merges against.
+  bases_.clear();
+  Text stamp = mLangFiles::FileStamp(path);
   long n = loadedLangs_->ChildCount();
-  for (long i = 1; i <= n; ++i)
-    if (XmlNodePtr lang = loadedLangs_->Child(i)) list->AddChild(MakeLangEntry(lang, path));
+  for (long i = 1; i <= n; ++i) {
+    XmlNodePtr lang = loadedLangs_->Child(i);
+    if (!lang) continue;
+    list->AddChild(MakeLangEntry(lang, path));
+    SetBase(lang->Name(), path, lang->Clone(), stamp);
+  }
   list->SortChilds(u"a:id");
   langList_ = list;
   modified_ = false;
@@ -462,4 +475,77 @@ void cLangEditor::UpdateDirtyFromInfos() {
     CaptionChanged.Raise();
   }
   MenusChanged.Raise();
+}
+
+const cLangEditor::LangBase* cLangEditor::Base(TextView langId) const {
+  auto it = bases_.find(txt::LCase(langId));
+  return it == bases_.end() ? nullptr : &it->second;
+}
+
+void cLangEditor::SetBase(TextView langId, TextView file, const XmlNodePtr& lang, TextView stamp) {
+  if (!lang) return;
+  bases_[txt::LCase(langId)] = LangBase{Text(file), lang, Text(stamp)};
+}
+
+std::vector<Text> cLangEditor::WatchedFiles() {
+  std::vector<Text> files;
+  for (const auto& [id, base] : bases_) {
+    if (base.file.empty() || !IsLangLoaded(id)) continue;
+    if (std::find(files.begin(), files.end(), base.file) == files.end()) files.push_back(base.file);
+  }
+  return files;
+}
+
+bool cLangEditor::IsLangDirty(TextView langId) {
+  if (XmlNodePtr e = FindLangEntry(langId)) return e->Attribut(u"dirty") == u"yes";
+  return modified_;
+}
+
+void cLangEditor::LangContentChanged(TextView langId) {
+  XmlNodePtr lang = loadedLangs_->GetChildNode(langId, false, true);
+  if (!lang) return;
+  XmlMergeStruct(treeDoc_, lang);
+  LangReloaded.Raise(lang->Name());
+}
+
+void cLangEditor::FileChangedOnDisk(TextView file) {
+  try {
+    std::vector<Text> ids;
+    for (const auto& [id, base] : bases_)
+      if (base.file == file && IsLangLoaded(id)) ids.push_back(id);
+    if (ids.empty()) return;
+    Text stamp;
+    XmlNodePtr doc;
+    XmlNodePtr languages = mLangFiles::ReadLanguagesFile(file, doc, &stamp);
+    for (const Text& key : ids) {
+      LangBase& base = bases_[key];
+      // Our own save, or a rewrite with the same content.
+      if (stamp == base.stamp) continue;
+      XmlNodePtr old = loadedLangs_->GetChildNode(key, false, true);
+      if (!old) continue;
+      Text id = old->Name();
+      if (IsLangDirty(id)) {
+        StatusNote.Raise(u"Your edits in " + id + u" will be merged when saved: another program changed " +
+                         Text(file));
+        continue;
+      }
+      XmlNodePtr fresh = languages ? languages->GetChildNode(id, false, true) : nullptr;
+      if (!fresh) {
+        // Gone or unreadable: the copy in memory is all there is, so it stays.
+        StatusNote.Raise(id + u" stays as loaded: another program removed or spoiled " + Text(file));
+        continue;
+      }
+      // Another language of the file, or only the save date: nothing to show again.
+      bool changed = !base.lang || cLangMerge(base.lang, fresh, base.lang).TheirsChanged();
+      SetBase(id, file, fresh->Clone(), stamp);
+      if (!changed) continue;
+      XmlNodePtr copy = fresh->Clone();
+      loadedLangs_->AddChild(copy, old->Index());
+      loadedLangs_->DelChild(old);
+      LangContentChanged(id);
+      StatusNote.Raise(id + u" reloaded: another program changed " + Text(file));
+    }
+  } catch (const std::exception& e) {
+    ErrLog::Exception("cLangEditor.FileChangedOnDisk", e.what());
+  }
 }

@@ -4,6 +4,7 @@
 // commands that change them. The window subscribes to the events and redraws; every
 // question and message goes through the platform's message box, so tests script them.
 #include <functional>
+#include <map>
 #include <vector>
 
 #include "platform/Event.h"
@@ -84,6 +85,30 @@ class cLangEditor {
   // and its first save creates the file.
   XmlNodePtr AddPendingEntry(const XmlNodePtr& lang);
 
+  // --- what each language was loaded from ---------------------------------------------
+  // The language element as its file last held it (read at loading, written by a save),
+  // so a save can merge what someone else changed there since.
+  struct LangBase {
+    Text file;
+    XmlNodePtr lang;
+    Text stamp;  // mLangFiles::ContentStamp of the file then
+  };
+  // The base of a loaded language, or null.
+  const LangBase* Base(TextView langId) const;
+  void SetBase(TextView langId, TextView file, const XmlNodePtr& lang, TextView stamp);
+  // The files the loaded languages came from (each once), to be watched for changes.
+  std::vector<Text> WatchedFiles();
+  // Unsaved edits in a language: its entry's dirty mark, or Modified for a file opened
+  // directly (it has no entries).
+  bool IsLangDirty(TextView langId);
+  // A watched file changed: each loaded language of it without edits here is read again at
+  // once (LangReloaded, and a note naming the file); an edited one is merged when saved.
+  // A file that is gone or unreadable changes nothing in memory.
+  void FileChangedOnDisk(TextView file);
+  // Brings a language's changed element into the tree: structure both ways, then
+  // LangReloaded so the window redraws it in place.
+  void LangContentChanged(TextView langId);
+
   // --- state --------------------------------------------------------------------------
   const XmlNodePtr& LangList() const { return langList_; }
   const XmlNodePtr& LoadedLangs() const { return loadedLangs_; }
@@ -124,6 +149,10 @@ class cLangEditor {
   Event<> MenusChanged;      // rebuild the menus from Menus()
   Event<> CaptionChanged;
   Event<> EditControlsReset; // clear path label and value list, disable the edit box
+  // A language's strings were replaced in place (the tree may have gained elements): the
+  // window redraws, keeping the selection and the expanded groups.
+  Event<const Text&> LangReloaded;
+  Event<const Text&> StatusNote;  // a line for the status bar
 
  private:
   void ResetDocuments();
@@ -139,6 +168,7 @@ class cLangEditor {
   bool modified_ = false;
   bool toolListed_ = false;
   Text openedFile_;
+  std::map<Text, LangBase> bases_;  // by lower-case ID
   // Made at start-up: stored form and edit form at the same index.
   std::vector<Text> storedForms_{u"\\n"};
   std::vector<Text> editForms_{u"\r\n"};

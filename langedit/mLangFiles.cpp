@@ -1,6 +1,7 @@
 #include "langedit/mLangFiles.h"
 
 #include <exception>
+#include <functional>
 
 #include "langedit/mLangFormat.h"
 #include "platform/ErrLog.h"
@@ -10,17 +11,47 @@
 
 namespace mLangFiles {
 
-XmlNodePtr ReadXmlFile(TextView path, bool lazy) {
+XmlNodePtr ReadXmlFile(TextView path, bool lazy, Text* stamp) {
   auto doc = cXmlNode::New();
+  if (stamp) stamp->clear();
   try {
     int mode = 0;
     Text text = mTextFile::LoadTextFile(path, false, true, mode);
+    if (stamp) *stamp = ContentStamp(text);
     if (lazy) doc->XmlData(std::move(text));
     else doc->XmlData___NonRecursif(std::move(text));
   } catch (const std::exception& e) {
     ErrLog::Exception("mLangFiles.ReadXmlFile", e.what());
   }
   return doc;
+}
+
+XmlNodePtr ReadLanguagesFile(TextView path, XmlNodePtr& doc, Text* stamp) {
+  doc = cXmlNode::New();
+  try {
+    int mode = 0;
+    Text text = mTextFile::LoadTextFile(path, false, true, mode);
+    if (stamp) *stamp = ContentStamp(text);
+    if (txt::LCase(text).find(u"</languages") == Text::npos) return nullptr;
+    doc->XmlData___NonRecursif(std::move(text));
+    XmlNodePtr languages = FindLanguages(doc);
+    if (languages) mLangFormat::CheckVersionChanges(languages);
+    return languages;
+  } catch (const std::exception& e) {
+    ErrLog::Exception("mLangFiles.ReadLanguagesFile", e.what());
+    return nullptr;
+  }
+}
+
+Text ContentStamp(TextView text) {
+  if (text.empty()) return Text();
+  return txt::FromInt(static_cast<long long>(text.size())) + u":" +
+         txt::FromInt(static_cast<long long>(std::hash<TextView>{}(text) & 0x7FFFFFFFFFFFFFFFULL));
+}
+
+Text FileStamp(TextView path) {
+  int mode = 0;
+  return ContentStamp(mTextFile::LoadTextFile(path, false, true, mode));
 }
 
 XmlNodePtr FindLanguages(const XmlNodePtr& doc) {

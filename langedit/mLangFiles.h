@@ -7,8 +7,18 @@
 
 namespace mLangFiles {
 
-// Reads and parses a file, any encoding; lazy parses only the root's own tag.
-XmlNodePtr ReadXmlFile(TextView path, bool lazy);
+// Reads and parses a file, any encoding; lazy parses only the root's own tag. `stamp`, when
+// given, receives ContentStamp of the text read.
+XmlNodePtr ReadXmlFile(TextView path, bool lazy, Text* stamp = nullptr);
+// The upgraded "Languages" element of a language file; null when the file is missing,
+// unreadable or cut short (no closing tag: caught while another program writes it). `doc`
+// receives the whole document, which must outlive the element.
+XmlNodePtr ReadLanguagesFile(TextView path, XmlNodePtr& doc, Text* stamp = nullptr);
+// A short fingerprint of a file's text, to tell whether it changed since it was read;
+// empty for an empty or unreadable file.
+Text ContentStamp(TextView text);
+// The stamp of the file as it is on disk now.
+Text FileStamp(TextView path);
 // The "Languages" element of a parsed file: the root itself or the first below it.
 XmlNodePtr FindLanguages(const XmlNodePtr& doc);
 // The text to write back for a parsed language file. Earlier versions of this editor wrapped

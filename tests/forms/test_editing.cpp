@@ -4,8 +4,12 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QTableWidget>
 
 #include "forms/frmLangSelector.h"
+#include "forms/frmMergeConflicts.h"
+#include "platform/EventLoop.h"
 #include "storage/VbDate.h"
 #include "tests/forms/FormsFixture.h"
 #include "tests/langedit/WrittenFile.h"
@@ -73,6 +77,14 @@ class EditingFixture : public FormsFixture {
     std::vector<std::string> out;
     for (size_t i = 1; i < win->mnuSaveLangChoice.size(); ++i) out.push_back(win->mnuSaveLangChoice[i]->text().toStdString());
     return out;
+  }
+  void SaveOne(const std::string& caption) {
+    for (size_t i = 1; i < win->mnuSaveLangChoice.size(); ++i)
+      if (win->mnuSaveLangChoice[i]->text().toStdString() == caption) {
+        win->mnuSaveLangChoice[i]->trigger();
+        return;
+      }
+    ADD_FAILURE() << "no save item " << caption;
   }
   static std::vector<std::string> ChildNames(const pugi::xml_node& n) {
     std::vector<std::string> out;
@@ -188,14 +200,20 @@ TEST_F(EditingFixture, SavingOneLanguageRewritesOnlyItThenSaveAllAndCloseAskPerL
   EXPECT_FALSE(win->close());
   EXPECT_EQ(win->Editor().GetString(u"fr.Alpha.Diff"), u"fr edit");
 
-  // A file gone from disk: not saved, still dirty, and the message names it.
+  // A file gone from disk: asked whether to write it again, naming it; No keeps it dirty
+  // and absent, Yes writes it again.
   std::filesystem::remove(EnFrFile());
   messages.clear();
-  answers = {platform::vbYes};
-  win->mnuSaveLangChoice[2]->trigger();
+  answers = {platform::vbYes, platform::vbNo};
+  SaveOne("Save French [fr]");
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_TRUE(testutil::Contains(messages[1], EnFrFile()));
   EXPECT_TRUE(Dirty(u"fr"));
+  EXPECT_FALSE(std::filesystem::exists(EnFrFile()));
+  answers = {platform::vbYes, platform::vbYes};
+  SaveOne("Save French [fr]");
+  EXPECT_FALSE(Dirty(u"fr"));
+  EXPECT_EQ(WrittenFile(EnFrFile()).Value("fr.Alpha.Diff"), "fr edit");
 }
 
 TEST_F(EditingFixture, AnyTextSurvivesTypingSavingAndReloading) {
@@ -281,4 +299,89 @@ TEST_F(EditingFixture, TreeLabelsShowTheTranslationState) {
   EXPECT_EQ(colours({u"Same", u"Alpha"}), "black black ");
   Type(u"Diff", 1, u"");
   EXPECT_EQ(colours({u"Alpha"}), "red ");
+}
+
+TEST_F(EditingFixture, AFileChangedByAnotherProgramIsReloadedMergedOrAskedAbout) {
+  StartEnFr();
+  win->FileWatch().DelayMs(20);
+  // French's text of a string in the file, replaced as another program would.
+  auto setOnDisk = [&](const std::string& tag, const std::string& value) {
+    std::string s = testutil::ReadAll(EnFrFile());
+    size_t fr = s.find("<fr ");
+    size_t open = s.find("<" + tag + ">", fr) + tag.size() + 2;
+    s.replace(open, s.find("</" + tag + ">", open) - open, value);
+    testutil::WriteAll(EnFrFile(), s);
+  };
+  auto status = [&] { return win->statusBar()->currentMessage().toStdString(); };
+
+  // Nothing edited here: French is read again at once, the string and groups stay as shown.
+  win->XmlTree->SelectNode(Item(u"Diff"));
+  win->lstValues->setCurrentRow(1);
+  setOnDisk("Diff", "Salut");
+  ASSERT_TRUE(platform::WaitUntil([&] { return win->Editor().GetString(u"fr.Alpha.Diff") == u"Salut"; }, 5000));
+  EXPECT_EQ(win->XmlTree->SelectedItem()->XmlNode->Name(), u"Diff");
+  EXPECT_EQ(win->lstValues->item(1)->text().toStdString(), "fr =>\tSalut");
+  EXPECT_TRUE(Item(u"Zeta")->Expanded());
+  EXPECT_TRUE(testutil::Contains(status(), EnFrFile())) << status();
+  EXPECT_FALSE(CaptionDirty());
+
+  // Different strings here and there: both saved, without a question.
+  Type(u"Same", 1, u"Pareil");
+  setOnDisk("A", "A du disque");
+  ASSERT_TRUE(platform::WaitUntil([&] { return testutil::Contains(status(), "merged"); }, 5000)) << status();
+  EXPECT_EQ(win->Editor().GetString(u"fr.Zeta.A"), u"A");
+  answers = {platform::vbYes};
+  SaveOne("Save French [fr]");
+  EXPECT_EQ(messages, (std::vector<std::string>{"Save changes in fr ?"}));
+  {
+    WrittenFile file(EnFrFile());
+    ASSERT_TRUE(file.ok);
+    EXPECT_EQ(file.Value("fr.Zeta.A"), "A du disque");
+    EXPECT_EQ(file.Value("fr.Alpha.Same"), "Pareil");
+    EXPECT_EQ(file.Value("fr.Alpha.Diff"), "Salut");
+  }
+  EXPECT_EQ(win->Editor().GetString(u"fr.Zeta.A"), u"A du disque");
+
+  // The same string on both sides: the dialog asks; each answer gives its file.
+  const struct {
+    const char* button;
+    const char* file;  // French's B afterwards
+    bool written;
+  } cases[] = {{"mine", "Mien mine", true}, {"theirs", "Sien theirs", true}, {"cancel", "Sien cancel", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.button);
+    std::string b = c.button;
+    Type(u"B", 1, txt::FromUtf8("Mien " + b));
+    setOnDisk("B", "Sien " + b);
+    std::string before = testutil::ReadAll(EnFrFile());
+    QStringList row;
+    Hook(&frmMergeConflicts::SetShowHandler, [&](frmMergeConflicts& d) {
+      for (int col = 0; col < 4; ++col) row << d.tblConflicts->item(0, col)->text();
+      if (b == "mine") d.cmdKeepAllMine->click();
+      if (b == "theirs") d.SetTakeTheirs(0, true);
+      (b == "cancel" ? d.cmdCancel : d.cmdOK)->click();
+    });
+    answers = {platform::vbYes};
+    SaveOne("Save French [fr]");
+    ASSERT_EQ(row.size(), 4);
+    EXPECT_EQ(row[0].toStdString(), "Zeta.B");
+    EXPECT_EQ(row[2].toStdString(), "Sien " + b);
+    EXPECT_EQ(row[3].toStdString(), "Mien " + b);
+    EXPECT_EQ(Dirty(u"fr"), !c.written);
+    if (!c.written) {
+      EXPECT_EQ(testutil::ReadAll(EnFrFile()), before);
+      EXPECT_EQ(win->Editor().GetString(u"fr.Zeta.B"), txt::FromUtf8("Mien " + b));
+      continue;
+    }
+    WrittenFile file(EnFrFile());
+    ASSERT_TRUE(file.ok);
+    EXPECT_EQ(file.Value("fr.Zeta.B"), c.file);
+    EXPECT_EQ(file.Value("fr.Zeta.A"), "A du disque");
+    EXPECT_EQ(win->Editor().GetString(u"fr.Zeta.B"), txt::FromUtf8(c.file));
+  }
+  // The editor reads back what it wrote.
+  cLangEditor again;
+  ASSERT_TRUE(again.LoadLanguage(txt::FromUtf8(EnFrFile()), u"fr"));
+  EXPECT_EQ(again.GetString(u"fr.Alpha.Same"), u"Pareil");
+  EXPECT_EQ(again.GetString(u"fr.Zeta.B"), u"Sien cancel");
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -7,6 +9,7 @@
 #include "platform/ErrLog.h"
 #include "platform/Event.h"
 #include "platform/EventLoop.h"
+#include "platform/FileWatch.h"
 #include "tests/common/TestUtil.h"
 
 TEST(Event, OrderUnsubscribeAndReentrancy) {
@@ -68,4 +71,37 @@ TEST(EventLoop, PostedCallsRunInOrderAndTimersStop) {
   platform::StopTimer(id);
   platform::StopTimer(id);  // twice is harmless; no tick after a stop is the timer test's
   EXPECT_FALSE(platform::TimerActive(id));
+}
+
+TEST(FileWatch, ChangesInPlaceByRenameAndAfterDeletionAreReportedOnce) {
+  testutil::TempDir dir;
+  std::string a = dir.file("a.xml"), b = dir.file("b.xml");
+  testutil::WriteAll(a, "1");
+  testutil::WriteAll(b, "1");
+  platform::FileWatch w;
+  w.DelayMs(50);
+  std::vector<std::string> seen;
+  w.Changed = [&](const Text& p) { seen.push_back(txt::ToUtf8(p)); };
+  w.SetFiles({txt::FromUtf8(a), txt::FromUtf8(b)});
+  auto expectReport = [&](const char* what, const std::function<void()>& change) {
+    seen.clear();
+    change();
+    EXPECT_TRUE(platform::WaitUntil([&] { return !seen.empty(); }, 3000)) << what;
+    platform::WaitMs(150);
+    EXPECT_EQ(seen, std::vector<std::string>{a}) << what;
+  };
+  expectReport("written in place", [&] { testutil::WriteAll(a, "22"); });
+  expectReport("renamed over", [&] {
+    testutil::WriteAll(a + ".tmp", "333");
+    std::filesystem::rename(a + ".tmp", a);
+  });
+  expectReport("changed again after the rename", [&] { testutil::WriteAll(a, "4444"); });
+  expectReport("deleted", [&] { std::filesystem::remove(a); });
+  expectReport("written anew", [&] { testutil::WriteAll(a, "5"); });
+
+  w.SetFiles({});
+  seen.clear();
+  testutil::WriteAll(a, "66");
+  platform::WaitMs(200);
+  EXPECT_TRUE(seen.empty());
 }
