@@ -1,7 +1,7 @@
 // Grabs the main window on a copy of the demo suite with English, French and German loaded
 // and a string selected: main_window_shot <demo suite folder> <png> [fill|find]. With "fill", a
 // string French lacks is selected and French's empty strings are filled from English first;
-// with "find", the find bar filters the tree on "ouv" with the status bar and source pane shown.
+// with "find", the find bar filters the tree on "it" with the status bar and source pane shown.
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
@@ -70,8 +70,8 @@ int main(int argc, char** argv) {
       }
       if (argc > 3 && std::string(argv[3]) == "find") {
         w.Workbench().OpenFind();
-        w.Workbench().txtFind->setText(QStringLiteral("ouv"));
-        if (cVisualNode* item = Find(w.XmlTree->Tree(), u"Open")) w.XmlTree->SelectNode(item);
+        w.Workbench().txtFind->setText(QStringLiteral("it"));
+        if (cVisualNode* item = Find(w.XmlTree->Tree(), u"Exit")) w.XmlTree->SelectNode(item);
         w.lstValues->setCurrentRow(1);
       }
       for (int i = 0; i < 20; ++i) QApplication::processEvents();
