@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -351,9 +353,22 @@ void cWorkbench::UndoRedo(bool undo) {
     }
     ed.UpdateDirtyFromInfos();
     Text path = s->selectPath, lang = s->selectLang;
-    filter_.Build(ed.TreeDoc(), ed.LoadedLangs());
-    stats_.Build(ed.TreeDoc(), ed.LoadedLangs());
-    if (cVisualNode* root = w_.XmlTree->Tree()) w_.ClearNodeColor(root, true);
+    cVisualNode* root = w_.XmlTree->Tree();
+    if (!s->langs.empty()) {
+      filter_.Build(ed.TreeDoc(), ed.LoadedLangs());
+      stats_.Build(ed.TreeDoc(), ed.LoadedLangs());
+      if (root) w_.ClearNodeColor(root, true);
+    } else {
+      // Typed values: only their strings and the groups above them change.
+      for (const auto& v : s->values) {
+        Text now = undo ? v.before : v.after;
+        filter_.Update(v.path, v.langId, now);
+        stats_.Update(v.path, v.langId, !now.empty());
+        XmlNodePtr el = ed.TreeDoc()->GetChildNode(v.path, false, true);
+        for (cVisualNode* item = el && root ? root->FindNodeFromXML(el.get()) : nullptr; item; item = item->Parent)
+          w_.ClearNodeColor(item, false);
+      }
+    }
     if (!lang.empty()) w_.lastEditedLang_ = lang;
     RefreshGroups();
     if (!path.empty()) SelectString(path, lang);
@@ -456,7 +471,9 @@ void cWorkbench::RestoreLayout() {
   if (width > 0 && height > 0) w_.resize(static_cast<int>(width), static_cast<int>(height));
   long left = ConfigNumber(u"Window.Left", LONG_MIN, -10000, 20000);
   long top = ConfigNumber(u"Window.Top", LONG_MIN, -10000, 20000);
-  if (left != LONG_MIN && top != LONG_MIN) w_.move(static_cast<int>(left), static_cast<int>(top));
+  // A place on a screen that is no longer there would leave the window out of reach.
+  QPoint at(static_cast<int>(left), static_cast<int>(top));
+  if (left != LONG_MIN && top != LONG_MIN && QGuiApplication::screenAt(at + QPoint(40, 20))) w_.move(at);
   long split = ConfigNumber(u"Window.Split", -1, 0, 1000000);
   if (split >= 0) w_.VSplit->SplitLeft(split);
   RebuildRecentMenu();
