@@ -108,6 +108,13 @@ void ctlXmlTree::NewTree() {
       return;
     }
     if (!item->Parent) item->Expanded(true);
+    if (ShowElement && item->Parent) {
+      if (!ShowElement(el.get())) {
+        cancel = true;
+        return;
+      }
+      item->Expanded(true);
+    }
     if (el->Attribut(u"expanded") == u"yes") item->Expanded(true);
     if (item->Parent) {
       if (el->Attribut(u"sel") == u"1") {
@@ -203,9 +210,25 @@ void ctlXmlTree::PaintItem(QPainter& p, cVisualNode* item, long bandTop) {
   bool sel = item->GetProp(u"selected") == u"1";
   QRect box(static_cast<int>(item->Left + item->Indent), static_cast<int>(y), tw + 2, static_cast<int>(item->RowHeight));
   p.fillRect(box, sel ? Qt::black : Qt::white);
+  std::vector<std::pair<size_t, size_t>> marks;
+  Text note;
+  if (Decorate) Decorate(item, label, marks, note);
+  for (auto [start, len] : marks) {
+    int from = static_cast<int>(std::min<size_t>(start, s.size()));
+    int to = static_cast<int>(std::min<size_t>(start + len, s.size()));
+    if (to <= from) continue;
+    int x0 = fm.horizontalAdvance(s.left(from)), x1 = fm.horizontalAdvance(s.left(to));
+    p.fillRect(QRect(box.left() + 1 + x0, box.top(), x1 - x0, box.height()),
+               sel ? QColor(0x80, 0x60, 0x00) : QColor(0xFF, 0xE0, 0x60));
+  }
   p.setPen(sel ? QColor(Qt::white) : colorref::ToQColor(txt::ToInt(item->GetProp(u"color"))));
   p.drawText(QRect(box.left() + 1, box.top(), tw + 1, box.height()), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
              s);
+  if (!note.empty()) {
+    p.setPen(QColor(0x90, 0x90, 0x90));
+    p.drawText(QRect(box.right() + 5, box.top(), fm.horizontalAdvance(qtxt::ToQ(note)) + 2, box.height()),
+               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, qtxt::ToQ(note));
+  }
 }
 
 const QImage& ctlXmlTree::Band(long index) {

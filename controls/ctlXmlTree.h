@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QImage>
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -49,6 +50,14 @@ class ctlXmlTree : public QWidget {
   Event<int&, int&, cVisualNode*, Text&> ItemMouseUp;  // Button, Shift, Node, Region
   Event<cVisualNode*> BeforeDrawItem;
   Event<XmlNodePtr, Text&> GetNodeText;
+  // Set while the tree shows only some elements (the root always shows); every shown item
+  // starts expanded so nothing kept is hidden. Takes effect at the next Xml().
+  std::function<bool(const cXmlNode*)> ShowElement;
+  // Parts of an item's label to highlight, as (start, length), and a note drawn in grey
+  // after the label.
+  std::function<void(const cVisualNode*, const Text& label, std::vector<std::pair<size_t, size_t>>& marks,
+                     Text& note)>
+      Decorate;
 
   static constexpr long BandHeight = 256;
   // 9x9 boxes drawn beside items with children.

@@ -4,6 +4,7 @@
 #include <QObject>
 
 #include "controls/ctlXmlTree.h"
+#include "forms/cWorkbench.h"
 #include "forms/frmLangProperties.h"
 #include "forms/frmLangSelector.h"
 #include "forms/frmMain.h"
@@ -73,8 +74,15 @@ void cLangCommands::mnuLangDeleteChoice_Click(int index) {
   }
 }
 
-void cLangCommands::mnuImportLang_Click() { mgr_.ImportLanguage(); }
+void cLangCommands::mnuImportLang_Click() {
+  w_.Workbench().RecordLangs(cUndoHistory::Kind::Import, [this] { return mgr_.ImportLanguage(); });
+}
 
 void cLangCommands::mnuExportLang_Click() { mgr_.ExportLanguage(); }
 
-void cLangCommands::mnuLangPropsChoice_Click(int index) { mgr_.LangProperties(index); }
+void cLangCommands::mnuLangPropsChoice_Click(int index) {
+  w_.Workbench().RecordLangs(cUndoHistory::Kind::Properties, [this, index] {
+    mgr_.LangProperties(index);
+    return true;
+  });
+}

@@ -14,7 +14,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QShortcut>
+#include <QHelpEvent>
 #include <QStatusBar>
+#include <QToolTip>
 #include <QUrl>
 
 #include "controls/TextCut.h"
@@ -23,6 +25,7 @@
 #include "app/mConfig.h"
 #include "controls/ctlXmlTree.h"
 #include "forms/cLangCommands.h"
+#include "forms/cWorkbench.h"
 #include "forms/frmLangSelector.h"
 #include "forms/frmMergeConflicts.h"
 #include "forms/frmReadme.h"
@@ -93,10 +96,12 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   watch_.Changed = [this](const Text& file) { ed_.FileChangedOnDisk(file); };
   platform::SetMainWindow(this);
   langCommands_ = std::make_unique<cLangCommands>(*this);
+  wb_ = std::make_unique<cWorkbench>(*this);
 }
 
 frmMain::~frmMain() {
   Form_Unload();
+  wb_.reset();
   langCommands_.reset();
   if (platform::MainWindow() == this) platform::SetMainWindow(nullptr);
 }
@@ -129,10 +134,21 @@ void frmMain::BuildControls() {
   XList.ListBox(lstValues);
   XList.ItemHeight(20);
 
+  lblSource = new QLabel(FrameEdit);
+  lblSource->setObjectName(QStringLiteral("lblSource"));
+  lblSource->setFont(UiFont("Tahoma"));
+  lblSource->setTextFormat(Qt::PlainText);
+  lblSource->setWordWrap(true);
+  lblSource->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  lblSource->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  lblSource->setFrameShape(QFrame::StyledPanel);
+  lblSource->setStyleSheet(QStringLiteral("QLabel { background: #f4f4f0; color: #333; padding: 2px; }"));
+  lblSource->setToolTip(QStringLiteral("English text"));
+
   txtValue = new ctlTextEdit(FrameEdit);
   txtValue->setObjectName(QStringLiteral("txtValue"));
   txtValue->MultiLine(true);
-  txtValue->ScrollBars(3);
+  txtValue->ScrollBars(2);  // vertical only: long texts wrap
   txtValue->Font(UiFont("Tahoma"));
 
   conns_.push_back(XmlTree->ItemSelected.Subscribe([this](cVisualNode* item) { XmlTree_ItemSelected(item); }));
@@ -146,6 +162,7 @@ void frmMain::BuildControls() {
   f3->setContext(Qt::WindowShortcut);
   QObject::connect(f3, &QShortcut::activated, this, [this] { Form_KeyDown(114); });
   QObject::connect(lstValues, &QListWidget::currentRowChanged, this, [this](int) { lstValues_Click(); });
+  lstValues->viewport()->installEventFilter(this);
 }
 
 void frmMain::BuildMenus() {
@@ -251,8 +268,12 @@ bool frmMain::Form_Load(const StartOptions& options) {
     }
     mnuSelectToolChoice[0]->setVisible(false);
     UpdateMenus();
+    wb_->RestoreLayout();
     show();
-    if (!options.langFile.empty()) OpenLangFile(options.langFile);
+    if (!options.langFile.empty())
+      OpenLangFile(options.langFile);
+    else
+      wb_->RestoreWork();
     if (options.showReadme) frmReadme::ShowModal(this);
     if (options.silentUpdateCheck) update_.CheckForUdpate(true);
     return true;
@@ -349,19 +370,28 @@ int frmMain::PreferredRow(TextView keepLang) {
 
 void frmMain::RebuildTree() {
   flags_.clear();
-  // Remember only from a tree that showed something: switching tools passes through an
-  // empty one.
+  wb_->TreeRebuilt();
+  ShowTree();
+}
+
+void frmMain::ShowTree() {
+  // Remember only from a full tree that showed something: switching tools passes through an
+  // empty one, and a find result has everything expanded.
   if (cVisualNode* root = XmlTree->Tree(); root && root->ChildCount() > 0) {
-    expandedPaths_.clear();
-    std::vector<cVisualNode*> stack{root};
-    while (!stack.empty()) {
-      cVisualNode* n = stack.back();
-      stack.pop_back();
-      if (n != root && n->Expanded() && n->ChildCount() > 0) expandedPaths_.push_back(ItemPath(n));
-      for (long i = 1; i <= n->ChildCount(); ++i) stack.push_back(n->Child(i));
+    if (!treeFiltered_) {
+      expandedPaths_.clear();
+      std::vector<cVisualNode*> stack{root};
+      while (!stack.empty()) {
+        cVisualNode* n = stack.back();
+        stack.pop_back();
+        if (n != root && n->Expanded() && n->ChildCount() > 0) expandedPaths_.push_back(ItemPath(n));
+        for (long i = 1; i <= n->ChildCount(); ++i) stack.push_back(n->Child(i));
+      }
     }
-    selectedPath_ = ItemPath(XmlTree->SelectedItem());
+    // A find that hides the selected string does not make the translator lose it.
+    if (XmlTree->SelectedItem() || !treeFiltered_) selectedPath_ = ItemPath(XmlTree->SelectedItem());
   }
+  treeFiltered_ = wb_->Filtering();
   XmlTree->Xml(ed_.TreeDoc());
   ClearValuePane();
   cVisualNode* root = XmlTree->Tree();
@@ -370,17 +400,23 @@ void frmMain::RebuildTree() {
     XmlNodePtr el = path.empty() ? nullptr : ed_.TreeDoc()->GetChildNode(path, false, true);
     return el ? root->FindNodeFromXML(el.get()) : nullptr;
   };
-  for (const Text& path : expandedPaths_)
-    if (cVisualNode* item = itemAt(path)) item->Expanded(true);
-  XmlTree->RefreshTreeView();
+  if (!treeFiltered_)
+    for (const Text& path : expandedPaths_)
+      if (cVisualNode* item = itemAt(path)) item->Expanded(true);
   if (cVisualNode* item = itemAt(selectedPath_)) {
+    for (cVisualNode* up = item->Parent; up; up = up->Parent) up->Expanded(true);
+    XmlTree->RefreshTreeView();
     TemporaryFlag keep(keepRow_);
     XmlTree->SelectNode(item);
+  } else {
+    XmlTree->RefreshTreeView();
   }
 }
 
 void frmMain::mnuSelectToolChoice_Click(int index) {
+  XmlNodePtr before = ed_.TreeDoc();
   ed_.SelectTool(index);
+  if (ed_.TreeDoc() != before) wb_->DocumentChanged();
   UpdateMenus();
 }
 
@@ -391,7 +427,13 @@ void frmMain::mnuOpenLangFile_Click() {
   if (!path.empty()) OpenLangFile(path);
 }
 
-void frmMain::OpenLangFile(TextView path) { ed_.OpenLangFile(path); }
+void frmMain::OpenLangFile(TextView path) {
+  XmlNodePtr before = ed_.TreeDoc();
+  ed_.OpenLangFile(path);
+  if (ed_.TreeDoc() == before) return;
+  wb_->DocumentChanged();
+  if (ed_.IsDocument()) wb_->AddRecent(ed_.OpenedFile());
+}
 
 bool frmMain::ChooseSuiteFolder() {
   Text start = ed_.SuiteRoot();
@@ -431,6 +473,7 @@ void frmMain::XmlTree_ItemSelected(cVisualNode* item) {
       // A group: nothing of the previous string may stay on show or take typing.
       txtValue->SetText(u"");
       Updating = wasUpdating;
+      lblSource->clear();
       lstValues->setEnabled(false);
       txtValue->Enabled(false);
       return;
@@ -442,6 +485,7 @@ void frmMain::XmlTree_ItemSelected(cVisualNode* item) {
       lstValues->addItem(ToQ(id + u" =>\t" + ed_.GetString(id + u"." + path)));
     }
     lstValues->setEnabled(true);
+    ShowSource();
     FrameEdit_Resize();
     // A rebuild keeps the row; a string the translator picks opens on the language edited last.
     int row = PreferredRow(keepRow_ ? TextView(selectedLang_) : TextView());
@@ -460,10 +504,27 @@ void frmMain::lstValues_Click() {
   // Typing goes into the selected row's language: without one the box takes nothing.
   txtValue->Enabled(lang != nullptr && lstValues->isEnabled());
   if (!lang) return;
+  bool otherLang = !txt::EqualsNoCase(selectedLang_, lang->Name());
   selectedLang_ = lang->Name();
   Updating = true;
-  txtValue->SetText(ed_.DecodeText(ed_.GetString(lang->Name() + FromQ(lblPath->text()))));
+  Text value = ed_.DecodeText(ed_.GetString(lang->Name() + FromQ(lblPath->text())));
+  txtValue->SetText(value);
+  txtValue->SelStart(static_cast<long>(value.size()));  // typing goes on at the end
   Updating = false;
+  // The per-group counts are those of the language being edited.
+  if (otherLang) XmlTree->RefreshTreeView();
+}
+
+void frmMain::ShowSource() {
+  XmlNodePtr langs = ed_.LoadedLangs();
+  Text path = FromQ(lblPath->text());
+  for (long i = 1; i <= langs->ChildCount(); ++i)
+    if (XmlNodePtr l = langs->Child(i); mLangFormat::IsReferenceLangID(l->Name())) {
+      XmlNodePtr el = path.size() > 1 ? l->GetChildNode(path.substr(1), false, true) : nullptr;
+      lblSource->setText(ToQ(ed_.DecodeText(el ? el->Value() : Text())).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+      return;
+    }
+  lblSource->clear();
 }
 
 void frmMain::txtValue_Change() {
@@ -474,8 +535,14 @@ void frmMain::txtValue_Change() {
     if (row < 0 || !item) return;
     ClearNodeColor(item, false);
     for (cVisualNode* up = item->Parent; up && up != XmlTree->Tree(); up = up->Parent) ClearNodeColor(up, false);
-    if (!edit_.StoreValue(row + 1, FromQ(lblPath->text()), txtValue->GetText())) return;
-    lastEditedLang_ = ed_.LoadedLangs()->Child(row + 1)->Name();
+    Text label = FromQ(lblPath->text());
+    XmlNodePtr lang = ed_.LoadedLangs()->Child(row + 1);
+    XmlNodePtr old = lang && label.size() > 1 ? lang->GetChildNode(label.substr(1), false, true) : nullptr;
+    Text before = old ? old->Value() : Text();
+    if (!edit_.StoreValue(row + 1, label, txtValue->GetText())) return;
+    lastEditedLang_ = lang->Name();
+    XmlNodePtr now = lang->GetChildNode(label.substr(1), false, true);
+    wb_->ValueStored(lastEditedLang_, label.substr(1), before, now ? now->Value() : Text(), old != nullptr);
     Updating = true;
     TemporaryFlag keep(keepRow_);
     XmlTree_ItemSelected(item);
@@ -552,10 +619,15 @@ void frmMain::Form_KeyDown(int keyCode) {
 }
 
 void frmMain::mnuFillEmptyStringsChoice_Click(int index) {
-  bool changed = edit_.FillEmptyStrings(index, [this](const std::vector<std::pair<Text, long>>& rows) {
-    return frmLangSelector::Choose(this, u"Copy strings from", rows);
+  bool changed = wb_->RecordLangs(cUndoHistory::Kind::Fill, [&] {
+    return edit_.FillEmptyStrings(index, [this](const std::vector<std::pair<Text, long>>& rows) {
+      return frmLangSelector::Choose(this, u"Copy strings from", rows);
+    });
   });
   if (!changed) return;
+  if (cVisualNode* root = XmlTree->Tree()) ClearNodeColor(root, true);
+  XmlTree->RefreshTreeView();
+  InitEditControls();
   UpdateSaveMenus();
   UpdateCaption();
 }
@@ -570,12 +642,14 @@ void frmMain::mnuSaveLangChoice_Click(int index) {
   Text id = FromQ(mnuSaveLangChoice[static_cast<size_t>(index)]->data().toString());
   saver_.SaveLang(id);
   ed_.UpdateDirtyFromInfos();
+  wb_->Saved();
   UpdateSaveMenus();
   UpdateCaption();
 }
 
 void frmMain::mnuSave_Click() {
   saver_.SaveChanges();
+  wb_->Saved();
   UpdateCaption();
   UpdateMenus();
 }
@@ -585,6 +659,7 @@ void frmMain::mnuSaveAs_Click() {
                                      mFileUtils::FilePathOnly(ed_.OpenedFile()), u"", this);
   if (path.empty()) return;
   saver_.SaveAs(path);
+  wb_->Saved();
   UpdateCaption();
   UpdateMenus();
 }
@@ -617,10 +692,15 @@ void frmMain::XList_DrawItem(QPainter* dc, long width, long height, long index, 
     QRect rc(22, 0, static_cast<int>(width) - 22, static_cast<int>(height));
     p.setPen(QColor::fromRgba(0xFE000000));
     p.drawText(rc, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, label);
-    int x = 22 + p.fontMetrics().horizontalAdvance(label);
+    int x = 22 + p.fontMetrics().horizontalAdvance(label) + 8;
     p.setPen(QColor::fromRgba(selected ? 0xFE550000 : 0xFE000055));
-    p.drawText(QRect(x, 0, std::max(0, static_cast<int>(width) - x), static_cast<int>(height)),
-               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, ToQ(textcut::ForWidth(value, width)));
+    // One line: breaks show as a mark, and a text longer than the row ends with an ellipsis.
+    QString shown = ToQ(textcut::ForWidth(value, width));
+    shown.replace(QStringLiteral("\\r\\n"), QStringLiteral("\u21B5")).replace(QStringLiteral("\\n"), QStringLiteral("\u21B5"));
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\u21B5")).replace(QLatin1Char('\n'), QChar(0x21B5));
+    QRect valueRect(x, 0, std::max(0, static_cast<int>(width) - x - 2), static_cast<int>(height));
+    p.drawText(valueRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+               p.fontMetrics().elidedText(shown, Qt::ElideRight, valueRect.width()));
     p.end();
     dc->drawImage(0, 0, bmp);
     handled = true;
@@ -638,11 +718,27 @@ void frmMain::FrameEdit_Resize() {
   int listTop = kMargin + labelH + 2;
   int listH = rows * static_cast<int>(XList.ItemHeight()) + 4;
   lstValues->setGeometry(kMargin, listTop, inner, listH);
-  int editTop = listTop + listH + kMargin;
+  int srcTop = listTop + listH + kMargin;
+  int srcH = std::clamp(lblSource->heightForWidth(inner), lblSource->fontMetrics().height() + 6, std::max(h / 3, 40));
+  lblSource->setGeometry(kMargin, srcTop, inner, srcH);
+  int editTop = srcTop + srcH + kMargin;
   txtValue->setGeometry(kMargin, editTop, inner, std::max(0, h - editTop - kMargin));
 }
 
 bool frmMain::eventFilter(QObject* o, QEvent* e) {
+  if (e->type() == QEvent::ToolTip && lstValues && o == lstValues->viewport()) {
+    // The whole value, as the row may show only its start.
+    auto* help = static_cast<QHelpEvent*>(e);
+    int row = lstValues->row(lstValues->itemAt(help->pos()));
+    XmlNodePtr lang = row >= 0 ? ed_.LoadedLangs()->Child(row + 1) : nullptr;
+    if (!lang) {
+      QToolTip::hideText();
+      return true;
+    }
+    Text value = ed_.DecodeText(ed_.GetString(lang->Name() + FromQ(lblPath->text())));
+    QToolTip::showText(help->globalPos(), ToQ(value).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), lstValues);
+    return true;
+  }
   if (o == FrameEdit && e->type() == QEvent::Resize) FrameEdit_Resize();
   if ((o == FrameEdit || o == lblPath) && e->type() == QEvent::MouseButtonPress &&
       static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
@@ -678,6 +774,7 @@ void frmMain::closeEvent(QCloseEvent* e) {
     e->ignore();
     return;
   }
+  if (!unloaded_) wb_->SaveLayout();
   Form_Unload();
   e->accept();
 }

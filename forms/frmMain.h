@@ -26,6 +26,7 @@ class QMenu;
 class QPainter;
 class VSplitter;
 class cLangCommands;
+class cWorkbench;
 class ctlTextEdit;
 class ctlXmlTree;
 class cVisualNode;
@@ -53,6 +54,7 @@ class frmMain : public QMainWindow {
   cLangSaver& Saver() { return saver_; }
   platform::FileWatch& FileWatch() { return watch_; }
   cUpdateCheck& UpdateChecker() { return update_; }
+  cWorkbench& Workbench() { return *wb_; }
 
   void UpdateMenus();
   void UpdateCaption();
@@ -67,6 +69,7 @@ class frmMain : public QMainWindow {
   ctlXmlTree* XmlTree = nullptr;
   QFrame* FrameEdit = nullptr;
   QLabel* lblPath = nullptr;
+  QLabel* lblSource = nullptr;  // the English text of the selected string
   QListWidget* lstValues = nullptr;
   cXListBox XList;
   ctlTextEdit* txtValue = nullptr;
@@ -139,6 +142,7 @@ class frmMain : public QMainWindow {
   bool eventFilter(QObject* o, QEvent* e) override;
 
  private:
+  friend class cWorkbench;
   void BuildControls();
   void BuildMenus();
   void FrameEdit_Resize();
@@ -151,6 +155,9 @@ class frmMain : public QMainWindow {
   // The tree is rebuilt whenever the structure changes: what the translator had open and
   // selected is put back where it still exists.
   void RebuildTree();
+  // Shows the tree document again (filtered while finding), keeping expansions and selection.
+  void ShowTree();
+  void ShowSource();
   Text ItemPath(const cVisualNode* item) const;
   void ClearValuePane();
   // The row to select for a string: `keepLang`'s, else the language edited last, else the
@@ -169,6 +176,8 @@ class frmMain : public QMainWindow {
   bool keepRow_ = false;  // while the same string is shown again
   cUpdateCheck update_;
   std::unique_ptr<cLangCommands> langCommands_;
+  std::unique_ptr<cWorkbench> wb_;
+  bool treeFiltered_ = false;  // the tree on show is a find result
   std::vector<Connection> conns_;
   // Last: it is stopped before the state its reports go to.
   platform::FileWatch watch_;

@@ -1,9 +1,11 @@
 // The main window offscreen with 8 languages of 3,000 strings each: a keystroke until the
 // row and the tree item are repainted, selecting another string, saving one language,
-// finding the next empty string across the whole tree.
+// finding the next empty string across the whole tree, a keystroke in the find bar until the
+// filtered tree is repainted, undoing a typed string.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +15,7 @@
 #include "app/mConfig.h"
 #include "controls/ctlTextEdit.h"
 #include "controls/ctlXmlTree.h"
+#include "forms/cWorkbench.h"
 #include "forms/frmMain.h"
 #include "forms/frmReadme.h"
 #include "platform/MsgBox.h"
@@ -126,6 +129,36 @@ void BM_FindNextEmpty(benchmark::State& state) {
   for (auto _ : state) w.FindNextEmpty(w.Editor().TreeDoc(), 8);
 }
 BENCHMARK(BM_FindNextEmpty)->Unit(benchmark::kMillisecond);
+
+void BM_FindBarKeystroke(benchmark::State& state) {
+  frmMain& w = Window();
+  cWorkbench& wb = w.Workbench();
+  wb.OpenFind();
+  // Growing and shrinking the query, from over a thousand matches down to a few.
+  const QString queries[] = {QStringLiteral("fr 1"), QStringLiteral("fr 12"), QStringLiteral("fr 123"),
+                             QStringLiteral("fr 12")};
+  int i = 0;
+  for (auto _ : state) {
+    wb.txtFind->setText(queries[i++ % 4]);
+    Paint(w);
+  }
+  wb.CloseFind();
+}
+BENCHMARK(BM_FindBarKeystroke)->Unit(benchmark::kMillisecond);
+
+void BM_UndoRedoTyping(benchmark::State& state) {
+  frmMain& w = Window();
+  w.XmlTree->SelectNode(StringItem(w, 3, 4));
+  w.lstValues->setCurrentRow(1);
+  w.txtValue->SetText(w.txtValue->GetText() + u"?");
+  bool undo = true;
+  for (auto _ : state) {
+    undo ? w.Workbench().Undo() : w.Workbench().Redo();
+    undo = !undo;
+    Paint(w);
+  }
+}
+BENCHMARK(BM_UndoRedoTyping)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,7 +1,9 @@
 // Grabs the main window on a copy of the demo suite with English, French and German loaded
-// and a string selected: main_window_shot <demo suite folder> <png> [fill]. With "fill", a
-// string French lacks is selected and French's empty strings are filled from English first.
+// and a string selected: main_window_shot <demo suite folder> <png> [fill|find]. With "fill", a
+// string French lacks is selected and French's empty strings are filled from English first;
+// with "find", the find bar filters the tree on "it" with the status bar and source pane shown.
 #include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <filesystem>
@@ -9,6 +11,7 @@
 
 #include "app/mConfig.h"
 #include "controls/ctlXmlTree.h"
+#include "forms/cWorkbench.h"
 #include "forms/frmLangSelector.h"
 #include "forms/frmMain.h"
 #include "forms/frmReadme.h"
@@ -64,6 +67,12 @@ int main(int argc, char** argv) {
           d.cmdOK->click();
         });
         w.mnuFillEmptyStringsChoice[static_cast<size_t>(french)]->trigger();
+      }
+      if (argc > 3 && std::string(argv[3]) == "find") {
+        w.Workbench().OpenFind();
+        w.Workbench().txtFind->setText(QStringLiteral("it"));
+        if (cVisualNode* item = Find(w.XmlTree->Tree(), u"Exit")) w.XmlTree->SelectNode(item);
+        w.lstValues->setCurrentRow(1);
       }
       for (int i = 0; i < 20; ++i) QApplication::processEvents();
       rc = w.grab().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
