@@ -544,6 +544,7 @@ bool cHTTPGet::HandleHeaderBlock() {
   size_t blank = status.find(u' ');
   if (blank == Text::npos) {
     status_ = TransferStatus::Failed;
+    lastErrorNumber_ = 0;
     lastErrorMessage_ = u"Invalid server response";
     FinishTransfer();
     return *alive;

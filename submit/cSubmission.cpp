@@ -262,7 +262,14 @@ bool cSubmission::Submit(const SubmitRequest& r) {
     up.RequestHeaders.push_back(mSubmit::kLangIdHeader + r.langId);
     up.Username(r.email);
     up.Password(r.translatorId);
-    mTextFile::SaveFile(comments, r.comments);
+    // Unwritten comments stop here: a leftover comments file of an earlier run would
+    // otherwise be packed and sent in their place.
+    if (!mTextFile::SaveFile(comments, r.comments)) {
+      ErrLog::Line(u"Could not write " + comments);
+      mTextFile::KillFile(comments, 0);
+      MsgBox(mSubmit::kMsgCompressError, vbCritical);
+      return false;
+    }
 
     Text archive = ExtractFiles(true, r.langId, r.tools);
     if (!*alive) return false;
