@@ -25,8 +25,9 @@ constexpr char16_t kMsgWriteFailed[] = u"The file could not be written:\r\n";
 Text Today() { return vbdate::Format(vbdate::Today(), mLangFormat::kDateFormat); }
 
 bool SaveText(TextView path, TextView text) {
-  if (mTextFile::SaveFile(path, text)) return true;
-  MsgBox(Text(kMsgWriteFailed) + Text(path), platform::vbCritical);
+  auto out = mTextFile::SaveFileOutcome(path, text);
+  if (out) return true;
+  MsgBox(Text(kMsgWriteFailed) + Text(path) + u": " + mTextFile::SaveFailureReason(out), platform::vbCritical);
   return false;
 }
 

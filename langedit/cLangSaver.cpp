@@ -70,9 +70,11 @@ bool cLangSaver::SaveLang(TextView langId) {
       data = MergeIntoFile(file, lang);
     }
     if (data.empty()) return false;  // file gone or without "Languages": stays dirty, no message
-    if (!mTextFile::SaveFile(file, data, true, 2, false, 1252, 0, false, u"", 0, 5)) {
+    if (auto out = mTextFile::SaveFileOutcome(file, data, true, 2, false, 1252, 0, false, u"", 0, 5); !out) {
       // The protected save put the old file back; the edits stay in memory and dirty.
-      platform::MsgBox(u"The language " + id + u" could not be saved in the file\r\n" + file, platform::vbCritical);
+      platform::MsgBox(u"The language " + id + u" could not be saved in the file\r\n" + file + u": " +
+                           mTextFile::SaveFailureReason(out),
+                       platform::vbCritical);
       return false;
     }
     entry->Attribut(u"dirty", u"");

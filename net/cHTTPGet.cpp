@@ -72,7 +72,7 @@ cHTTPGet::~cHTTPGet() {
   timerLink_.Disconnect();
   timerData_.reset();
   wskLinks_.clear();
-  CloseFile();
+  DropFile();
 }
 
 // --- settings ----------------------------------------------------------------------------
@@ -382,7 +382,7 @@ bool cHTTPGet::GetFile(TextView location, TextView localPath, TextView username,
     originHost_ = authority;
     originPort_ = port;
 
-    CloseFile();
+    DropFile();
     receivedBytes_ = 0;
     throttleStart_ = 0;
     contentLength_ = 0;
@@ -584,7 +584,7 @@ bool cHTTPGet::HandleHeaderBlock() {
     } else {
       fileSize_ = contentLength_;
       if (!localPath_.empty() && mFileUtils::FileExists(localPath_)) {
-        CloseFile();
+        DropFile();
         if (!platform::fs::Remove(mFileUtils::NativePath(localPath_))) {
           status_ = TransferStatus::FileError;
           lastErrorNumber_ = errno;
@@ -679,7 +679,12 @@ void cHTTPGet::FinishTransfer() {
   if (timerData_) timerData_->Enabled(false);
   if (finished_) return;
   finished_ = true;
-  CloseFile();
+  if (!CloseFile() && status_ == TransferStatus::Receiving) {
+    // Its last writes may be lost: not a finished download.
+    lastErrorNumber_ = errno;
+    lastErrorMessage_ = u"Can't write the local file";
+    status_ = TransferStatus::Failed;
+  }
   wsk_.closesocket();
   // Do not wait for the server's close: whatever it still sends is of no use, and a
   // server that keeps sending must not fill memory.
@@ -688,8 +693,9 @@ void cHTTPGet::FinishTransfer() {
   bool success = status_ == TransferStatus::Receiving && (contentLength_ == 0 || contentLength_ == receivedBytes_);
   if (success && !localPath_.empty()) {
     Text lm = GetHeaderField(u"Last-Modified");
-    if (!lm.empty())
-      platform::fs::SetMTime(mFileUtils::NativePath(localPath_), vbdate::ToUnixLocal(GetDateTime(lm)));
+    if (!lm.empty() &&
+        !platform::fs::SetMTime(mFileUtils::NativePath(localPath_), vbdate::ToUnixLocal(GetDateTime(lm))))
+      ErrLog::Line(u"File time not set: " + localPath_);
   }
   switch (status_) {
     case TransferStatus::Cancelled: FileTransfertCancel.Raise(); break;
@@ -722,17 +728,17 @@ void cHTTPGet::OnSocketError(long number, const Text& description) {
 
 bool cHTTPGet::AppendToFile(const Bytes& chunk) {
   namespace fs = platform::fs;
-  if (file_ < 0) {
-    file_ = fs::OpenWrite(mFileUtils::NativePath(localPath_), false);
-    if (file_ < 0 || !fs::SeekEnd(file_)) {
+  if (!file_.IsOpen()) {
+    file_ = fs::File::ForWrite(mFileUtils::NativePath(localPath_), false);
+    if (!file_.IsOpen() || !fs::SeekEnd(file_.fd())) {
       lastErrorNumber_ = errno;
       lastErrorMessage_ = u"Can't open the local file";
-      CloseFile();
+      DropFile();
       return false;
     }
   }
   if (chunk.empty()) return true;
-  if (fs::WriteAll(file_, chunk.data(), chunk.size()) != static_cast<int64_t>(chunk.size())) {
+  if (fs::WriteAll(file_.fd(), chunk.data(), chunk.size()) != static_cast<int64_t>(chunk.size())) {
     lastErrorNumber_ = errno;
     lastErrorMessage_ = u"Can't write the local file";
     return false;
@@ -740,7 +746,3 @@ bool cHTTPGet::AppendToFile(const Bytes& chunk) {
   return true;
 }
 
-void cHTTPGet::CloseFile() {
-  if (file_ >= 0) platform::fs::Close(file_);
-  file_ = -1;
-}

@@ -203,8 +203,8 @@ void cHTTPUpload::wsk_OnConnect() {
     part += u"Content-Type: application/octet-stream" + kCrLf;
     if (memData_.empty()) {
       part += u"Last-Modified: " + HTTPDate(mFileUtils::FileDate(localFileName_, true)) + kCrLf;
-      fileFd_ = platform::fs::OpenRead(mFileUtils::NativePath(localFileName_));
-      if (fileFd_ < 0) ErrLog::Error(53, u"File not found", kObj, "wsk_OnConnect");
+      file_ = platform::fs::File::ForRead(mFileUtils::NativePath(localFileName_));
+      if (!file_.IsOpen()) ErrLog::Error(53, u"File not found", kObj, "wsk_OnConnect");
     }
     part += kCrLf;
     Bytes partBytes = Ansi(part);
@@ -307,12 +307,12 @@ void cHTTPUpload::SendNextBlock() {
 
 bool cHTTPUpload::GetChunkFromFile(Bytes& chunk) {
   chunk.clear();
-  if (fileFd_ < 0) return false;
+  if (!file_.IsOpen()) return false;
   int64_t left = dataLength_ - nextPosition_ + 1;
   if (left <= 0) return false;
   size_t n = static_cast<size_t>(left < kBlockSize ? left : kBlockSize);
   chunk.resize(n);
-  int64_t got = platform::fs::ReadAt(fileFd_, chunk.data(), n, nextPosition_ - 1);
+  int64_t got = platform::fs::ReadAt(file_.fd(), chunk.data(), n, nextPosition_ - 1);
   if (got <= 0) {
     // Unreadable now: stop sending; the server's answer or the caller's time-out ends it.
     ErrLog::Error(57, u"Device I/O error", kObj, "GetChunkFromFile", ErrLog::Kind::Function);
@@ -509,6 +509,6 @@ void cHTTPUpload::EndTransfer() {
 }
 
 void cHTTPUpload::CloseFile() {
-  if (fileFd_ >= 0) platform::fs::Close(fileFd_);
-  fileFd_ = -1;
+  // Only read from: its close has nothing to report.
+  file_ = {};
 }

@@ -8,6 +8,7 @@
 
 #include "net/CSocket.h"
 #include "platform/Event.h"
+#include "platform/FileSys.h"
 #include "platform/Text.h"
 #include "storage/VbDate.h"
 
@@ -116,6 +117,6 @@ class cHTTPUpload {
   bool timerPending_ = false;
   bool busy_ = false;
   Bytes memData_;
-  int fileFd_ = -1;
+  platform::fs::File file_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
