@@ -121,7 +121,12 @@ class cHTTPGet {
   void ArrivalHandler();
   bool ArrivalPass();
   bool HandleHeaderBlock();
+  bool OnRedirect();
+  bool OnBodyFollows(bool partial);
+  bool OnHttpError(TextView code, TextView reason);
   void HandleAuth();
+  // Ends the transfer as failed: its status, error number and message set together.
+  void Fail(TransferStatus status, long number, TextView message);
   void ThrottleStep();
   void FinishTransfer();
   void OnSocketError(long number, const Text& description);

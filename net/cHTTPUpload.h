@@ -86,6 +86,7 @@ class cHTTPUpload {
   bool TakeAnswerBytes();
   void ParseAnswerHeader(size_t end);
   void AnswerDone();
+  // The one way a transfer fails: the error is raised and the transfer ends unsuccessful.
   void Fail(long number, const Text& description);
   bool BodySent() const;
   void Watch();
@@ -113,7 +114,7 @@ class cHTTPUpload {
   double lastProgressMs_ = 0;
   uint64_t watchdog_ = 0;
   uint64_t graceTimer_ = 0;
-  bool socketFailed_ = false;  // the connection broke (a reset, say) during the transfer
+  bool failed_ = false;  // the connection broke or the transfer was given up
   bool timerPending_ = false;
   bool busy_ = false;
   Bytes memData_;

@@ -82,7 +82,7 @@ TEST(XListBox, HugeTextsAreCutBeforeMeasuringAndDrawing) {
   Fixture f(3);
   long measured = f.xl.TextWidth(huge);
   EXPECT_GT(measured, 0);
-  EXPECT_LE(measured, f.xl.TextWidth(Text(32768, u'x')) + f.xl.TextWidth(u"\u2026"));
+  EXPECT_LE(measured, f.xl.TextWidth(huge.substr(0, 32768)) + f.xl.TextWidth(u"\u2026"));
   bool drawn = false;
   auto c = f.xl.DrawItem.Subscribe([&](QPainter*, long, long, long w, long h, long index, bool, bool, long, bool& handled) {
     if (index != 0) return;
