@@ -1,12 +1,14 @@
 #pragma once
 // "Language selection": every known locale in a tree grouped by the first letter of its
-// language, the user's own locale opened and selected.
+// language, the user's own locale opened and selected; a search box above it narrows the
+// tree to the locales whose tag, English names or native name hold what is typed.
 #include <QDialog>
 #include <functional>
 
 #include "platform/Event.h"
 #include "xml/cXmlNode.h"
 
+class QLineEdit;
 class QPushButton;
 class ctlXmlTree;
 
@@ -14,8 +16,8 @@ class frmLangSelect : public QDialog {
  public:
   explicit frmLangSelect(QWidget* owner);
 
-  // Fills the tree; userLcid picks the record opened and selected.
-  void LoadLocales(TextView userLcid);
+  // Fills the tree; userLcid picks the record opened and selected, `filter` narrows it.
+  void LoadLocales(TextView userLcid, TextView filter = {});
   // The selected locale record ("ISO", "LNAME", "LCID", "name"), null when a group or
   // nothing is selected.
   XmlNodePtr SelectedRecord() const;
@@ -27,11 +29,15 @@ class frmLangSelect : public QDialog {
   using Handler = std::function<void(frmLangSelect&)>;
   static Handler SetShowHandler(Handler h);
 
+  QLineEdit* txtSearch = nullptr;
   ctlXmlTree* XmlTree = nullptr;
   QPushButton* cmdOK = nullptr;
   QPushButton* cmdCancel = nullptr;
 
  private:
+  bool eventFilter(QObject* o, QEvent* e) override;
+
   XmlNodePtr doc_;
+  Text userLcid_;
   Connection textConn_;
 };

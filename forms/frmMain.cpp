@@ -24,6 +24,7 @@
 #include "forms/cLangCommands.h"
 #include "forms/frmLangSelector.h"
 #include "forms/frmReadme.h"
+#include "langedit/mLangFormat.h"
 #include "langedit/mTools.h"
 #include "platform/AppIcon.h"
 #include "platform/Desktop.h"
@@ -54,6 +55,14 @@ constexpr int kMargin = 6;
 // Where the suite chosen by hand is remembered.
 constexpr char16_t kSuiteKey[] = u"Suite.Folder";
 
+// Set for the life of the object.
+struct TemporaryFlag {
+  explicit TemporaryFlag(bool& f) : flag(f), old(f) { flag = true; }
+  ~TemporaryFlag() { flag = old; }
+  bool& flag;
+  bool old;
+};
+
 bool EndsWithXml(const QString& name) { return name.endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive); }
 
 }  // namespace
@@ -66,15 +75,13 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   BuildMenus();
   resize(900, 600);
 
-  conns_.push_back(ed_.TreeChanged.Subscribe([this] {
-    flags_.clear();
-    XmlTree->Xml(ed_.TreeDoc());
-  }));
+  conns_.push_back(ed_.TreeChanged.Subscribe([this] { RebuildTree(); }));
   conns_.push_back(ed_.MenusChanged.Subscribe([this] { UpdateMenus(); }));
   conns_.push_back(ed_.CaptionChanged.Subscribe([this] { UpdateCaption(); }));
   conns_.push_back(ed_.EditControlsReset.Subscribe([this] { InitEditControls(); }));
   conns_.push_back(update_.UpdateCommandEnabled.Subscribe([this](bool on) { mnuUpdateCheck->setEnabled(on); }));
   ed_.UpdateInfo = update_.UpdateInfo();
+  ed_.SaveModifs = [this] { return saver_.SaveModifs(); };
   platform::SetMainWindow(this);
   langCommands_ = std::make_unique<cLangCommands>(*this);
 }
@@ -194,7 +201,7 @@ void frmMain::BuildMenus() {
   connect(mnuKsvUpdateBeta, &QAction::triggered, this, [this] { update_.ActivateBetaChannel(); });
   connect(mnuKsvUpdatePublic, &QAction::triggered, this, [this] { update_.ActivatePublicChannel(); });
   connect(mnuSubmit, &QAction::triggered, this, [this] {
-    if (ed_.Modified() && ed_.SaveModifs && !ed_.SaveModifs()) return;
+    if (!ed_.ConfirmDiscard()) return;
     frmSubmit::ShowSubmit(this, ed_.SuiteRoot());
   });
 }
@@ -293,16 +300,72 @@ void frmMain::UpdateMenus() {
   MenusRebuilt.Raise();
 }
 
-void frmMain::InitEditControls() {
+void frmMain::ClearValuePane() {
   lblPath->clear();
   Updating = true;
   lstValues->clear();
   txtValue->SetText(u"");
   Updating = false;
   txtValue->Enabled(false);
+}
+
+void frmMain::InitEditControls() {
+  ClearValuePane();
+  // A string still selected shows its values again, as the languages now stand.
+  if (cVisualNode* item = XmlTree->SelectedItem()) {
+    TemporaryFlag keep(keepRow_);
+    XmlTree_ItemSelected(item);
+  }
   FrameEdit_Resize();
   UpdateCaption();
   UpdateMenus();
+}
+
+Text frmMain::ItemPath(const cVisualNode* item) const {
+  return item && item->XmlNode ? item->XmlNode->Path(u"", u".", ed_.TreeDoc().get()) : Text();
+}
+
+int frmMain::PreferredRow(TextView keepLang) {
+  XmlNodePtr langs = ed_.LoadedLangs();
+  long n = langs->ChildCount();
+  for (TextView id : {keepLang, TextView(lastEditedLang_), TextView(selectedLang_)})
+    for (long i = 1; i <= n && !id.empty(); ++i)
+      if (langs->Child(i)->Name() == id) return static_cast<int>(i - 1);
+  for (long i = 1; i <= n; ++i)
+    if (!mLangFormat::IsReferenceLangID(langs->Child(i)->Name())) return static_cast<int>(i - 1);
+  return n > 0 ? 0 : -1;
+}
+
+void frmMain::RebuildTree() {
+  flags_.clear();
+  // Remember only from a tree that showed something: switching tools passes through an
+  // empty one.
+  if (cVisualNode* root = XmlTree->Tree(); root && root->ChildCount() > 0) {
+    expandedPaths_.clear();
+    std::vector<cVisualNode*> stack{root};
+    while (!stack.empty()) {
+      cVisualNode* n = stack.back();
+      stack.pop_back();
+      if (n != root && n->Expanded() && n->ChildCount() > 0) expandedPaths_.push_back(ItemPath(n));
+      for (long i = 1; i <= n->ChildCount(); ++i) stack.push_back(n->Child(i));
+    }
+    selectedPath_ = ItemPath(XmlTree->SelectedItem());
+  }
+  XmlTree->Xml(ed_.TreeDoc());
+  ClearValuePane();
+  cVisualNode* root = XmlTree->Tree();
+  if (!root) return;
+  auto itemAt = [&](const Text& path) -> cVisualNode* {
+    XmlNodePtr el = path.empty() ? nullptr : ed_.TreeDoc()->GetChildNode(path, false, true);
+    return el ? root->FindNodeFromXML(el.get()) : nullptr;
+  };
+  for (const Text& path : expandedPaths_)
+    if (cVisualNode* item = itemAt(path)) item->Expanded(true);
+  XmlTree->RefreshTreeView();
+  if (cVisualNode* item = itemAt(selectedPath_)) {
+    TemporaryFlag keep(keepRow_);
+    XmlTree->SelectNode(item);
+  }
 }
 
 void frmMain::mnuSelectToolChoice_Click(int index) {
@@ -345,31 +408,34 @@ void frmMain::mnuChooseSuite_Click() {
 void frmMain::XmlTree_ItemSelected(cVisualNode* item) {
   try {
     if (!item || !item->XmlNode) return;
-    Text path = item->XmlNode->Path(u"", u".", ed_.TreeDoc().get());
+    Text path = ItemPath(item);
     lblPath->setText(ToQ(u"." + path));
     XmlNodePtr langs = ed_.LoadedLangs();
     XmlNodePtr first = langs->ChildCount() > 0 ? langs->Child(1) : nullptr;
     XmlNodePtr target = first ? langs->GetChildNode(first->Name() + u"." + path, false, true) : nullptr;
+    bool wasUpdating = Updating;
+    Updating = true;
+    lstValues->clear();
     if (!target || target->ChildCount() > 0) {
+      // A group: nothing of the previous string may stay on show or take typing.
+      txtValue->SetText(u"");
+      Updating = wasUpdating;
       lstValues->setEnabled(false);
       txtValue->Enabled(false);
       return;
     }
-    int row = lstValues->currentRow();
-    bool wasUpdating = Updating;
-    Updating = true;
-    lstValues->clear();
     if (!wasUpdating) txtValue->SetText(u"");
     long n = langs->ChildCount();
     for (long i = 1; i <= n; ++i) {
       Text id = langs->Child(i)->Name();
       lstValues->addItem(ToQ(id + u" =>\t" + ed_.GetString(id + u"." + path)));
     }
-    Updating = wasUpdating;
     lstValues->setEnabled(true);
-    txtValue->Enabled(true);
     FrameEdit_Resize();
-    if (row >= 0 && row < lstValues->count()) lstValues->setCurrentRow(row);
+    // A rebuild keeps the row; a string the translator picks opens on the language edited last.
+    int row = PreferredRow(keepRow_ ? TextView(selectedLang_) : TextView());
+    if (row >= 0) lstValues->setCurrentRow(row);
+    Updating = wasUpdating;
     lstValues_Click();
   } catch (const std::exception& e) {
     ErrLog::Exception("frmMain.XmlTree_ItemSelected", e.what());
@@ -378,9 +444,12 @@ void frmMain::XmlTree_ItemSelected(cVisualNode* item) {
 
 void frmMain::lstValues_Click() {
   int row = lstValues->currentRow();
-  if (row < 0 || !XmlTree->SelectedItem() || Updating) return;
-  XmlNodePtr lang = ed_.LoadedLangs()->Child(row + 1);
+  if (Updating) return;
+  XmlNodePtr lang = row >= 0 && XmlTree->SelectedItem() ? ed_.LoadedLangs()->Child(row + 1) : nullptr;
+  // Typing goes into the selected row's language: without one the box takes nothing.
+  txtValue->Enabled(lang != nullptr && lstValues->isEnabled());
   if (!lang) return;
+  selectedLang_ = lang->Name();
   Updating = true;
   txtValue->SetText(ed_.DecodeText(ed_.GetString(lang->Name() + FromQ(lblPath->text()))));
   Updating = false;
@@ -395,7 +464,9 @@ void frmMain::txtValue_Change() {
     ClearNodeColor(item, false);
     for (cVisualNode* up = item->Parent; up && up != XmlTree->Tree(); up = up->Parent) ClearNodeColor(up, false);
     if (!edit_.StoreValue(row + 1, FromQ(lblPath->text()), txtValue->GetText())) return;
+    lastEditedLang_ = ed_.LoadedLangs()->Child(row + 1)->Name();
     Updating = true;
+    TemporaryFlag keep(keepRow_);
     XmlTree_ItemSelected(item);
     if (row < lstValues->count()) lstValues->setCurrentRow(row);
     Updating = false;
@@ -445,9 +516,9 @@ void frmMain::ClearNodeColor(cVisualNode* item, bool recursive) {
   }
 }
 
-void frmMain::FindNextEmpty(const XmlNodePtr& start, long langIndex) {
+void frmMain::FindNextEmpty(const XmlNodePtr& start, long langIndex, bool afterStart) {
   try {
-    XmlNodePtr target = edit_.FindNextEmpty(start, langIndex);
+    XmlNodePtr target = edit_.FindNextEmpty(start, langIndex, afterStart);
     if (!target || !XmlTree->Tree()) return;
     cVisualNode* item = XmlTree->Tree()->FindNodeFromXML(target.get());
     if (!item) return;
@@ -466,10 +537,7 @@ void frmMain::Form_KeyDown(int keyCode) {
   cVisualNode* item = XmlTree->SelectedItem();
   int row = lstValues->currentRow();
   if (lstValues->count() == 0 || row < 0 || !item || !item->XmlNode) return;
-  // The element after the selected one; the last one has none, and then nothing happens.
-  XmlNodePtr next = item->XmlNode->NextNode();
-  if (next && !next->IsChildOf(ed_.TreeDoc())) next = nullptr;
-  FindNextEmpty(next, row + 1);
+  FindNextEmpty(item->XmlNode, row + 1, true);
 }
 
 void frmMain::mnuFillEmptyStringsChoice_Click(int index) {
@@ -489,14 +557,14 @@ void frmMain::UpdateSaveMenus() {
 void frmMain::mnuSaveLangChoice_Click(int index) {
   if (index < 1 || index >= static_cast<int>(mnuSaveLangChoice.size())) return;
   Text id = FromQ(mnuSaveLangChoice[static_cast<size_t>(index)]->data().toString());
-  ed_.SaveLang(id);
+  saver_.SaveLang(id);
   ed_.UpdateDirtyFromInfos();
   UpdateSaveMenus();
   UpdateCaption();
 }
 
 void frmMain::mnuSave_Click() {
-  ed_.SaveChanges();
+  saver_.SaveChanges();
   UpdateCaption();
   UpdateMenus();
 }
@@ -505,18 +573,18 @@ void frmMain::mnuSaveAs_Click() {
   Text path = platform::ShowSaveFile(u"Save language file as...", u"XML files (*.xml)|*.xml|All files|*.*", u".xml",
                                      mFileUtils::FilePathOnly(ed_.OpenedFile()), u"", this);
   if (path.empty()) return;
-  ed_.OpenedFile(path);
-  mnuSave_Click();
+  saver_.SaveAs(path);
+  UpdateCaption();
+  UpdateMenus();
 }
 
 const QImage* frmMain::Flag(const Text& icon) {
   if (icon.empty()) return nullptr;
-  Text file = mTools::IconsFolder(ed_.SuiteRoot()) + icon;
-  auto it = flags_.find(file);
+  auto it = flags_.find(icon);
   if (it == flags_.end()) {
     QImage im;
-    if (mFileUtils::FileExists(file)) im.load(ToQ(file));
-    it = flags_.emplace(file, std::move(im)).first;
+    if (Text file = mTools::IconFile(ed_.SuiteRoot(), icon); !file.empty()) im.load(ToQ(file));
+    it = flags_.emplace(icon, std::move(im)).first;
   }
   return it->second.isNull() ? nullptr : &it->second;
 }
@@ -595,7 +663,7 @@ void frmMain::dropEvent(QDropEvent* e) {
 }
 
 void frmMain::closeEvent(QCloseEvent* e) {
-  if (!unloaded_ && ed_.Modified() && ed_.SaveModifs && !ed_.SaveModifs()) {
+  if (!unloaded_ && !ed_.ConfirmDiscard()) {
     e->ignore();
     return;
   }

@@ -14,6 +14,7 @@
 #include "controls/cXListBox.h"
 #include "langedit/cEditing.h"
 #include "langedit/cLangEditor.h"
+#include "langedit/cLangSaver.h"
 #include "platform/Event.h"
 
 class QAction;
@@ -48,6 +49,7 @@ class frmMain : public QMainWindow {
   bool Form_Load() { return Form_Load(StartOptions()); }
 
   cLangEditor& Editor() { return ed_; }
+  cLangSaver& Saver() { return saver_; }
   cUpdateCheck& UpdateChecker() { return update_; }
 
   void UpdateMenus();
@@ -115,8 +117,8 @@ class frmMain : public QMainWindow {
   // Keys of the main window (key code 114 = F3: the next empty string of the selected row).
   void Form_KeyDown(int keyCode);
   // Finds the next empty string of language `langIndex` (1-based) from the tree element
-  // `start` and selects it.
-  void FindNextEmpty(const XmlNodePtr& start, long langIndex);
+  // `start` (or after it) and selects it.
+  void FindNextEmpty(const XmlNodePtr& start, long langIndex, bool afterStart = false);
   // The cached translation-state colour of a tree item, computed when missing.
   long NodeColor(cVisualNode* item);
   void ClearNodeColor(cVisualNode* item, bool recursive);
@@ -144,11 +146,25 @@ class frmMain : public QMainWindow {
   void mnuOpenLangFile_Click();
   void mnuChooseSuite_Click();
   void XList_DrawItem(QPainter* dc, long width, long height, long index, bool selected, bool& handled);
+  // The tree is rebuilt whenever the structure changes: what the translator had open and
+  // selected is put back where it still exists.
+  void RebuildTree();
+  Text ItemPath(const cVisualNode* item) const;
+  void ClearValuePane();
+  // The row to select for a string: `keepLang`'s, else the language edited last, else the
+  // row chosen last, else the first language that is not the reference; -1 when none.
+  int PreferredRow(TextView keepLang);
   const QImage* Flag(const Text& icon);
 
   cLangEditor ed_;
   cEditing edit_{ed_};
-  std::map<Text, QImage> flags_;  // flag pictures by file, null image when missing
+  cLangSaver saver_{ed_};
+  std::map<Text, QImage> flags_;  // flag pictures by icon name, null image when none
+  Text lastEditedLang_;
+  std::vector<Text> expandedPaths_;  // of the last tree that showed anything
+  Text selectedPath_;
+  Text selectedLang_;  // of the value row the translator chose last
+  bool keepRow_ = false;  // while the same string is shown again
   cUpdateCheck update_;
   std::unique_ptr<cLangCommands> langCommands_;
   std::vector<Connection> conns_;

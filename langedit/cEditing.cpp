@@ -1,5 +1,7 @@
 #include "langedit/cEditing.h"
 
+#include <algorithm>
+
 #include "langedit/cLangEditor.h"
 #include "platform/ErrLog.h"
 #include "platform/MsgBox.h"
@@ -72,7 +74,7 @@ bool cEditing::StoreValue(long langIndex, TextView labelPath, TextView editText)
     if (!path.empty() && path[0] == u'.') path.erase(0, 1);
     XmlNodePtr el = path.empty() ? lang : lang->GetChildNode(path, true, true);
     if (!el || el->ChildCount() > 0) return false;
-    el->Value(ed_.EncodeText(editText));
+    el->Value(StoredForm(el->Value(), editText));
     ed_.MarkDirty(lang->Name());
     return true;
   } catch (const std::exception& e) {
@@ -81,40 +83,76 @@ bool cEditing::StoreValue(long langIndex, TextView labelPath, TextView editText)
   }
 }
 
-XmlNodePtr cEditing::MapToLang(const XmlNodePtr& treeElement, const XmlNodePtr& lang) {
-  if (!treeElement || !lang) return nullptr;
-  Text path = treeElement->Path(u"", u".", ed_.TreeDoc().get());
-  if (path.empty()) return lang;
-  return lang->GetChildNode(path, true, true);
+Text cEditing::StoredForm(TextView storedBefore, TextView editText) const {
+  // The value as the box shows it, one piece per character or line break, each piece
+  // remembering its stored form.
+  struct Piece {
+    Text shown, stored;
+  };
+  std::vector<Piece> pieces;
+  Text shown;
+  for (size_t i = 0; i < storedBefore.size();) {
+    size_t len = 1;
+    if (storedBefore.substr(i, 2) == u"\\n" || storedBefore.substr(i, 2) == u"\r\n") len = 2;
+    TextView part = storedBefore.substr(i, len);
+    bool lineBreak = len == 2 || part == u"\n" || part == u"\r";
+    pieces.push_back({lineBreak ? Text(u"\r\n") : Text(part), Text(part)});
+    shown += pieces.back().shown;
+    i += len;
+  }
+  // What is common at both ends was not touched; the middle is what was typed.
+  size_t maxCommon = std::min(shown.size(), editText.size());
+  size_t head = 0, headChars = 0;
+  for (const Piece& p : pieces) {
+    if (head + p.shown.size() > maxCommon || editText.substr(head, p.shown.size()) != p.shown) break;
+    head += p.shown.size();
+    ++headChars;
+  }
+  size_t tail = 0, tailChars = 0;
+  for (size_t k = pieces.size(); k > headChars; --k) {
+    const Piece& p = pieces[k - 1];
+    if (head + tail + p.shown.size() > maxCommon ||
+        editText.substr(editText.size() - tail - p.shown.size(), p.shown.size()) != p.shown)
+      break;
+    tail += p.shown.size();
+    ++tailChars;
+  }
+  Text out;
+  for (size_t k = 0; k < headChars; ++k) out += pieces[k].stored;
+  out += ed_.EncodeText(editText.substr(head, editText.size() - head - tail));
+  for (size_t k = pieces.size() - tailChars; k < pieces.size(); ++k) out += pieces[k].stored;
+  return out;
 }
 
-XmlNodePtr cEditing::FindNextEmpty(const XmlNodePtr& start, long langIndex) {
+bool cEditing::IsEmptyIn(const XmlNodePtr& treeElement, const XmlNodePtr& lang) {
+  if (treeElement->ChildCount() > 0) return false;
+  XmlNodePtr el = lang->GetChildNode(treeElement->Path(u"", u".", ed_.TreeDoc().get()), false, true);
+  return !el || (el->ChildCount() == 0 && el->AttrCount() == 0 && el->Value().empty());
+}
+
+XmlNodePtr cEditing::FindNextEmpty(const XmlNodePtr& start, long langIndex, bool afterStart) {
   try {
-    if (!start) return nullptr;
+    const XmlNodePtr& tree = ed_.TreeDoc();
     const XmlNodePtr& langs = ed_.LoadedLangs();
-    if (langIndex < 1 || langIndex > langs->ChildCount()) return nullptr;
+    if (!start || langIndex < 1 || langIndex > langs->ChildCount()) return nullptr;
     XmlNodePtr lang = langs->Child(langIndex);
-    XmlNodePtr from = start;
-    for (int round = 0; round < 2; ++round) {
-      XmlNodePtr cur = MapToLang(from, lang);
-      while (cur) {
-        if (IsContributors(*cur)) {
-          // The credits are not strings: skip the whole group.
-          XmlNodePtr after = cur->NextSibling();
-          for (XmlNodePtr up = cur->Parent(); !after && up && up != lang; up = up->Parent()) after = up->NextSibling();
-          cur = after;
-          continue;
-        }
-        if (cur->ChildCount() == 0 && cur->AttrCount() == 0 && cur->Value().empty()) {
-          Text hitPath = cur->Path(u"", u".", lang.get());
-          if (XmlNodePtr target = ed_.TreeDoc()->GetChildNode(hitPath, false, true)) return target;
-        }
-        XmlNodePtr next = cur->NextNode();
-        if (!next || next->ParentPtr() == langs.get() || !next->IsChildOf(lang)) break;
-        cur = next;
+    // The tree's elements in the order it shows them; the credits are not strings.
+    auto step = [&](XmlNodePtr n) -> XmlNodePtr {
+      for (bool intoChildren = true;; intoChildren = false) {
+        XmlNodePtr x = intoChildren ? n->NextNode() : nullptr;
+        for (cXmlNode* up = n.get(); !x && up && up != tree.get(); up = up->ParentPtr()) x = up->NextSibling();
+        if (!x || !x->IsChildOf(tree)) return nullptr;
+        if (!IsContributors(*x)) return x;
+        n = x;
       }
-      from = ed_.TreeDoc()->Child(1);
-      if (!from) break;
+    };
+    XmlNodePtr cur = afterStart || start == tree ? step(start) : start;
+    for (; cur; cur = step(cur))
+      if (IsEmptyIn(cur, lang)) return cur;
+    if (start != tree) {
+      for (cur = step(tree); cur && cur != start; cur = step(cur))
+        if (IsEmptyIn(cur, lang)) return cur;
+      if (afterStart && IsEmptyIn(start, lang)) return start;
     }
     platform::MsgBox(u"No more empty string in language " + lang->Name(), platform::vbOKOnly);
     return nullptr;

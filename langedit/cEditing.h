@@ -35,12 +35,16 @@ class cEditing {
   // `labelPath` (".Config.Title"), creating the string where it lacked, and marks the
   // language dirty. False when nothing was stored (no such language, or a group).
   bool StoreValue(long langIndex, TextView labelPath, TextView editText);
+  // The stored form of an edited value. The edit box shows every line break as CR LF, so
+  // the breaks of the text around the typed part keep the form they were stored in (a
+  // lone LF stays a lone LF); breaks typed anew are stored as the escape.
+  Text StoredForm(TextView storedBefore, TextView editText) const;
 
-  // The next empty string of language `langIndex` in document order from the tree element
-  // `start` (itself included), wrapping once to the first tree element. Returns the tree
-  // element to select; null when there is none ("No more empty string in language ..."
-  // then shown) or when `start` is null.
-  XmlNodePtr FindNextEmpty(const XmlNodePtr& start, long langIndex);
+  // The next string of language `langIndex` that is empty or missing, in the order the tree
+  // shows (the tree document) from the tree element `start` onwards, wrapping once; with
+  // `afterStart` the walk begins after `start` and ends on it. Returns the tree element to
+  // select; null when there is none ("No more empty string in language ..." then shown).
+  XmlNodePtr FindNextEmpty(const XmlNodePtr& start, long langIndex, bool afterStart = false);
 
   // The picker rows offered as sources for filling language `index`: every other loaded
   // language, "English name (id)" or the id, remembering its index.
@@ -50,7 +54,7 @@ class cEditing {
   bool FillEmptyStrings(long index, const std::function<long(const std::vector<std::pair<Text, long>>&)>& pick);
 
  private:
-  XmlNodePtr MapToLang(const XmlNodePtr& treeElement, const XmlNodePtr& lang);
+  bool IsEmptyIn(const XmlNodePtr& treeElement, const XmlNodePtr& lang);
 
   cLangEditor& ed_;
 };

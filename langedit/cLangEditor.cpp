@@ -1,8 +1,8 @@
 #include "langedit/cLangEditor.h"
 
 #include "AppInfo.h"
-#include "langedit/cLangSaver.h"
 #include "langedit/mFileSafety.h"
+#include "langedit/mLangFiles.h"
 #include "langedit/mLangFormat.h"
 #include "langedit/mTools.h"
 #include "locale/mLang.h"
@@ -15,8 +15,6 @@
 using platform::MsgBox;
 
 cLangEditor::cLangEditor() {
-  SaveModifs = [this] { return AskSaveModifs(); };
-  SaveAll = [this] { SaveChanges(); };
   ResetDocuments();
   langList_ = cXmlNode::New();
   toolAvailable_.assign(mTools::Tools().size(), false);
@@ -87,24 +85,6 @@ void cLangEditor::SetModified(bool m) {
   CaptionChanged.Raise();
 }
 
-XmlNodePtr cLangEditor::ReadXmlFile(TextView path, bool lazy) {
-  auto doc = cXmlNode::New();
-  try {
-    int mode = 0;
-    Text text = mTextFile::LoadTextFile(path, false, true, mode);
-    if (lazy) doc->XmlData(std::move(text));
-    else doc->XmlData___NonRecursif(std::move(text));
-  } catch (const std::exception& e) {
-    ErrLog::Exception("cLangEditor.ReadXmlFile", e.what());
-  }
-  return doc;
-}
-
-XmlNodePtr cLangEditor::FindLanguages(const XmlNodePtr& doc) {
-  if (!doc) return nullptr;
-  return doc->FindNode(u"Languages", true, false);
-}
-
 void cLangEditor::LoadToolLangs(TextView pattern, bool keepDirty) {
   try {
     XmlNodePtr old = langList_;
@@ -114,8 +94,8 @@ void cLangEditor::LoadToolLangs(TextView pattern, bool keepDirty) {
       Text file = folder.empty() ? name : mFileUtils::AddDirSep(folder) + name;
       // Asked when a tool's files are first listed, not again at each re-listing after a save.
       if (!keepDirty) mFileSafety::OfferLeftovers(file);
-      XmlNodePtr doc = ReadXmlFile(file, true);
-      XmlNodePtr languages = FindLanguages(doc);
+      XmlNodePtr doc = mLangFiles::ReadXmlFile(file, true);
+      XmlNodePtr languages = mLangFiles::FindLanguages(doc);
       if (!languages) continue;
       // Only the 0.2 step of the upgrade changes what the list shows (the English name);
       // newer files are merely relabelled, which would force a full parse of every file.
@@ -125,12 +105,7 @@ void cLangEditor::LoadToolLangs(TextView pattern, bool keepDirty) {
       for (long i = 1; i <= n; ++i) {
         XmlNodePtr lang = languages->Child(i);
         if (!lang) continue;
-        auto entry = cXmlNode::New();
-        entry->Name(u"Lang");
-        entry->Attribut(u"id", lang->Name());
-        entry->Attribut(u"name", lang->Attribut(u"name"));
-        entry->Attribut(u"en_name", lang->Attribut(u"en_name"));
-        entry->Attribut(u"file", file);
+        XmlNodePtr entry = MakeLangEntry(lang, file);
         if (keepDirty && old) {
           if (XmlNodePtr prev = old->FindNode(u"a:id=" + lang->Name(), false, true))
             entry->Attribut(u"dirty", prev->Attribut(u"dirty"));
@@ -161,14 +136,20 @@ XmlNodePtr cLangEditor::FindLangEntry(TextView langId) {
   return langList_->FindNode(u"a:id=" + Text(langId), false, true);
 }
 
-XmlNodePtr cLangEditor::AddPendingEntry(const XmlNodePtr& lang) {
-  if (!lang) return nullptr;
-  if (XmlNodePtr e = FindLangEntry(lang->Name())) return e;
+XmlNodePtr cLangEditor::MakeLangEntry(const XmlNodePtr& lang, TextView file) {
   auto entry = cXmlNode::New();
   entry->Name(u"Lang");
   entry->Attribut(u"id", lang->Name());
   entry->Attribut(u"name", lang->Attribut(u"name"));
   entry->Attribut(u"en_name", lang->Attribut(u"en_name"));
+  entry->Attribut(u"file", file);
+  return entry;
+}
+
+XmlNodePtr cLangEditor::AddPendingEntry(const XmlNodePtr& lang) {
+  if (!lang) return nullptr;
+  if (XmlNodePtr e = FindLangEntry(lang->Name())) return e;
+  XmlNodePtr entry = MakeLangEntry(lang, openedFile_);
   langList_->AddChild(entry);
   langList_->SortChilds(u"a:id");
   MenusChanged.Raise();
@@ -252,8 +233,8 @@ void cLangEditor::XmlMergeStruct(const XmlNodePtr& a, const XmlNodePtr& b) {
 
 bool cLangEditor::LoadLanguage(TextView fileName, TextView langId) {
   try {
-    XmlNodePtr doc = ReadXmlFile(fileName, false);
-    XmlNodePtr languages = FindLanguages(doc);
+    XmlNodePtr doc = mLangFiles::ReadXmlFile(fileName, false);
+    XmlNodePtr languages = mLangFiles::FindLanguages(doc);
     if (!languages) {
       MsgBox(u"Tag <Languages> not found !", platform::vbCritical);
       return false;
@@ -291,9 +272,10 @@ void cLangEditor::SelectTool(int index) {
   std::vector<Text> remembered;
   long n = loadedLangs_->ChildCount();
   for (long i = 1; i <= n; ++i) remembered.push_back(loadedLangs_->Child(i)->Name());
-  if (modified_ && SaveModifs && !SaveModifs()) return;
+  if (!ConfirmDiscard()) return;
 
   ResetDocuments();
+  openedFile_.clear();
   TreeChanged.Raise();
   EditControlsReset.Raise();
   Text pattern = mTools::ToolPattern(suiteRoot_, tools[static_cast<size_t>(index - 1)]);
@@ -336,34 +318,45 @@ void cLangEditor::OpenLangFile(TextView path) {
       MsgBox(mFileSafety::TooDeepMessage(path), platform::vbCritical);
       return;
     }
-    if (modified_ && SaveModifs && !SaveModifs()) return;
-    ResetDocuments();
-    TreeChanged.Raise();
-    EditControlsReset.Raise();
+    if (!ConfirmDiscard()) return;
+    // Read first: a file that cannot be opened leaves the loaded languages as they were.
     if (text.empty()) return;
     auto doc = cXmlNode::New();
     doc->XmlData___NonRecursif(std::move(text));
-    XmlNodePtr languages = FindLanguages(doc);
+    XmlNodePtr languages = mLangFiles::FindLanguages(doc);
     if (!languages) {
-      MsgBox(u"Tag <Languages> not found !", platform::vbCritical);
+      MsgBox(mLangFormat::kMsgNoLanguagesTag, platform::vbCritical);
       return;
     }
+    ResetDocuments();
     // The file's own element becomes the loaded-languages document.
     if (XmlNodePtr parent = languages->Parent()) parent->EmancipateChild(languages);
     loadedLangs_ = languages;
     mLangFormat::CheckVersionChanges(loadedLangs_);
-    openedFile_ = Text(path);
     long n = loadedLangs_->ChildCount();
     for (long i = 1; i <= n; ++i) XmlMergeStruct(treeDoc_, loadedLangs_->Child(i)->Clone());
     treeDoc_->SortChilds(u"name", 0, 0);
+    BecomeDocument(path);
     TreeChanged.Raise();
-    modified_ = false;
     EditControlsReset.Raise();
-    MenusChanged.Raise();
-    CaptionChanged.Raise();
   } catch (const std::exception& e) {
     ErrLog::Exception("cLangEditor.OpenLangFile", e.what());
   }
+}
+
+void cLangEditor::BecomeDocument(TextView path) {
+  openedFile_ = Text(path);
+  selectedTool_ = 0;
+  toolListed_ = true;
+  auto list = cXmlNode::New();
+  long n = loadedLangs_->ChildCount();
+  for (long i = 1; i <= n; ++i)
+    if (XmlNodePtr lang = loadedLangs_->Child(i)) list->AddChild(MakeLangEntry(lang, path));
+  list->SortChilds(u"a:id");
+  langList_ = list;
+  modified_ = false;
+  MenusChanged.Raise();
+  CaptionChanged.Raise();
 }
 
 Text cLangEditor::Caption() const {
@@ -440,12 +433,7 @@ Text cLangEditor::DecodeText(TextView text) const {
   return t;
 }
 
-bool cLangEditor::AskSaveModifs() {
-  int answer = MsgBox(u"Changes have not been saved.\r\n\r\nSave now ?", platform::vbYesNoCancel | platform::vbQuestion);
-  if (answer == platform::vbCancel) return false;
-  if (answer == platform::vbYes && SaveAll) SaveAll();
-  return true;
-}
+bool cLangEditor::ConfirmDiscard() { return !modified_ || !SaveModifs || SaveModifs(); }
 
 void cLangEditor::MarkDirty(TextView langId) {
   bool changed = false;
@@ -475,7 +463,3 @@ void cLangEditor::UpdateDirtyFromInfos() {
   }
   MenusChanged.Raise();
 }
-
-bool cLangEditor::SaveLang(TextView langId) { return cLangSaver(*this).SaveLang(langId); }
-
-void cLangEditor::SaveChanges() { cLangSaver(*this).SaveChanges(); }

@@ -62,8 +62,15 @@ class cLangEditor {
   void SelectTool(int index);
   // Loads the language of languages-list entry `index` (1-based).
   void LoadLangListEntry(int index);
-  // Opens one file directly, replacing the loaded languages.
+  // Opens one file directly, replacing the loaded languages. The file is then a document of
+  // its own: no tool is selected and the languages list holds the file's languages, so
+  // edits mark and saves write only that file.
   void OpenLangFile(TextView path);
+  // Makes `path` the opened document of the loaded languages (after they were written
+  // there as a whole): every loaded language listed clean with that file.
+  void BecomeDocument(TextView path);
+  // A directly opened (or saved-as) file holds the loaded languages.
+  bool IsDocument() const { return !openedFile_.empty(); }
 
   // --- languages ----------------------------------------------------------------------
   bool LoadLanguage(TextView fileName, TextView langId);
@@ -72,8 +79,9 @@ class cLangEditor {
   bool IsLangLoaded(TextView langId);
   // The languages-list entry of an ID, or null.
   XmlNodePtr FindLangEntry(TextView langId);
-  // Lists a loaded language the tool has no file for yet (an import): an entry with an
-  // empty "file", kept across re-listings, whose first save creates the file.
+  // Lists a loaded language that has no entry yet (an import). In a document its file is
+  // the document; for a tool the entry has an empty "file", is kept across re-listings,
+  // and its first save creates the file.
   XmlNodePtr AddPendingEntry(const XmlNodePtr& lang);
 
   // --- state --------------------------------------------------------------------------
@@ -83,7 +91,6 @@ class cLangEditor {
   bool Modified() const { return modified_; }
   void SetModified(bool m);
   const Text& OpenedFile() const { return openedFile_; }
-  void OpenedFile(TextView path) { openedFile_ = Text(path); }
   // The last update information received (for the obsolete-format warning); may be null.
   XmlNodePtr UpdateInfo;
 
@@ -106,19 +113,11 @@ class cLangEditor {
   // Modified = some languages-list entry is dirty.
   void UpdateDirtyFromInfos();
 
-  // Asked before unsaved changes would be dropped: "Changes have not been saved." with
-  // Yes (save everything, through SaveAll), No and Cancel; false means Cancel. Replaceable.
+  // Asked before unsaved changes would be dropped; false stops the command. The owner of
+  // the saving service installs it; unset, nothing is asked.
   std::function<bool()> SaveModifs;
-  bool AskSaveModifs();
-  // Saves every dirty language; installed by the saving code.
-  std::function<void()> SaveAll;
-
-  // --- saving -------------------------------------------------------------------------
-  // Asks "Save changes in <id> ?" and writes that language into its file; true when the
-  // file was written. The language stays dirty unless it was written.
-  bool SaveLang(TextView langId);
-  // Saves every dirty language (each asked), then recomputes Modified.
-  void SaveChanges();
+  // True when nothing unsaved would be lost, or SaveModifs lets the command go on.
+  bool ConfirmDiscard();
 
   // --- events for the window ----------------------------------------------------------
   Event<> TreeChanged;       // re-assign the tree document to the tree view
@@ -126,13 +125,9 @@ class cLangEditor {
   Event<> CaptionChanged;
   Event<> EditControlsReset; // clear path label and value list, disable the edit box
 
-  // Reads and parses a file, any encoding; lazy parses only the root's own tag.
-  static XmlNodePtr ReadXmlFile(TextView path, bool lazy);
-  // The "Languages" element of a parsed file: the root itself or the first below it.
-  static XmlNodePtr FindLanguages(const XmlNodePtr& doc);
-
  private:
   void ResetDocuments();
+  XmlNodePtr MakeLangEntry(const XmlNodePtr& lang, TextView file);
   void RefreshToolAvailability();
 
   Text suiteRoot_;

@@ -1,15 +1,14 @@
 #include "langedit/cLangManager.h"
 
 #include "langedit/cLangProperties.h"
+#include "langedit/cStringFilter.h"
+#include "langedit/mLangFiles.h"
 #include "langedit/mLangFormat.h"
 #include "locale/mLang.h"
 #include "platform/ErrLog.h"
 #include "platform/FileDialog.h"
 #include "platform/MsgBox.h"
-#include "storage/VbDate.h"
-#include "storage/mFileUtils.h"
 #include "storage/mStringTools.h"
-#include "storage/mTextFile.h"
 
 using platform::MsgBox;
 
@@ -22,10 +21,8 @@ constexpr char16_t kMsgNoTool[] =
     u"Select a Kestrova tool first: the new language file is created in that tool's folder.";
 constexpr char16_t kMsgWriteFailed[] = u"The file could not be written:\r\n";
 
-Text Today() { return vbdate::Format(vbdate::Today(), mLangFormat::kDateFormat); }
-
 bool SaveText(TextView path, TextView text) {
-  auto out = mTextFile::SaveFileOutcome(path, text);
+  auto out = mLangFiles::WriteLangFile(path, text);
   if (out) return true;
   MsgBox(Text(kMsgWriteFailed) + Text(path) + u": " + mTextFile::SaveFailureReason(out), platform::vbCritical);
   return false;
@@ -34,7 +31,7 @@ bool SaveText(TextView path, TextView text) {
 }  // namespace
 
 cLangManager::cLangManager(cLangEditor& ed) : ed_(ed) {
-  SaveLang = [this](TextView id) { return ed_.SaveLang(id); };
+  SaveLang = [this](TextView id) { return cLangSaver(ed_).Save(id); };
 }
 
 bool cLangManager::IsValidLangID(TextView id) {
@@ -56,28 +53,6 @@ XmlNodePtr cLangManager::NewLangElement(TextView langId, TextView enName, TextVi
   return lang;
 }
 
-Text cLangManager::NewLangFilePath(TextView pattern, TextView langId) {
-  size_t star = pattern.find(u'*');
-  if (star == TextView::npos) return Text();
-  Text head(pattern.substr(0, star)), tail(pattern.substr(star + 1));
-  Text path = head + Text(langId) + tail;
-  // Bounded: a folder full of numbered copies must not hang the editor.
-  for (long n = 2; mFileUtils::FileExists(path) && n < 100000; ++n)
-    path = head + Text(langId) + u"_" + txt::FromInt(n) + tail;
-  return mFileUtils::FileExists(path) ? Text() : path;
-}
-
-Text cLangManager::NewLangFileText(const XmlNodePtr& lang) {
-  if (!lang) return Text();
-  auto doc = cXmlNode::New();
-  auto root = cXmlNode::New();
-  root->Name(mLangFormat::kRootTag);
-  root->Attribut(mLangFormat::kVersionAttr, mLangFormat::kCreatedFormatVersion);
-  root->AddChild(lang->Clone());
-  doc->AddChild(root);
-  return doc->XmlData();
-}
-
 Text cLangManager::SelectorRow(const XmlNodePtr& lang) {
   if (!lang) return Text();
   Text en = lang->Attribut(mLangFormat::kAttrEnName);
@@ -89,30 +64,38 @@ Text cLangManager::SelectorRow(const XmlNodePtr& lang) {
 }
 
 XmlNodePtr cLangManager::ExportDocument(const XmlNodePtr& loadedRoot, const XmlNodePtr& lang) {
-  auto doc = cXmlNode::New();
-  if (!loadedRoot || !lang) return doc;
-  auto root = cXmlNode::New();
-  if (loadedRoot->Name().empty()) {
-    root->Name(mLangFormat::kRootTag);
-    root->Attribut(mLangFormat::kVersionAttr, mLangFormat::kFormatVersion);
-  } else {
+  if (!loadedRoot || !lang) return nullptr;
+  XmlNodePtr root = mLangFiles::NewLanguagesRoot(mLangFormat::kFormatVersion, lang);
+  if (!loadedRoot->Name().empty()) {
     root->Name(loadedRoot->Name());
+    root->ClearAttributs();
     for (long i = 1; i <= loadedRoot->AttrCount(); ++i) root->Attribut(loadedRoot->AttrName(i), loadedRoot->AttrValue(i));
   }
-  root->AddChild(lang->Clone());
-  doc->AddChild(root);
-  return doc;
+  return root;
 }
 
-XmlNodePtr cLangManager::BuildLocaleTree(TextView userLcid, XmlNodePtr* selected) {
+XmlNodePtr cLangManager::BuildLocaleTree(TextView userLcid, XmlNodePtr* selected, TextView filter) {
   auto doc = cXmlNode::New();
   if (selected) *selected = nullptr;
   try {
+    // Every word of the filter must appear in one of the record's fields.
+    std::vector<Text> words;
+    for (Text& w : txt::Split(FoldForSearch(filter), u" "))
+      if (!w.empty()) words.push_back(std::move(w));
+    XmlNodePtr firstMatch;
     std::vector<std::pair<Text, XmlNodePtr>> groups;
     for (const Text& record : mLang::Get_LCDI_ISO_AllLangList()) {
       std::vector<Text> f = txt::Split(record, u"|");
       if (f.size() < 4 || f[2].empty()) continue;
-      Text letter = f[2].substr(0, 1);
+      Text native = mLang::GetISONativeName(f[0]);
+      if (!words.empty()) {
+        Text fields = FoldForSearch(f[0] + u"|" + f[2] + u"|" + f[3] + u"|" + native);
+        bool all = true;
+        for (const Text& w : words) all = all && fields.find(w) != Text::npos;
+        if (!all) continue;
+      }
+      // "isiZulu" sorts with the other I languages.
+      Text letter = txt::UCase(f[2].substr(0, 1));
       XmlNodePtr group;
       for (auto& g : groups)
         if (g.first == letter) group = g.second;
@@ -120,6 +103,7 @@ XmlNodePtr cLangManager::BuildLocaleTree(TextView userLcid, XmlNodePtr* selected
         group = cXmlNode::New();
         group->Name(IsValidLangID(letter) ? letter : Text(u"_"));
         group->Attribut(u"name", u" --  " + letter + u"  -- ");
+        if (!words.empty()) group->Attribut(u"expanded", u"yes");
         doc->AddChild(group);
         groups.emplace_back(letter, group);
       }
@@ -130,11 +114,14 @@ XmlNodePtr cLangManager::BuildLocaleTree(TextView userLcid, XmlNodePtr* selected
       rec->Attribut(u"LCID", f[1]);
       rec->Attribut(u"LNAME", f[2]);
       group->AddChild(rec);
+      if (!firstMatch) firstMatch = rec;
       if (selected && !*selected && !userLcid.empty() && txt::EqualsNoCase(f[1], userLcid)) {
         group->Attribut(u"expanded", u"yes");
         *selected = rec;
       }
     }
+    // While searching, the first match is ready for Enter when the user's own is not among them.
+    if (selected && !*selected && !words.empty()) *selected = firstMatch;
   } catch (const std::exception& e) {
     ErrLog::Exception("cLangManager.BuildLocaleTree", e.what());
   }
@@ -143,9 +130,9 @@ XmlNodePtr cLangManager::BuildLocaleTree(TextView userLcid, XmlNodePtr* selected
 
 Text cLangManager::CreateLangFile(const XmlNodePtr& lang) {
   Text pattern = ed_.SelectedToolPattern();
-  Text path = NewLangFilePath(pattern, lang->Name());
+  Text path = mLangFiles::NewLangFilePath(pattern, lang->Name());
   if (path.empty()) return Text();
-  if (!SaveText(path, NewLangFileText(lang))) return Text();
+  if (!SaveText(path, mLangFiles::NewLangFileText(lang))) return Text();
   ed_.LoadToolLangs(pattern, true);
   return path;
 }
@@ -175,7 +162,7 @@ bool cLangManager::AddLanguage() {
       id = trimmed;
       break;
     }
-    XmlNodePtr lang = NewLangElement(id, enName, Today());
+    XmlNodePtr lang = NewLangElement(id, enName, mLangFiles::Today());
     ed_.LoadedLangs()->AddChild(lang);
     cLangEditor::XmlMergeStruct(ed_.TreeDoc(), lang);
     ed_.TreeChanged.Raise();
@@ -201,7 +188,8 @@ bool cLangManager::UnloadLanguage(long index) {
     Text id = lang->Name();
     if (XmlNodePtr entry = ed_.FindLangEntry(id)) {
       if (entry->Attribut(u"dirty") == u"yes") {
-        if (SaveLang) SaveLang(id);
+        // The translator was told the save failed: unloading now would drop the edits.
+        if (SaveLang && SaveLang(id) == cLangSaver::Result::Failed) return false;
         entry->Attribut(u"dirty", u"");
       }
     }
@@ -225,8 +213,8 @@ bool cLangManager::ImportLanguage() {
     Text path = platform::ShowOpenFile(u"Select the file containing the language to be imported",
                                        u"XML files (*.xml)|*.xml|All files|*.*");
     if (path.empty()) return false;
-    XmlNodePtr doc = cLangEditor::ReadXmlFile(path, false);
-    XmlNodePtr languages = cLangEditor::FindLanguages(doc);
+    XmlNodePtr doc = mLangFiles::ReadXmlFile(path, false);
+    XmlNodePtr languages = mLangFiles::FindLanguages(doc);
     if (!languages) {
       MsgBox(mLangFormat::kMsgNoLanguagesTag, platform::vbCritical);
       return false;
@@ -255,7 +243,7 @@ bool cLangManager::ImportLanguage() {
     // An import must reach a file: a language the tool has no file for is listed without
     // one, and its first save creates the file as adding a language does.
     Text id = chosen->Name();
-    if (!ed_.FindLangEntry(id) && !ed_.SelectedToolPattern().empty() && IsValidLangID(id))
+    if (!ed_.FindLangEntry(id) && IsValidLangID(id) && (ed_.IsDocument() || !ed_.SelectedToolPattern().empty()))
       ed_.AddPendingEntry(chosen);
     ed_.SetModified(true);
     ed_.MarkDirty(id);

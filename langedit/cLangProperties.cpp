@@ -96,9 +96,5 @@ void cLangProperties::ClearChanged(const XmlNodePtr& lang) {
 }
 
 Text cLangProperties::IconPath(TextView suiteRoot) const {
-  Text icon = Field(mLangFormat::kAttrIcon);
-  if (icon.empty() || suiteRoot.empty()) return Text();
-  // The icon name comes from a file: keep it inside the icons folder.
-  if (icon.find(u'/') != Text::npos || icon.find(u'\\') != Text::npos) return Text();
-  return mFileUtils::AddDirSep(mTools::IconsFolder(suiteRoot)) + icon;
+  return mTools::IconFile(suiteRoot, Field(mLangFormat::kAttrIcon));
 }

@@ -35,7 +35,7 @@ class cLangProperties {
   // The element's changed marker.
   bool Changed() const;
   static void ClearChanged(const XmlNodePtr& lang);
-  // The icon's picture in the suite, or "" when the element names none.
+  // The icon's picture in the suite, or "" when the element names no picture file there.
   Text IconPath(TextView suiteRoot) const;
 
  private:

@@ -1,13 +1,10 @@
 #include "langedit/cLangSaver.h"
 
-#include "langedit/cLangManager.h"
-
 #include "langedit/cLangEditor.h"
+#include "langedit/mLangFiles.h"
 #include "langedit/mLangFormat.h"
 #include "platform/ErrLog.h"
 #include "platform/MsgBox.h"
-#include "storage/VbDate.h"
-#include "storage/mTextFile.h"
 
 namespace {
 // Deep enough for any real file; the sort's depth counts levels below the element.
@@ -22,14 +19,14 @@ void cLangSaver::PrepareLang(const XmlNodePtr& lang) {
     lang->AddChild(contributors);
   }
   lang->DeleteEmptyChilds(true);
-  lang->Attribut(u"date", vbdate::Format(vbdate::Today(), u"yyyy-mm-dd"));
+  lang->Attribut(mLangFormat::kAttrDate, mLangFiles::Today());
 }
 
 Text cLangSaver::MergeIntoFile(TextView file, const XmlNodePtr& lang) {
   try {
     if (!lang) return Text();
-    XmlNodePtr doc = cLangEditor::ReadXmlFile(file, false);
-    XmlNodePtr languages = cLangEditor::FindLanguages(doc);
+    XmlNodePtr doc = mLangFiles::ReadXmlFile(file, false);
+    XmlNodePtr languages = mLangFiles::FindLanguages(doc);
     if (!languages) return Text();
     mLangFormat::CheckVersionChanges(languages);
     // The element keeps its place among the file's languages; the others are untouched.
@@ -40,56 +37,62 @@ Text cLangSaver::MergeIntoFile(TextView file, const XmlNodePtr& lang) {
     } else {
       languages->AddChild(copy);
     }
-    return doc->XmlData();
+    return mLangFiles::LangFileText(doc, languages);
   } catch (const std::exception& e) {
     ErrLog::Exception("cLangSaver.MergeIntoFile", e.what());
     return Text();
   }
 }
 
-bool cLangSaver::SaveLang(TextView langId) {
+cLangSaver::Result cLangSaver::Save(TextView langId) {
   try {
     Text id(langId);
     if (platform::MsgBox(u"Save changes in " + id + u" ?", platform::vbYesNo | platform::vbQuestion) != platform::vbYes)
-      return false;
+      return Result::Declined;
     XmlNodePtr lang = ed_.LoadedLangs()->GetChildNode(id, false, true);
-    if (!lang) return false;
+    if (!lang) return Result::Failed;
     PrepareLang(lang);
     XmlNodePtr entry = ed_.FindLangEntry(id);
-    if (!entry) return false;
+    if (!entry) return Result::Failed;
     Text file = entry->Attribut(u"file");
     bool newFile = file.empty();
     Text data;
     if (newFile) {
       // An imported language the tool had no file for: its file is made as adding a
       // language makes one (pattern with the ID, then ID_2, ID_3... while taken).
-      file = cLangManager::NewLangFilePath(ed_.SelectedToolPattern(), id);
-      if (file.empty()) return false;
-      data = cLangManager::NewLangFileText(lang);
+      file = mLangFiles::NewLangFilePath(ed_.SelectedToolPattern(), id);
+      if (file.empty()) return Result::Failed;
+      data = mLangFiles::NewLangFileText(lang);
     } else {
       data = MergeIntoFile(file, lang);
     }
-    if (data.empty()) return false;  // file gone or without "Languages": stays dirty, no message
-    if (auto out = mTextFile::SaveFileOutcome(file, data, true, 2, false, 1252, 0, false, u"", 0, 5); !out) {
+    if (data.empty()) {
+      platform::MsgBox(u"The language " + id + u" could not be saved: the file\r\n" + file +
+                           u"\r\ncannot be read or holds no <Languages> element.",
+                       platform::vbCritical);
+      return Result::Failed;
+    }
+    if (auto out = mLangFiles::WriteLangFile(file, data); !out) {
       // The protected save put the old file back; the edits stay in memory and dirty.
       platform::MsgBox(u"The language " + id + u" could not be saved in the file\r\n" + file + u": " +
                            mTextFile::SaveFailureReason(out),
                        platform::vbCritical);
-      return false;
+      return Result::Failed;
     }
     entry->Attribut(u"dirty", u"");
     if (newFile) {
       entry->Attribut(u"file", file);
       ed_.LoadToolLangs(ed_.SelectedToolPattern(), true);
     }
-    return true;
+    return Result::Written;
   } catch (const std::exception& e) {
-    ErrLog::Exception("cLangSaver.SaveLang", e.what());
-    return false;
+    ErrLog::Exception("cLangSaver.Save", e.what());
+    return Result::Failed;
   }
 }
 
-void cLangSaver::SaveChanges() {
+bool cLangSaver::SaveChanges() {
+  bool ok = true;
   try {
     // The ids first: a save may not reorder the list, but the list is read only once.
     std::vector<Text> dirty;
@@ -98,9 +101,47 @@ void cLangSaver::SaveChanges() {
     for (long i = 1; i <= n; ++i)
       if (XmlNodePtr e = list->Child(i))
         if (e->Attribut(u"dirty") == u"yes") dirty.push_back(e->Attribut(u"id"));
-    for (const Text& id : dirty) SaveLang(id);
+    for (const Text& id : dirty)
+      if (Save(id) == Result::Failed) ok = false;
   } catch (const std::exception& e) {
     ErrLog::Exception("cLangSaver.SaveChanges", e.what());
+    ok = false;
   }
   ed_.UpdateDirtyFromInfos();
+  return ok;
+}
+
+bool cLangSaver::SaveModifs() {
+  int answer = platform::MsgBox(u"Changes have not been saved.\r\n\r\nSave now ?",
+                                platform::vbYesNoCancel | platform::vbQuestion);
+  if (answer == platform::vbCancel) return false;
+  if (answer == platform::vbYes) return SaveChanges();
+  return true;
+}
+
+bool cLangSaver::SaveAs(TextView path) {
+  try {
+    const XmlNodePtr& langs = ed_.LoadedLangs();
+    XmlNodePtr root = mLangFiles::NewLanguagesRoot(mLangFormat::kFormatVersion, nullptr);
+    // An opened file's root keeps its attributes; its version is the current one anyway.
+    if (!langs->Name().empty())
+      for (long i = 1; i <= langs->AttrCount(); ++i) root->Attribut(langs->AttrName(i), langs->AttrValue(i));
+    long n = langs->ChildCount();
+    for (long i = 1; i <= n; ++i) {
+      XmlNodePtr lang = langs->Child(i);
+      PrepareLang(lang);
+      root->AddChild(lang->Clone());
+    }
+    if (auto out = mLangFiles::WriteLangFile(path, root->XmlData()); !out) {
+      platform::MsgBox(u"The languages could not be saved in the file\r\n" + Text(path) + u": " +
+                           mTextFile::SaveFailureReason(out),
+                       platform::vbCritical);
+      return false;
+    }
+    ed_.BecomeDocument(path);
+    return true;
+  } catch (const std::exception& e) {
+    ErrLog::Exception("cLangSaver.SaveAs", e.what());
+    return false;
+  }
 }

@@ -1,6 +1,8 @@
 #include "langedit/mTools.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "storage/mFileUtils.h"
 
@@ -47,6 +49,17 @@ Text ToolPattern(TextView suiteRoot, const Tool& tool) {
 
 Text IconsFolder(TextView suiteRoot) {
   return mFileUtils::AddDirSep(Native(suiteRoot)) + u"KestrovaTools/KestrovaMenu/Languages/Icons/";
+}
+
+Text IconFile(TextView suiteRoot, TextView icon) {
+  if (suiteRoot.empty() || icon.empty() || icon == u"." || icon == u"..") return Text();
+  for (char16_t c : icon)
+    if (c == u'/' || c == u'\\' || c < 0x20) return Text();
+  Text path = IconsFolder(suiteRoot) + Text(icon);
+  // A pipe or a device would block or never end when read on every repaint.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(mFileUtils::NativePath(path), ec)) return Text();
+  return path;
 }
 
 Text FindKSVRoot(TextView programFolder, const std::function<std::vector<Text>()>& runningImages) {

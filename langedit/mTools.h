@@ -21,6 +21,9 @@ const std::vector<Tool>& Tools();
 Text ToolPattern(TextView suiteRoot, const Tool& tool);
 // The folder of the language icons below the suite root.
 Text IconsFolder(TextView suiteRoot);
+// The picture file of a language's "icon" attribute: only a plain file name of a regular
+// file inside the icons folder ("" otherwise), since the name comes from a language file.
+Text IconFile(TextView suiteRoot, TextView icon);
 
 // The suite's launcher; its folder is the suite root.
 inline constexpr char16_t kLauncher[] = u"Kestrova.exe";

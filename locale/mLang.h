@@ -17,6 +17,8 @@ Text LCIDtoISO(TextView lcid);
 Text GetISOLangName(TextView iso);
 // The country or region of a complete tag.
 Text GetISOCountryName(TextView iso);
+// The language of a tag in its own words ("fr-CA" -> "Français"); empty when unknown.
+Text GetISONativeName(TextView iso);
 // Every record as "tag|lcid|language|country", in table order (item i is record i + 1).
 std::vector<Text> Get_LCDI_ISO_AllLangList();
 // The user's language as four upper-case hex digits ("040C"), from the locale variables;

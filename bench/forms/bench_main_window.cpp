@@ -116,7 +116,7 @@ void BM_SaveOneLanguage(benchmark::State& state) {
     w.lstValues->setCurrentRow(2);
     w.txtValue->SetText(w.txtValue->GetText() + u"!");
     state.ResumeTiming();
-    if (!w.Editor().SaveLang(u"de")) state.SkipWithError("not saved");
+    if (!w.Saver().SaveLang(u"de")) state.SkipWithError("not saved");
   }
 }
 BENCHMARK(BM_SaveOneLanguage)->Unit(benchmark::kMillisecond);

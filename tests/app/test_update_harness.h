@@ -13,15 +13,8 @@
 
 namespace updtest {
 
-struct Box {
-  std::string text;
-  long flags = 0;
-};
-
-struct Opened {
-  std::string url;
-  int showMode = 0;
-};
+struct Box { std::string text; long flags = 0; };
+struct Opened { std::string url; int showMode = 0; };
 
 class Harness {
  public:
@@ -35,7 +28,7 @@ class Harness {
     });
     oldUrl_ = platform::SetOpenURLHandler([this](const Text& url, int mode) {
       opened.push_back({txt::ToUtf8(url), mode});
-      return urlResult;
+      return true;
     });
     link_ = check.UpdateCommandEnabled.Subscribe([this](bool on) { enabled.push_back(on); });
   }
@@ -60,7 +53,6 @@ class Harness {
   std::deque<int> answers;
   std::vector<Opened> opened;
   std::vector<bool> enabled;
-  bool urlResult = true;
 
  private:
   platform::MsgBoxHandler oldBox_;

@@ -27,15 +27,12 @@ class UpdatePyServer : public ::testing::Test {
     if (!server_->ready()) GTEST_SKIP() << "python3 http.server not available";
   }
   static void Serve(const std::string& body) { testutil::WriteAll(dir_->file("translation/version.xml"), body); }
-  static void ServeFile(const std::string& fixture) {
-    Serve(testutil::ReadAll(std::string(KSV_TEST_DATA) + "/app/" + fixture));
-  }
   static inline testutil::TempDir* dir_ = nullptr;
   static inline nettest::PyHttpServer* server_ = nullptr;
 };
 
 TEST_F(UpdatePyServer, NewerVersionAsksWithBothVersionsAndYesOpensTheDownload) {
-  Serve(updtest::Describe(updtest::NextRevision(), "", "https://127.0.0.1/files/Setup.exe"));
+  Serve(updtest::Describe(updtest::NextRevision(), "", "  https://127.0.0.1/files/Setup.exe  "));
   Harness h;
   h.Point(server_->port());
   h.answers = {platform::vbYes};
@@ -46,7 +43,7 @@ TEST_F(UpdatePyServer, NewerVersionAsksWithBothVersionsAndYesOpensTheDownload) {
                                  "\r\n\r\nFaster saving.\r\n" + kQuestionEnd);
   EXPECT_EQ(h.boxes[0].flags, platform::vbYesNo | platform::vbInformation);
   ASSERT_EQ(h.opened.size(), 1u);
-  EXPECT_EQ(h.opened[0].url, "https://127.0.0.1/files/Setup.exe");
+  EXPECT_EQ(h.opened[0].url, "https://127.0.0.1/files/Setup.exe");  // the padding trimmed
   EXPECT_EQ(h.opened[0].showMode, 2);
   // Disabled while the answer arrived, usable again afterwards.
   EXPECT_EQ(h.enabled, (std::vector<bool>{false, true}));
@@ -57,7 +54,7 @@ TEST_F(UpdatePyServer, NewerVersionAsksWithBothVersionsAndYesOpensTheDownload) {
 TEST_F(UpdatePyServer, EncodingsOfTheAnswer) {
   for (const char* fixture : {"version_utf8bom.xml", "version_utf16.xml", "version_1252.xml"}) {
     SCOPED_TRACE(fixture);
-    ServeFile(fixture);
+    Serve(testutil::ReadAll(std::string(KSV_TEST_DATA) + "/app/" + fixture));
     Harness h;
     h.Point(server_->port());
     h.answers = {platform::vbNo};

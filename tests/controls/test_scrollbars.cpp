@@ -18,18 +18,14 @@ TEST(ScrollBars, RequestsClampAndReportOnlyRealChanges) {
   auto c1 = sb.Change.Subscribe([&](int bar) { changes.push_back(sb.Value(bar)); });
   auto c2 = sb.Scroll.Subscribe([&](int) { ++scrolls; });
 
-  struct Step {
-    int request;
-    long track;
-    long expected;
-  } steps[] = {
-      {cScrollBars::LineDown, 0, 16},  {cScrollBars::PageDown, 0, 116}, {cScrollBars::PageDown, 0, 216},
-      {cScrollBars::PageDown, 0, 250}, {cScrollBars::LineDown, 0, 250}, {cScrollBars::Top, 0, 0},
-      {cScrollBars::LineUp, 0, 0},     {cScrollBars::Bottom, 0, 250},   {cScrollBars::PageUp, 0, 150},
+  const std::pair<int, long> steps[] = {
+      {cScrollBars::LineDown, 16}, {cScrollBars::PageDown, 116}, {cScrollBars::PageDown, 216},
+      {cScrollBars::PageDown, 250}, {cScrollBars::LineDown, 250}, {cScrollBars::Top, 0},
+      {cScrollBars::LineUp, 0}, {cScrollBars::Bottom, 250}, {cScrollBars::PageUp, 150},
   };
-  for (const auto& s : steps) {
-    sb.HandleScroll(V, s.request, s.track);
-    EXPECT_EQ(sb.Value(V), s.expected) << s.request;
+  for (const auto& [request, expected] : steps) {
+    sb.HandleScroll(V, request, 0);
+    EXPECT_EQ(sb.Value(V), expected) << request;
   }
   EXPECT_EQ(changes, (std::vector<long>{16, 116, 216, 250, 0, 250, 150}));
 
@@ -43,5 +39,4 @@ TEST(ScrollBars, RequestsClampAndReportOnlyRealChanges) {
   sb.HandleScroll(V, cScrollBars::EndScroll);
   EXPECT_EQ(changes.size(), 8u);
   EXPECT_EQ(changes.back(), 251);  // 150 -> 251
-
 }

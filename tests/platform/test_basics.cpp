@@ -66,10 +66,6 @@ TEST(EventLoop, PostedCallsRunInOrderAndTimersStop) {
   ASSERT_NE(id, 0u);
   ASSERT_TRUE(platform::WaitUntil([&] { return ticks >= 2; }, 1000));
   platform::StopTimer(id);
-  platform::StopTimer(id);  // twice is harmless
+  platform::StopTimer(id);  // twice is harmless; no tick after a stop is the timer test's
   EXPECT_FALSE(platform::TimerActive(id));
-  int seen = ticks;
-  platform::WaitMs(30);
-  EXPECT_EQ(ticks, seen);
-
 }

@@ -17,13 +17,8 @@
 namespace {
 using platform::proc::SplitCommandLine;
 
-struct SplitCase {
-  const char* line;
-  std::vector<std::string> args;
-};
-
 TEST(CommandLine, SplitsByTheWindowsRules) {
-  const SplitCase cases[] = {
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
       {"   ", {}},
       {"\"C:\\Program Files\\7z.exe\"  a  \"x y\"", {"C:\\Program Files\\7z.exe", "a", "x y"}},
       // the program name keeps a trailing backslash before its closing quote
@@ -36,9 +31,7 @@ TEST(CommandLine, SplitsByTheWindowsRules) {
       {"prog -o\"/tmp/x y\" \"/a b.7z\"", {"prog", "-o/tmp/x y", "/a b.7z"}},
       {"prog \"unterminated arg", {"prog", "unterminated arg"}},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(SplitCommandLine(c.line), c.args) << "line: " << c.line;
-  }
+  for (const auto& [line, args] : cases) EXPECT_EQ(SplitCommandLine(line), args) << "line: " << line;
 }
 
 TEST(CommandLine, FindsProgramsOnPathOnlyWhenExecutable) {
@@ -62,23 +55,16 @@ struct Recorder {
     });
     fin = p.OnFinish.Subscribe([this] { ++finished; });
   }
-  bool WaitEnd(int ms = 10000) {
-    return platform::WaitUntil([this] { return finished > 0; }, ms);
-  }
+  bool WaitEnd(int ms = 10000) { return platform::WaitUntil([this] { return finished > 0; }, ms); }
   Text out;
-  int chunks = 0;
-  int finished = 0;
+  int chunks = 0, finished = 0;
   Connection data, fin;
 };
 
 bool ProcessGone(long pid) { return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }
 
 TEST(ShellPipe, JoinsStandardErrorAndReportsTheEndOnce) {
-  struct Case {
-    const char16_t* cmd;
-    std::vector<Text> parts;
-    int exitCode;
-  } cases[] = {{u"/bin/sh -c \"echo out; echo err 1>&2; exit 3\"", {u"out\n", u"err\n"}, 3}, {u"true", {}, 0}};
+  struct Case { const char16_t* cmd; std::vector<Text> parts; int exitCode; } cases[] = {{u"/bin/sh -c \"echo out; echo err 1>&2; exit 3\"", {u"out\n", u"err\n"}, 3}, {u"true", {}, 0}};
   for (const auto& c : cases) {
     cShellPipe p;
     Recorder r(p);

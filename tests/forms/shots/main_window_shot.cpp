@@ -1,12 +1,15 @@
 // Grabs the main window on a copy of the demo suite with English, French and German loaded
-// and a string selected: main_window_shot <demo suite folder> <png>.
+// and a string selected: main_window_shot <demo suite folder> <png> [fill]. With "fill", a
+// string French lacks is selected and French's empty strings are filled from English first.
 #include <QApplication>
 #include <QListWidget>
+#include <QPushButton>
 #include <filesystem>
 #include <unistd.h>
 
 #include "app/mConfig.h"
 #include "controls/ctlXmlTree.h"
+#include "forms/frmLangSelector.h"
 #include "forms/frmMain.h"
 #include "forms/frmReadme.h"
 #include "platform/MsgBox.h"
@@ -49,8 +52,19 @@ int main(int argc, char** argv) {
       w.resize(900, 560);
       ExpandAll(w.XmlTree->Tree());
       w.XmlTree->RefreshTreeView();
-      if (cVisualNode* item = Find(w.XmlTree->Tree(), u"Welcome")) w.XmlTree->SelectNode(item);
-      w.lstValues->setCurrentRow(1);
+      bool fill = argc > 3 && std::string(argv[3]) == "fill";
+      if (cVisualNode* item = Find(w.XmlTree->Tree(), fill ? u"Updated" : u"Welcome")) w.XmlTree->SelectNode(item);
+      int french = 0;
+      for (long i = 1; i <= w.Editor().LoadedLangs()->ChildCount(); ++i)
+        if (w.Editor().LoadedLangs()->Child(i)->Name() == u"fr") french = static_cast<int>(i);
+      w.lstValues->setCurrentRow(fill ? french - 1 : 1);
+      if (fill && french > 0) {
+        frmLangSelector::SetShowHandler([](frmLangSelector& d) {
+          d.lstLanguages->setCurrentRow(0);  // English
+          d.cmdOK->click();
+        });
+        w.mnuFillEmptyStringsChoice[static_cast<size_t>(french)]->trigger();
+      }
       for (int i = 0; i < 20; ++i) QApplication::processEvents();
       rc = w.grab().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
     }

@@ -2,12 +2,14 @@
 // Usage: ksv_manage_shots <suite root> <output folder>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
 #include <cstdio>
 #include <string>
 
 #include "langedit/cLangEditor.h"
+#include "langedit/mLangFiles.h"
 #include "forms/frmLangProperties.h"
 #include "forms/frmLangSelect.h"
 #include "forms/frmNewLang.h"
@@ -39,12 +41,14 @@ int main(int argc, char** argv) {
   frmLangSelect select(nullptr);
   select.LoadLocales(u"040C");
   ok &= Grab(select, out + "/frmLangSelect.png");
+  select.txtSearch->setText(QStringLiteral("isi"));
+  ok &= Grab(select, out + "/frmLangSelect_search.png");
 
   frmNewLang add(nullptr);
   ok &= Grab(add, out + "/frmNewLang.png");
 
   Text file = txt::FromUtf8(root + "KestrovaTools/KestrovaMenu/Languages/KestrovaMenu_fr.xml");
-  XmlNodePtr languages = cLangEditor::FindLanguages(cLangEditor::ReadXmlFile(file, false));
+  XmlNodePtr languages = mLangFiles::FindLanguages(mLangFiles::ReadXmlFile(file, false));
   XmlNodePtr fr = languages ? languages->FindNode(u"fr", false, true) : nullptr;
   if (!fr) {
     std::fprintf(stderr, "no French language in %s\n", txt::ToUtf8(file).c_str());
