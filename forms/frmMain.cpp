@@ -55,6 +55,9 @@ constexpr int kMargin = 6;
 // Where the suite chosen by hand is remembered.
 constexpr char16_t kSuiteKey[] = u"Suite.Folder";
 
+// Translucent blue over the selected language's row.
+constexpr QRgb kSelectedRowTint = 0x44666699;
+
 // Set for the life of the object.
 struct TemporaryFlag {
   explicit TemporaryFlag(bool& f) : flag(f), old(f) { flag = true; }
@@ -302,10 +305,11 @@ void frmMain::UpdateMenus() {
 
 void frmMain::ClearValuePane() {
   lblPath->clear();
-  Updating = true;
-  lstValues->clear();
-  txtValue->SetText(u"");
-  Updating = false;
+  {
+    TemporaryFlag quiet(Updating);
+    lstValues->clear();
+    txtValue->SetText(u"");
+  }
   txtValue->Enabled(false);
 }
 
@@ -401,7 +405,7 @@ bool frmMain::ChooseSuiteFolder() {
 }
 
 void frmMain::mnuChooseSuite_Click() {
-  if (ed_.Modified() && ed_.SaveModifs && !ed_.SaveModifs()) return;
+  if (!ed_.ConfirmDiscard()) return;
   if (ChooseSuiteFolder()) UpdateMenus();
 }
 
@@ -450,9 +454,8 @@ void frmMain::lstValues_Click() {
   txtValue->Enabled(lang != nullptr && lstValues->isEnabled());
   if (!lang) return;
   selectedLang_ = lang->Name();
-  Updating = true;
+  TemporaryFlag quiet(Updating);
   txtValue->SetText(ed_.DecodeText(ed_.GetString(lang->Name() + FromQ(lblPath->text()))));
-  Updating = false;
 }
 
 void frmMain::txtValue_Change() {
@@ -465,17 +468,17 @@ void frmMain::txtValue_Change() {
     for (cVisualNode* up = item->Parent; up && up != XmlTree->Tree(); up = up->Parent) ClearNodeColor(up, false);
     if (!edit_.StoreValue(row + 1, FromQ(lblPath->text()), txtValue->GetText())) return;
     lastEditedLang_ = ed_.LoadedLangs()->Child(row + 1)->Name();
-    Updating = true;
-    TemporaryFlag keep(keepRow_);
-    XmlTree_ItemSelected(item);
-    if (row < lstValues->count()) lstValues->setCurrentRow(row);
-    Updating = false;
+    {
+      TemporaryFlag quiet(Updating);
+      TemporaryFlag keep(keepRow_);
+      XmlTree_ItemSelected(item);
+      if (row < lstValues->count()) lstValues->setCurrentRow(row);
+    }
     txtValue->setFocus();
     for (cVisualNode* up = item; up && up != XmlTree->Tree(); up = up->Parent) XmlTree->RefreshNode(up);
     mnuSave->setEnabled(true);
     UpdateCaption();
   } catch (const std::exception& e) {
-    Updating = false;
     ErrLog::Exception("frmMain.txtValue_Change", e.what());
   }
 }
@@ -598,7 +601,7 @@ void frmMain::XList_DrawItem(QPainter* dc, long width, long height, long index, 
     QImage bmp(static_cast<int>(width), static_cast<int>(height), QImage::Format_ARGB32_Premultiplied);
     bmp.fill(Qt::white);
     QPainter p(&bmp);
-    if (selected) p.fillRect(bmp.rect(), QColor::fromRgba(0x44666699));
+    if (selected) p.fillRect(bmp.rect(), QColor::fromRgba(kSelectedRowTint));
     if (const QImage* flag = Flag(lang->Attribut(u"icon")))
       p.drawImage(2, static_cast<int>((height - flag->height()) / 2), *flag);
     p.setFont(lstValues->font());
