@@ -4,6 +4,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 
 #include "AppInfo.h"
@@ -103,23 +104,22 @@ XmlNodePtr Config() {
 }
 
 bool SaveConfig() {
-  bool ok = false;
+  mTextFile::SaveOutcome out{mTextFile::SaveStep::Prepare, ENOMEM};
   try {
     XmlNodePtr cfg = Config()->GetChildNode(u"Config", true, true, u".");
     if (cfg) cfg->DeleteEmptyChilds(true);
-    Text path = ConfigPath();
-    ok = mFileUtils::CreateFolderPath(mFileUtils::FilePathOnly(path)) && mTextFile::SaveFile(path, Config()->XmlData());
+    out = mTextFile::SaveFileOutcome(ConfigPath(), Config()->XmlData());
   } catch (const std::exception& e) {
     ErrLog::Exception("mConfig.SaveConfig", e.what());
   }
   // Settings the translator asked to keep must not vanish unseen; once is enough, though.
-  if (!ok && !g_failureReported) {
+  if (!out && !g_failureReported) {
     g_failureReported = true;
-    platform::MsgBox(u"Your settings could not be saved in\r\n" + ConfigPath() +
-                         u"\r\n\r\nThey are kept until the program ends.",
+    platform::MsgBox(u"Your settings could not be saved in\r\n" + ConfigPath() + u": " +
+                         mTextFile::SaveFailureReason(out) + u"\r\n\r\nThey are kept until the program ends.",
                      platform::vbExclamation | platform::vbOKOnly);
   }
-  return ok;
+  return out.ok();
 }
 
 Text GetConfig(TextView key) {

@@ -60,10 +60,8 @@ ctlXmlTree::ctlXmlTree(QWidget* parent) : QWidget(parent) {
   bars_.SmallChange(cScrollBars::sbVertical, 16);
   bars_.Max(cScrollBars::sbVertical, -1);
   bars_.Create(this);
-  auto c = bars_.Change.Subscribe([this](int) { update(); });
-  treeConns_.push_back(std::move(c));
-  auto s = bars_.Scroll.Subscribe([this](int) { update(); });
-  treeConns_.push_back(std::move(s));
+  barConns_.push_back(bars_.Change.Subscribe([this](int) { update(); }));
+  barConns_.push_back(bars_.Scroll.Subscribe([this](int) { update(); }));
   NewTree();
 }
 
@@ -94,8 +92,7 @@ QFont ctlXmlTree::PaintFont() const {
 }
 
 void ctlXmlTree::NewTree() {
-  // The tree's connections sit after the two scroll bar connections.
-  while (treeConns_.size() > 2) treeConns_.pop_back();
+  treeConns_.clear();
   selected_ = nullptr;
   rows_.clear();
   bands_.clear();

@@ -87,7 +87,8 @@ class ctlXmlTree : public QWidget {
 
   XmlNodePtr xml_;
   std::unique_ptr<cVisualNode> tree_;
-  std::vector<Connection> treeConns_;
+  std::vector<Connection> treeConns_;  // to the current tree, renewed with it
+  std::vector<Connection> barConns_;   // to the scroll bars, for the control's life
   cVisualNode* selected_ = nullptr;
   bool singleSel_ = false;
   cScrollBars bars_;

@@ -60,6 +60,9 @@ constexpr int kMargin = 6;
 // Where the suite chosen by hand is remembered.
 constexpr char16_t kSuiteKey[] = u"Suite.Folder";
 
+// Translucent blue over the selected language's row.
+constexpr QRgb kSelectedRowTint = 0x44666699;
+
 // Set for the life of the object.
 struct TemporaryFlag {
   explicit TemporaryFlag(bool& f) : flag(f), old(f) { flag = true; }
@@ -334,10 +337,11 @@ void frmMain::UpdateMenus() {
 
 void frmMain::ClearValuePane() {
   lblPath->clear();
-  Updating = true;
-  lstValues->clear();
-  txtValue->SetText(u"");
-  Updating = false;
+  {
+    TemporaryFlag quiet(Updating);
+    lstValues->clear();
+    txtValue->SetText(u"");
+  }
   txtValue->Enabled(false);
 }
 
@@ -454,7 +458,7 @@ bool frmMain::ChooseSuiteFolder() {
 }
 
 void frmMain::mnuChooseSuite_Click() {
-  if (ed_.Modified() && ed_.SaveModifs && !ed_.SaveModifs()) return;
+  if (!ed_.ConfirmDiscard()) return;
   if (ChooseSuiteFolder()) UpdateMenus();
 }
 
@@ -506,11 +510,12 @@ void frmMain::lstValues_Click() {
   if (!lang) return;
   bool otherLang = !txt::EqualsNoCase(selectedLang_, lang->Name());
   selectedLang_ = lang->Name();
-  Updating = true;
-  Text value = ed_.DecodeText(ed_.GetString(lang->Name() + FromQ(lblPath->text())));
-  txtValue->SetText(value);
-  txtValue->SelStart(static_cast<long>(value.size()));  // typing goes on at the end
-  Updating = false;
+  {
+    TemporaryFlag quiet(Updating);
+    Text value = ed_.DecodeText(ed_.GetString(lang->Name() + FromQ(lblPath->text())));
+    txtValue->SetText(value);
+    txtValue->SelStart(static_cast<long>(value.size()));  // typing goes on at the end
+  }
   // The per-group counts are those of the language being edited.
   if (otherLang) XmlTree->RefreshTreeView();
 }
@@ -543,17 +548,17 @@ void frmMain::txtValue_Change() {
     lastEditedLang_ = lang->Name();
     XmlNodePtr now = lang->GetChildNode(label.substr(1), false, true);
     wb_->ValueStored(lastEditedLang_, label.substr(1), before, now ? now->Value() : Text(), old != nullptr);
-    Updating = true;
-    TemporaryFlag keep(keepRow_);
-    XmlTree_ItemSelected(item);
-    if (row < lstValues->count()) lstValues->setCurrentRow(row);
-    Updating = false;
+    {
+      TemporaryFlag quiet(Updating);
+      TemporaryFlag keep(keepRow_);
+      XmlTree_ItemSelected(item);
+      if (row < lstValues->count()) lstValues->setCurrentRow(row);
+    }
     txtValue->setFocus();
     for (cVisualNode* up = item; up && up != XmlTree->Tree(); up = up->Parent) XmlTree->RefreshNode(up);
     mnuSave->setEnabled(true);
     UpdateCaption();
   } catch (const std::exception& e) {
-    Updating = false;
     ErrLog::Exception("frmMain.txtValue_Change", e.what());
   }
 }
@@ -684,7 +689,7 @@ void frmMain::XList_DrawItem(QPainter* dc, long width, long height, long index, 
     QImage bmp(static_cast<int>(width), static_cast<int>(height), QImage::Format_ARGB32_Premultiplied);
     bmp.fill(Qt::white);
     QPainter p(&bmp);
-    if (selected) p.fillRect(bmp.rect(), QColor::fromRgba(0x44666699));
+    if (selected) p.fillRect(bmp.rect(), QColor::fromRgba(kSelectedRowTint));
     if (const QImage* flag = Flag(lang->Attribut(u"icon")))
       p.drawImage(2, static_cast<int>((height - flag->height()) / 2), *flag);
     p.setFont(lstValues->font());

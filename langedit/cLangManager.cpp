@@ -22,8 +22,9 @@ constexpr char16_t kMsgNoTool[] =
 constexpr char16_t kMsgWriteFailed[] = u"The file could not be written:\r\n";
 
 bool SaveText(TextView path, TextView text) {
-  if (mLangFiles::WriteLangFile(path, text)) return true;
-  MsgBox(Text(kMsgWriteFailed) + Text(path), platform::vbCritical);
+  auto out = mLangFiles::WriteLangFile(path, text);
+  if (out) return true;
+  MsgBox(Text(kMsgWriteFailed) + Text(path) + u": " + mTextFile::SaveFailureReason(out), platform::vbCritical);
   return false;
 }
 

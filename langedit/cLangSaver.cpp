@@ -130,9 +130,11 @@ cLangSaver::Result cLangSaver::Save(TextView langId) {
                        platform::vbCritical);
       return Result::Failed;
     }
-    if (!mLangFiles::WriteLangFile(file, data)) {
+    if (auto out = mLangFiles::WriteLangFile(file, data); !out) {
       // The protected save put the old file back; the edits stay in memory and dirty.
-      platform::MsgBox(u"The language " + id + u" could not be saved in the file\r\n" + file, platform::vbCritical);
+      platform::MsgBox(u"The language " + id + u" could not be saved in the file\r\n" + file + u": " +
+                           mTextFile::SaveFailureReason(out),
+                       platform::vbCritical);
       return Result::Failed;
     }
     entry->Attribut(u"dirty", u"");
@@ -193,8 +195,10 @@ bool cLangSaver::SaveAs(TextView path) {
       PrepareLang(lang);
       root->AddChild(lang->Clone());
     }
-    if (!mLangFiles::WriteLangFile(path, root->XmlData())) {
-      platform::MsgBox(u"The languages could not be saved in the file\r\n" + Text(path), platform::vbCritical);
+    if (auto out = mLangFiles::WriteLangFile(path, root->XmlData()); !out) {
+      platform::MsgBox(u"The languages could not be saved in the file\r\n" + Text(path) + u": " +
+                           mTextFile::SaveFailureReason(out),
+                       platform::vbCritical);
       return false;
     }
     ed_.BecomeDocument(path);

@@ -39,6 +39,12 @@ size_t TagEnd(TextView s, size_t lt, bool& selfClosing) {
   return s.size();
 }
 
+// The translator chose to drop the copy; one that stays is said so, not left unnoticed.
+void DeleteCopy(const Text& copy) {
+  if (!mTextFile::KillFile(copy, 20))
+    platform::MsgBox(u"The copy could not be deleted; it stays as it is:\r\n\r\n" + copy, platform::vbCritical);
+}
+
 }  // namespace
 
 bool NestsDeeperThan(TextView s, long maxDepth) {
@@ -128,21 +134,22 @@ bool OfferLeftovers(TextView file) {
                                       platform::vbYesNoCancel | platform::vbExclamation);
         if (answer == platform::vbYes) {
           if (platform::fs::ReplaceFile(mFileUtils::NativePath(copy), mFileUtils::NativePath(file))) {
-            platform::fs::FsyncDir(mFileUtils::NativePath(mFileUtils::FilePathOnly(file)));
+            if (!platform::fs::FsyncDir(mFileUtils::NativePath(mFileUtils::FilePathOnly(file))))
+              ErrLog::Line(u"Folder not flushed after restoring " + Text(file));
             replaced = true;
           } else {
             platform::MsgBox(u"The copy could not be restored; it stays as it is:\r\n\r\n" + copy,
                              platform::vbCritical);
           }
         } else if (answer == platform::vbNo) {
-          mTextFile::KillFile(copy, 20);
+          DeleteCopy(copy);
         }
       } else {
         int answer = platform::MsgBox(intro + u"The copy is incomplete and cannot be restored. Do you want "
                                               u"to delete it?",
 
                                       platform::vbYesNo | platform::vbExclamation);
-        if (answer == platform::vbYes) mTextFile::KillFile(copy, 20);
+        if (answer == platform::vbYes) DeleteCopy(copy);
       }
     }
   } catch (const std::exception& e) {

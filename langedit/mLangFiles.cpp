@@ -92,8 +92,8 @@ Text NewLangFileText(const XmlNodePtr& lang) {
 
 Text Today() { return vbdate::Format(vbdate::Today(), mLangFormat::kDateFormat); }
 
-bool WriteLangFile(TextView path, TextView text) {
-  return mTextFile::SaveFile(path, text, true, 2, false, 1252, 0, false, u"", 0, 5);
+mTextFile::SaveOutcome WriteLangFile(TextView path, TextView text) {
+  return mTextFile::SaveFileOutcome(path, text, true, 2, false, 1252, 0, false, u"", 0, 5);
 }
 
 }  // namespace mLangFiles

@@ -3,6 +3,7 @@
 // them: reading and parsing one, finding its "Languages" element, naming and writing a new
 // one, and the date a save stamps on a language.
 #include "platform/Text.h"
+#include "storage/mTextFile.h"
 #include "xml/cXmlNode.h"
 
 namespace mLangFiles {
@@ -36,6 +37,7 @@ Text NewLangFileText(const XmlNodePtr& lang);
 // Today as a language's "date" attribute writes it.
 Text Today();
 // The protected save of a language file: UTF-8 without byte-order mark, no backups.
-[[nodiscard]] bool WriteLangFile(TextView path, TextView text);
+// A failure tells why (mTextFile::SaveFailureReason).
+[[nodiscard]] mTextFile::SaveOutcome WriteLangFile(TextView path, TextView text);
 
 }  // namespace mLangFiles

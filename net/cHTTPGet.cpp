@@ -13,6 +13,7 @@
 namespace {
 
 const Text kCrLf = u"\r\n";
+constexpr char16_t kInvalidResponse[] = u"Invalid server response";
 
 // Header values and the request target never carry line breaks: no caller can inject
 // header lines through them.
@@ -51,12 +52,10 @@ cHTTPGet::cHTTPGet() {
   wskLinks_.push_back(wsk_.OnClose.Subscribe([this]() {
     // A connection that ends before a complete header block is a failed transfer, not a
     // silent one.
-    if (!finished_ && (status_ == TransferStatus::Requesting || status_ == TransferStatus::Connecting)) {
-      status_ = TransferStatus::Failed;
-      lastErrorNumber_ = 0;
-      lastErrorMessage_ = u"Invalid server response";
-    }
-    FinishTransfer();
+    if (!finished_ && (status_ == TransferStatus::Requesting || status_ == TransferStatus::Connecting))
+      Fail(TransferStatus::Failed, 0, kInvalidResponse);
+    else
+      FinishTransfer();
   }));
   wskLinks_.push_back(wsk_.OnError.Subscribe(
       [this](int number, const Text& description, long, const Text&, const Text&, long, bool&) {
@@ -72,7 +71,7 @@ cHTTPGet::~cHTTPGet() {
   timerLink_.Disconnect();
   timerData_.reset();
   wskLinks_.clear();
-  CloseFile();
+  DropFile();
 }
 
 // --- settings ----------------------------------------------------------------------------
@@ -382,7 +381,7 @@ bool cHTTPGet::GetFile(TextView location, TextView localPath, TextView username,
     originHost_ = authority;
     originPort_ = port;
 
-    CloseFile();
+    DropFile();
     receivedBytes_ = 0;
     throttleStart_ = 0;
     contentLength_ = 0;
@@ -419,10 +418,7 @@ bool cHTTPGet::OpenConnection() {
   finished_ = false;
   if (!wsk_.connect()) {
     // Nothing will follow a connect that did not start: report it now.
-    lastErrorNumber_ = wsk_.LastErrorNumber();
-    lastErrorMessage_ = wsk_.LastErrorDescription();
-    status_ = TransferStatus::Failed;
-    FinishTransfer();
+    Fail(TransferStatus::Failed, wsk_.LastErrorNumber(), wsk_.LastErrorDescription());
     busy_ = false;
   }
   return true;
@@ -511,8 +507,7 @@ bool cHTTPGet::ArrivalPass() {
     if (!ok) {
       InternalError.Raise(lastErrorNumber_, lastErrorMessage_);
       if (!*alive) return false;
-      status_ = TransferStatus::Failed;
-      FinishTransfer();
+      Fail(TransferStatus::Failed, lastErrorNumber_, lastErrorMessage_);
       return *alive;
     }
   }
@@ -528,13 +523,10 @@ bool cHTTPGet::HandleHeaderBlock() {
   Bytes peek;
   if (!wsk_.PeekData(peek)) return true;
   size_t end = peek.find("\r\n\r\n");
+  if (end == Bytes::npos && peek.size() <= kMaxHeaderBytes) return true;
   if (end == Bytes::npos || end + 4 > kMaxHeaderBytes) {
-    if (end == Bytes::npos && peek.size() <= kMaxHeaderBytes) return true;
     // A header block without end would grow without bound.
-    status_ = TransferStatus::Failed;
-    lastErrorNumber_ = 0;
-    lastErrorMessage_ = u"Invalid server response";
-    FinishTransfer();
+    Fail(TransferStatus::Failed, 0, kInvalidResponse);
     return *alive;
   }
   Bytes head;
@@ -543,84 +535,87 @@ bool cHTTPGet::HandleHeaderBlock() {
   Text status = responseHeader_.substr(0, responseHeader_.find(kCrLf));
   size_t blank = status.find(u' ');
   if (blank == Text::npos) {
-    status_ = TransferStatus::Failed;
-    lastErrorMessage_ = u"Invalid server response";
-    FinishTransfer();
+    Fail(TransferStatus::Failed, 0, kInvalidResponse);
     return *alive;
   }
   Text code = status.substr(blank + 1, 3);
-  if (code == u"301" || code == u"302") {
-    status_ = TransferStatus::Moved;
-    FinishTransfer();
-    status_ = TransferStatus::Receiving;
-    Text where = ResponseHeaderField(u"Location");
-    bool follow = false;
-    Redirected.Raise(where, follow);
-    if (!*alive) return false;
-    if (follow) GetFile(where, localPath_, u"", u"", continueMode_, -1L);
-    return *alive;
-  }
-  if (code == u"200" || code == u"206") {
-    status_ = TransferStatus::Receiving;
-    contentLength_ = static_cast<long>(txt::ToInt(GetHeaderField(u"Content-Length")));
-    if (code == u"206") {
-      if (contentLength_ == 1) {
-        // The local file already holds everything: the one byte asked for is its last.
-        receivedBytes_ = 1;
-        FinishTransfer();
-        return false;
-      }
-      skipFirstByte_ = true;
-      Text range = GetHeaderField(u"Content-Range");
-      size_t sp = range.find(u' ');
-      if (sp != Text::npos) range.erase(0, sp + 1);
-      double start = static_cast<double>(txt::ToInt(range.substr(0, range.find(u'-'))));
-      size_t slash = range.find(u'/');
-      double total = slash == Text::npos ? 0 : static_cast<double>(txt::ToInt(range.substr(slash + 1)));
-      fileSize_ = total;
-      FileTransfertRestart.Raise(start, total);
-      if (!*alive) return false;
-    } else {
-      fileSize_ = contentLength_;
-      if (!localPath_.empty() && mFileUtils::FileExists(localPath_)) {
-        CloseFile();
-        if (!platform::fs::Remove(mFileUtils::NativePath(localPath_))) {
-          status_ = TransferStatus::FileError;
-          lastErrorNumber_ = errno;
-          lastErrorMessage_ = u"Can't delete the local file";
-          FinishTransfer();
-          return *alive;
-        }
-      }
-      FileTransfertStart.Raise();
-      if (!*alive) return false;
-      if (contentLength_ == 0 && !GetHeaderField(u"Content-Length").empty()) {
-        FinishTransfer();  // an announced empty body is complete already
-        return *alive;
-      }
-    }
-    if (wsk_.BytesReceived() > 0) pending_ = true;
-    return true;
-  }
+  if (code == u"301" || code == u"302") return OnRedirect();
+  if (code == u"200" || code == u"206") return OnBodyFollows(code == u"206");
   if (code == u"401") {
     HandleAuth();
     return *alive;
   }
-  lastErrorNumber_ = static_cast<long>(txt::ToInt(code));
-  lastErrorMessage_ = blank + 5 <= status.size() ? status.substr(blank + 5) : Text();
+  return OnHttpError(code, blank + 5 <= status.size() ? TextView(status).substr(blank + 5) : TextView());
+}
+
+bool cHTTPGet::OnRedirect() {
+  auto alive = alive_;
+  status_ = TransferStatus::Moved;
+  FinishTransfer();
+  status_ = TransferStatus::Receiving;
+  Text where = ResponseHeaderField(u"Location");
+  bool follow = false;
+  Redirected.Raise(where, follow);
+  if (!*alive) return false;
+  if (follow) GetFile(where, localPath_, u"", u"", continueMode_, -1L);
+  return *alive;
+}
+
+// 200 or 206: the body follows the header block.
+bool cHTTPGet::OnBodyFollows(bool partial) {
+  auto alive = alive_;
+  status_ = TransferStatus::Receiving;
+  contentLength_ = static_cast<long>(txt::ToInt(GetHeaderField(u"Content-Length")));
+  if (partial) {
+    if (contentLength_ == 1) {
+      // The local file already holds everything: the one byte asked for is its last.
+      receivedBytes_ = 1;
+      FinishTransfer();
+      return false;
+    }
+    skipFirstByte_ = true;
+    Text range = GetHeaderField(u"Content-Range");
+    size_t sp = range.find(u' ');
+    if (sp != Text::npos) range.erase(0, sp + 1);
+    double start = static_cast<double>(txt::ToInt(range.substr(0, range.find(u'-'))));
+    size_t slash = range.find(u'/');
+    fileSize_ = slash == Text::npos ? 0 : static_cast<double>(txt::ToInt(range.substr(slash + 1)));
+    FileTransfertRestart.Raise(start, fileSize_);
+    if (!*alive) return false;
+  } else {
+    fileSize_ = contentLength_;
+    if (!localPath_.empty() && mFileUtils::FileExists(localPath_)) {
+      DropFile();
+      if (!platform::fs::Remove(mFileUtils::NativePath(localPath_))) {
+        Fail(TransferStatus::FileError, errno, u"Can't delete the local file");
+        return *alive;
+      }
+    }
+    FileTransfertStart.Raise();
+    if (!*alive) return false;
+    if (contentLength_ == 0 && !GetHeaderField(u"Content-Length").empty()) {
+      FinishTransfer();  // an announced empty body is complete already
+      return *alive;
+    }
+  }
+  if (wsk_.BytesReceived() > 0) pending_ = true;
+  return true;
+}
+
+bool cHTTPGet::OnHttpError(TextView code, TextView reason) {
+  auto alive = alive_;
+  long number = static_cast<long>(txt::ToInt(code));
+  lastErrorNumber_ = number;
+  lastErrorMessage_ = Text(reason);
   HttpError.Raise(lastErrorNumber_, lastErrorMessage_);
   if (!*alive) return false;
-  status_ = TransferStatus::Failed;
-  FinishTransfer();
+  Fail(TransferStatus::Failed, number, reason);
   return *alive;
 }
 
 void cHTTPGet::HandleAuth() {
   auto alive = alive_;
-  lastErrorNumber_ = 401;
-  lastErrorMessage_ = u"Access denied";
-  status_ = TransferStatus::AuthRequired;
-  FinishTransfer();
+  Fail(TransferStatus::AuthRequired, 401, u"Access denied");
   Text realm;
   const Text key = u"WWW-Authenticate: Basic realm=";
   size_t p = FindNoCase(responseHeader_, key);
@@ -635,9 +630,8 @@ void cHTTPGet::HandleAuth() {
     authAttempts_ = 0;
     HttpError.Raise(401, u"Access denied");
     if (!*alive) return;
-    status_ = TransferStatus::Failed;
     finished_ = false;
-    FinishTransfer();
+    Fail(TransferStatus::Failed, 401, u"Access denied");
   };
   if (authAttempts_ >= 3) {
     fail();
@@ -678,7 +672,12 @@ void cHTTPGet::FinishTransfer() {
   if (timerData_) timerData_->Enabled(false);
   if (finished_) return;
   finished_ = true;
-  CloseFile();
+  if (!CloseFile() && status_ == TransferStatus::Receiving) {
+    // Its last writes may be lost: not a finished download.
+    lastErrorNumber_ = errno;
+    lastErrorMessage_ = u"Can't write the local file";
+    status_ = TransferStatus::Failed;
+  }
   wsk_.closesocket();
   // Do not wait for the server's close: whatever it still sends is of no use, and a
   // server that keeps sending must not fill memory.
@@ -687,8 +686,9 @@ void cHTTPGet::FinishTransfer() {
   bool success = status_ == TransferStatus::Receiving && (contentLength_ == 0 || contentLength_ == receivedBytes_);
   if (success && !localPath_.empty()) {
     Text lm = GetHeaderField(u"Last-Modified");
-    if (!lm.empty())
-      platform::fs::SetMTime(mFileUtils::NativePath(localPath_), vbdate::ToUnixLocal(GetDateTime(lm)));
+    if (!lm.empty() &&
+        !platform::fs::SetMTime(mFileUtils::NativePath(localPath_), vbdate::ToUnixLocal(GetDateTime(lm))))
+      ErrLog::Line(u"File time not set: " + localPath_);
   }
   switch (status_) {
     case TransferStatus::Cancelled: FileTransfertCancel.Raise(); break;
@@ -698,12 +698,16 @@ void cHTTPGet::FinishTransfer() {
   }
 }
 
-void cHTTPGet::CancelTransfert(long number, TextView message) {
-  auto alive = alive_;
-  status_ = TransferStatus::Cancelled;
+void cHTTPGet::Fail(TransferStatus status, long number, TextView message) {
+  status_ = status;
   lastErrorNumber_ = number;
   lastErrorMessage_ = Text(message);
   FinishTransfer();
+}
+
+void cHTTPGet::CancelTransfert(long number, TextView message) {
+  auto alive = alive_;
+  Fail(TransferStatus::Cancelled, number, message);
   if (!*alive) return;
   wsk_.ForceClose();
   busy_ = false;
@@ -711,27 +715,24 @@ void cHTTPGet::CancelTransfert(long number, TextView message) {
 
 void cHTTPGet::OnSocketError(long number, const Text& description) {
   auto alive = alive_;
-  lastErrorNumber_ = number;
-  lastErrorMessage_ = description;
-  status_ = TransferStatus::Failed;
-  FinishTransfer();
+  Fail(TransferStatus::Failed, number, description);
   if (!*alive) return;
   busy_ = false;
 }
 
 bool cHTTPGet::AppendToFile(const Bytes& chunk) {
   namespace fs = platform::fs;
-  if (file_ < 0) {
-    file_ = fs::OpenWrite(mFileUtils::NativePath(localPath_), false);
-    if (file_ < 0 || !fs::SeekEnd(file_)) {
+  if (!file_.IsOpen()) {
+    file_ = fs::File::ForWrite(mFileUtils::NativePath(localPath_), false);
+    if (!file_.IsOpen() || !fs::SeekEnd(file_.fd())) {
       lastErrorNumber_ = errno;
       lastErrorMessage_ = u"Can't open the local file";
-      CloseFile();
+      DropFile();
       return false;
     }
   }
   if (chunk.empty()) return true;
-  if (fs::WriteAll(file_, chunk.data(), chunk.size()) != static_cast<int64_t>(chunk.size())) {
+  if (fs::WriteAll(file_.fd(), chunk.data(), chunk.size()) != static_cast<int64_t>(chunk.size())) {
     lastErrorNumber_ = errno;
     lastErrorMessage_ = u"Can't write the local file";
     return false;
@@ -739,7 +740,3 @@ bool cHTTPGet::AppendToFile(const Bytes& chunk) {
   return true;
 }
 
-void cHTTPGet::CloseFile() {
-  if (file_ >= 0) platform::fs::Close(file_);
-  file_ = -1;
-}

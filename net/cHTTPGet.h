@@ -9,6 +9,7 @@
 
 #include "net/CSocket.h"
 #include "platform/Event.h"
+#include "platform/FileSys.h"
 #include "platform/Text.h"
 #include "storage/VbDate.h"
 #include "platform/cTimer.h"
@@ -120,12 +121,19 @@ class cHTTPGet {
   void ArrivalHandler();
   bool ArrivalPass();
   bool HandleHeaderBlock();
+  bool OnRedirect();
+  bool OnBodyFollows(bool partial);
+  bool OnHttpError(TextView code, TextView reason);
   void HandleAuth();
+  // Ends the transfer as failed: its status, error number and message set together.
+  void Fail(TransferStatus status, long number, TextView message);
   void ThrottleStep();
   void FinishTransfer();
   void OnSocketError(long number, const Text& description);
   bool AppendToFile(const Bytes& chunk);
-  void CloseFile();
+  // False when the written file did not close cleanly (its last writes may be lost).
+  [[nodiscard]] bool CloseFile() { return file_.Close(); }
+  void DropFile() { file_ = {}; }
 
   CSocket wsk_;
   std::vector<Connection> wskLinks_;
@@ -148,7 +156,7 @@ class cHTTPGet {
   std::vector<Text> formNames_, formValues_;
   bool postMode_ = false;
   double fileSize_ = 0;
-  int file_ = -1;
+  platform::fs::File file_;
   bool skipFirstByte_ = false;
   int authAttempts_ = 0;
   bool finished_ = true;

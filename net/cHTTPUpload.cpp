@@ -162,7 +162,7 @@ bool cHTTPUpload::SendFile(TextView fileName, TextView url, TextView userName, T
     answer_.clear();
     scanFrom_ = headerLength_ = pageBytes_ = 0;
     answerLength_ = -1;
-    trailerQueued_ = trailerSent_ = stopSending_ = socketFailed_ = false;
+    trailerQueued_ = trailerSent_ = stopSending_ = failed_ = false;
     trailer_.clear();
     nextPosition_ = 1;
     timerPending_ = false;
@@ -203,8 +203,12 @@ void cHTTPUpload::wsk_OnConnect() {
     part += u"Content-Type: application/octet-stream" + kCrLf;
     if (memData_.empty()) {
       part += u"Last-Modified: " + HTTPDate(mFileUtils::FileDate(localFileName_, true)) + kCrLf;
-      fileFd_ = platform::fs::OpenRead(mFileUtils::NativePath(localFileName_));
-      if (fileFd_ < 0) ErrLog::Error(53, u"File not found", kObj, "wsk_OnConnect");
+      file_ = platform::fs::File::ForRead(mFileUtils::NativePath(localFileName_));
+      // Gone since SendFile: nothing to send, and no reason to wait for a time-out.
+      if (!file_.IsOpen()) {
+        Fail(53, u"File not found");
+        return;
+      }
     }
     part += kCrLf;
     Bytes partBytes = Ansi(part);
@@ -307,16 +311,17 @@ void cHTTPUpload::SendNextBlock() {
 
 bool cHTTPUpload::GetChunkFromFile(Bytes& chunk) {
   chunk.clear();
-  if (fileFd_ < 0) return false;
+  if (!file_.IsOpen()) return false;
   int64_t left = dataLength_ - nextPosition_ + 1;
   if (left <= 0) return false;
   size_t n = static_cast<size_t>(left < kBlockSize ? left : kBlockSize);
   chunk.resize(n);
-  int64_t got = platform::fs::ReadAt(fileFd_, chunk.data(), n, nextPosition_ - 1);
+  int64_t got = platform::fs::ReadAt(file_.fd(), chunk.data(), n, nextPosition_ - 1);
   if (got <= 0) {
-    // Unreadable now: stop sending; the server's answer or the caller's time-out ends it.
+    // Unreadable now: a body cut short cannot make a successful upload.
     ErrLog::Error(57, u"Device I/O error", kObj, "GetChunkFromFile", ErrLog::Kind::Function);
     chunk.clear();
+    Fail(57, u"Device I/O error");
     return false;
   }
   chunk.resize(static_cast<size_t>(got));
@@ -436,6 +441,7 @@ void cHTTPUpload::AnswerDone() {
 void cHTTPUpload::Fail(long number, const Text& description) {
   if (!busy_) return;
   auto alive = alive_;
+  failed_ = true;
   responseCode_.clear();
   if (wsk.State() != SocketClosed) wsk.ForceClose();
   TransfertError.Raise(number, description);
@@ -467,12 +473,7 @@ void cHTTPUpload::wsk_OnClose() {
 
 void cHTTPUpload::wsk_OnError(int number, const Text& description) {
   try {
-    if (!busy_) return;
-    socketFailed_ = true;
-    auto alive = alive_;
-    TransfertError.Raise(number, description);
-    if (!*alive) return;
-    EndTransfer();
+    Fail(number, description);
   } catch (...) {
     Trap("wsk_OnError", nullptr);
   }
@@ -502,13 +503,13 @@ void cHTTPUpload::EndTransfer() {
   Text code = responseCode_;
   bool complete = headerLength_ > 0 && answerLength_ >= 0 &&
                   static_cast<int64_t>(answer_.size() - headerLength_) >= answerLength_;
-  bool success = complete && bodySent && !socketFailed_ && code.size() == 3 && code[0] == u'2';
+  bool success = complete && bodySent && !failed_ && code.size() == 3 && code[0] == u'2';
   answer_.clear();
   answer_.shrink_to_fit();
   TransfertEnd.Raise(success, code);
 }
 
 void cHTTPUpload::CloseFile() {
-  if (fileFd_ >= 0) platform::fs::Close(fileFd_);
-  fileFd_ = -1;
+  // Only read from: its close has nothing to report.
+  file_ = {};
 }

@@ -8,6 +8,7 @@
 
 #include "net/CSocket.h"
 #include "platform/Event.h"
+#include "platform/FileSys.h"
 #include "platform/Text.h"
 #include "storage/VbDate.h"
 
@@ -85,6 +86,7 @@ class cHTTPUpload {
   bool TakeAnswerBytes();
   void ParseAnswerHeader(size_t end);
   void AnswerDone();
+  // The one way a transfer fails: the error is raised and the transfer ends unsuccessful.
   void Fail(long number, const Text& description);
   bool BodySent() const;
   void Watch();
@@ -112,10 +114,10 @@ class cHTTPUpload {
   double lastProgressMs_ = 0;
   uint64_t watchdog_ = 0;
   uint64_t graceTimer_ = 0;
-  bool socketFailed_ = false;  // the connection broke (a reset, say) during the transfer
+  bool failed_ = false;  // the connection broke or the transfer was given up
   bool timerPending_ = false;
   bool busy_ = false;
   Bytes memData_;
-  int fileFd_ = -1;
+  platform::fs::File file_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

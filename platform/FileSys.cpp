@@ -140,11 +140,20 @@ bool Fsync(int fd) {
   return ::fsync(fd) == 0;
 }
 
-bool StartWriteback(int fd, int64_t offset, int64_t length) {
-  return ::sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE) == 0;
+void StartWriteback(int fd, int64_t offset, int64_t length) {
+  int saved = errno;
+  ::sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
+  errno = saved;
 }
 
 bool Close(int fd) { return ::close(fd) == 0; }
+
+void File::Drop() noexcept {
+  if (fd_ < 0) return;
+  int saved = errno;
+  ::close(std::exchange(fd_, -1));
+  errno = saved;
+}
 
 bool FsyncDir(const std::string& dir) {
   int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -259,7 +259,8 @@ bool DeleteFiles(TextView pattern, bool force) {
   for (auto& n : names) {
     Text full = dir.empty() ? n : AddDirSep(dir) + n;
     std::string native = NativePath(full);
-    if (force) fs::SetReadOnly(native, false);
+    // Any failure that matters shows in the removal itself.
+    if (force) (void)fs::SetReadOnly(native, false);
     if (!fs::Remove(native) && errno != ENOENT) ok = false;
   }
   return ok;
@@ -305,7 +306,7 @@ bool KillFolder(TextView path, bool recursive, std::vector<Text>* errors) {
           continue;
         }
         std::string native = NativePath(full);
-        fs::SetReadOnly(native, false);
+        (void)fs::SetReadOnly(native, false);
         if (!fs::Remove(native)) fail(full);
       }
       for (auto& s : subs) stack.push_back({s, false});

@@ -46,13 +46,13 @@ bool FolderExists(TextView path);
 Text FindFile(TextView pattern, long attributes = 23);
 std::vector<Text> GetFileList(TextView pattern, long attributes = 0);
 long GetAttributes(TextView path);
-bool SetAttributes(TextView path, long attributes);
-bool CreateFolderPath(TextView path);
+[[nodiscard]] bool SetAttributes(TextView path, long attributes);
+[[nodiscard]] bool CreateFolderPath(TextView path);
 // Deletes the files matching a path or wildcard pattern; with force, read-only files too.
-bool DeleteFiles(TextView pattern, bool force);
-bool RemoveFolder(TextView path);
-bool KillFolder(TextView path, bool recursive, std::vector<Text>* errors = nullptr);
-bool MoveFileTo(TextView from, TextView to);
+[[nodiscard]] bool DeleteFiles(TextView pattern, bool force);
+[[nodiscard]] bool RemoveFolder(TextView path);
+[[nodiscard]] bool KillFolder(TextView path, bool recursive, std::vector<Text>* errors = nullptr);
+[[nodiscard]] bool MoveFileTo(TextView from, TextView to);
 bool GetVolumeInfo(TextView driveLetter, Text* label, long* serial, Text* fileSystem);
 
 }  // namespace mFileUtils

@@ -325,25 +325,18 @@ std::vector<Stamped> ListStamped(const StampPattern& sp, TextView format) {
 
 int64_t LoadFile(TextView path, Bytes& buffer, int64_t offset, int64_t length) {
   buffer.clear();
-  int fd = -1;
   try {
     std::string native = NativePath(path);
     if (native.empty()) return 0;
-    fd = fs::OpenRead(native);
-    if (fd < 0) return 0;
-    fs::Info info = fs::Stat(native);
-    int64_t size = static_cast<int64_t>(info.size);
+    fs::File f = fs::File::ForRead(native);
+    if (!f.IsOpen()) return 0;
+    int64_t size = static_cast<int64_t>(fs::Stat(native).size);
     int64_t start = offset > 0 ? offset : 0;
-    if (start >= size) {
-      fs::Close(fd);
-      return 0;
-    }
+    if (start >= size) return 0;
     int64_t want = size - start;
     if (length >= 1 && length < want) want = length;
     buffer.resize(static_cast<size_t>(want));
-    int64_t got = fs::ReadAt(fd, buffer.data(), buffer.size(), start);
-    fs::Close(fd);
-    fd = -1;
+    int64_t got = fs::ReadAt(f.fd(), buffer.data(), buffer.size(), start);
     if (got <= 0) {
       buffer.clear();
       return 0;
@@ -351,7 +344,6 @@ int64_t LoadFile(TextView path, Bytes& buffer, int64_t offset, int64_t length) {
     buffer.resize(static_cast<size_t>(got));
     return got;
   } catch (const std::exception&) {
-    if (fd >= 0) fs::Close(fd);
     buffer.clear();
     buffer.shrink_to_fit();
     LogCaught("LoadFile");
@@ -393,157 +385,213 @@ Text LoadTextFile(TextView path, bool asBytes, bool asText, int& mode, bool keep
 
 namespace {
 
+// SaveFile's parameters, handed from step to step.
+struct SaveArgs {
+  bool isText;
+  int mode;
+  bool writeMark;
+  int codePage;
+  long numberedBackups;
+  bool append;
+  TextView backupFolder;
+  long backupDays;
+  long minBackupInterval;
+};
+
+// Where a running save stands; what it must undo when a later step fails.
+struct SaveJob {
+  Text file, dir, name;
+  Payload payload;
+  Text tmp;     // the complete new content, until it takes the path
+  Text backup;  // the backup chosen for this save
+  bool backupMade = false;
+};
+
+SaveOutcome Failure(SaveStep step) {
+  int e = errno;
+  return SaveOutcome{step, e != 0 ? e : EIO};
+}
+
+const char16_t* StepName(SaveStep step) {
+  switch (step) {
+    case SaveStep::Prepare: return u"checking the path";
+    case SaveStep::Convert: return u"converting the text";
+    case SaveStep::Folder: return u"creating the folder";
+    case SaveStep::Open: return u"creating the file";
+    case SaveStep::Write: return u"writing";
+    case SaveStep::Flush: return u"flushing";
+    case SaveStep::Close: return u"closing";
+    case SaveStep::Backup: return u"making the backup";
+    case SaveStep::Replace: return u"replacing the old file";
+    case SaveStep::None: break;
+  }
+  return u"";
+}
+
+SaveOutcome WriteAndFlush(const fs::File& f, const Payload& payload) {
+  if (!WritePayload(f.fd(), payload)) return Failure(SaveStep::Write);
+  if (!fs::Fsync(f.fd())) return Failure(SaveStep::Flush);
+  return {};
+}
+
 // Appends to an existing file in place; a failed write cuts the partial tail off again.
-bool AppendPayload(const Text& file, const Payload& payload) {
+SaveOutcome AppendStep(const Text& file, const Payload& payload) {
   std::string native = NativePath(file);
-  int fd = fs::OpenWrite(native, false);
-  if (fd < 0) {
-    int e = errno;
-    ErrLog::Line(u"Error CreateFile " + txt::FromInt(e) + u" : " + ErrText(e));
-    return false;
-  }
+  fs::File f = fs::File::ForWrite(native, false);
+  if (!f.IsOpen()) return Failure(SaveStep::Open);
   int64_t appendFrom = static_cast<int64_t>(fs::Stat(native).size);
-  if (!fs::SeekEnd(fd)) {
-    int e = errno;
-    ErrLog::Line(u"Error while setting file pointer to FILE_END => " + txt::FromInt(e) + u" : " + ErrText(e));
-    fs::Close(fd);
-    return false;
+  if (!fs::SeekEnd(f.fd())) return Failure(SaveStep::Open);
+  SaveOutcome out = WriteAndFlush(f, payload);
+  if (!out.ok()) {
+    if (!fs::Truncate(f.fd(), appendFrom) || !fs::Fsync(f.fd()))
+      ErrLog::Line(u"Error while cutting back appended data: " + file);
+    return out;
   }
-  bool ok = WritePayload(fd, payload);
-  if (!ok) {
-    int e = errno;
-    ErrLog::Line(u"Error WriteFile " + txt::FromInt(e) + u" : " + ErrText(e));
-  } else if (!fs::Fsync(fd)) {
-    int e = errno;
-    ErrLog::Line(u"Error FlushFileBuffers " + txt::FromInt(e) + u" : " + ErrText(e));
-    ok = false;
-  }
-  if (!ok) {
-    if (!fs::Truncate(fd, appendFrom) || !fs::Fsync(fd)) ErrLog::Line(u"Error while cutting back appended data: " + file);
-    fs::Close(fd);
-    return false;
-  }
-  if (!fs::Close(fd)) {
-    int e = errno;
-    ErrLog::Line(u"Error CloseHandle " + txt::FromInt(e) + u" : " + ErrText(e));
-    return false;
-  }
-  return true;
+  if (!f.Close()) return Failure(SaveStep::Close);
+  return {};
 }
 
-// Writes the whole payload under `tmp`, flushed and closed; on failure nothing stays there.
-bool WriteTemporary(const Text& tmp, const Text& file, const Payload& payload) {
-  std::string native = NativePath(tmp);
-  int fd = fs::OpenWrite(native, true);
-  if (fd < 0) {
-    int e = errno;
-    ErrLog::Line(u"Error CreateFile " + txt::FromInt(e) + u" : " + ErrText(e));
-    return false;
+// The whole payload under `tmp`, flushed and closed; on failure nothing stays there.
+SaveOutcome WriteTemporary(const Text& tmp, const Text& file, const Payload& payload) {
+  SaveOutcome out;
+  {
+    fs::File f = fs::File::ForWrite(NativePath(tmp), true);
+    if (!f.IsOpen()) return Failure(SaveStep::Open);
+    // The new file takes the old one's permissions, as an in-place write would keep them;
+    // without them it keeps the default ones.
+    if (!fs::CopyMode(NativePath(file), f.fd())) ErrLog::Line(u"Permissions not copied to " + tmp);
+    out = WriteAndFlush(f, payload);
+    if (out.ok() && !f.Close()) out = Failure(SaveStep::Close);
   }
-  // The new file takes the old one's permissions, as an in-place write would keep them.
-  fs::CopyMode(NativePath(file), fd);
-  bool ok = WritePayload(fd, payload);
-  if (!ok) {
-    int e = errno;
-    ErrLog::Line(u"Error WriteFile " + txt::FromInt(e) + u" : " + ErrText(e));
-  } else if (!fs::Fsync(fd)) {
-    int e = errno;
-    ErrLog::Line(u"Error FlushFileBuffers " + txt::FromInt(e) + u" : " + ErrText(e));
-    ok = false;
-  }
-  if (!fs::Close(fd) && ok) {
-    int e = errno;
-    ErrLog::Line(u"Error CloseHandle " + txt::FromInt(e) + u" : " + ErrText(e));
-    ok = false;
-  }
-  if (!ok) KillFile(tmp, kDeleteRetries);
-  return ok;
+  if (!out.ok() && !KillFile(tmp, kDeleteRetries)) ErrLog::Line(u"Temporary file left: " + tmp);
+  return out;
 }
 
-}  // namespace
+// The date-stamped backup name, or "" when a backup of this file is too recent.
+Text DatedBackupName(const SaveJob& job, const Text& backupDir, const SaveArgs& a) {
+  Text base = Join(backupDir, job.name);
+  Text bak = BackupDateFileName(base, a.backupDays, kBackupStampFormat, true);
+  VbDate last = a.minBackupInterval > 0 ? LastBackupDate(base, kBackupStampFormat) : 0;
+  // A backup stamped this very second already exists: this one is skipped like a too
+  // recent one rather than failing the save.
+  bool taken = EntryExists(bak);
+  if (taken && last == 0) last = vbdate::Now();
+  if (taken || (last != 0 && (vbdate::Now() - last) * 1440.0 < static_cast<double>(a.minBackupInterval))) {
+    ErrLog::Line(u"Skip file backup [" + job.file + u"] (recent backup date: " +
+                 vbdate::Format(last, u"yyyy/mm/dd hh:nn:ss") + u")");
+    return Text();
+  }
+  return bak;
+}
+
+// Keeps the old file under the backup name the settings ask for, if any.
+SaveOutcome MakeBackup(SaveJob& job, const SaveArgs& a) {
+  Text backupDir = a.backupFolder.empty() ? job.dir : Join(job.dir, a.backupFolder);
+  bool folderOk = a.backupFolder.empty() || mFileUtils::CreateFolderPath(backupDir);
+  if (a.numberedBackups >= 1) {
+    if (!folderOk) return Failure(SaveStep::Backup);
+    job.backup = BackupFileName(Join(backupDir, job.name), a.numberedBackups, u".bak");
+  } else if (a.backupDays > 0) {
+    if (!folderOk) ErrLog::Line(u"Error while creating backups folder (" + backupDir + u")");
+    job.backup = DatedBackupName(job, backupDir, a);
+  }
+  if (job.backup.empty()) return {};
+  ErrLog::Line(u"Backup previous file in " + Join(a.backupFolder, mFileUtils::FileNameOnly(job.backup)));
+  if (!fs::LinkOrCopy(NativePath(job.file), NativePath(job.backup))) return Failure(SaveStep::Backup);
+  job.backupMade = true;
+  return {};
+}
+
+SaveOutcome PutInPlace(SaveJob& job) {
+  if (!fs::ReplaceFile(NativePath(job.tmp), NativePath(job.file))) return Failure(SaveStep::Replace);
+  job.tmp.clear();
+  // The new name must survive a crash too; the content is in place either way.
+  if (!fs::FsyncDir(NativePath(job.dir.empty() ? Text(u".") : job.dir)))
+    ErrLog::Line(u"Folder not flushed after saving " + job.file);
+  return {};
+}
 
 // The new content is written complete under a temporary name and only then renamed over
 // the old file, so a crash at any moment leaves the whole old or the whole new file at the
 // path. A kept backup is a second name of the old file made just before the rename.
+SaveOutcome RunSave(SaveJob& job, TextView data, const SaveArgs& a) {
+  if (job.file.empty() || IsSep(job.file.back())) return {SaveStep::Prepare, EINVAL};
+  if (!BuildPayload(data, a.isText, a.mode, a.writeMark, a.codePage, job.payload)) return {SaveStep::Convert, EILSEQ};
+  if (!a.append) ErrLog::Line(u"Save text file as " + mStringTools::EncodingModeName(a.mode) + u" : " + job.file);
+  job.dir = DirWithSep(job.file);
+  job.name = job.file.substr(job.dir.size());
+  if (!job.dir.empty() && !mFileUtils::CreateFolderPath(job.dir)) return Failure(SaveStep::Folder);
+
+  bool exists = mFileUtils::FileExists(job.file);
+  if (a.append && exists) return AppendStep(job.file, job.payload);
+  if (!exists && EntryExists(job.file)) return {SaveStep::Prepare, EISDIR};  // a folder or other non-file
+
+  Text tmp = BackupFileName(job.file, 99999, u".tmp");
+  if (tmp.empty()) return {SaveStep::Open, EEXIST};
+  if (SaveOutcome out = WriteTemporary(tmp, job.file, job.payload); !out) return out;
+  job.tmp = tmp;
+  if (exists)
+    if (SaveOutcome out = MakeBackup(job, a); !out) return out;
+  return PutInPlace(job);
+}
+
+// After a failed step: the temporary file goes, and so does a backup made for this save
+// (the old file never moved, so it would only duplicate it).
+void UndoSave(const SaveJob& job) {
+  if (!job.tmp.empty() && !KillFile(job.tmp, kDeleteRetries)) ErrLog::Line(u"Temporary file left: " + job.tmp);
+  if (job.backupMade && !KillFile(job.backup, kDeleteRetries)) ErrLog::Line(u"Extra backup left: " + job.backup);
+}
+
+}  // namespace
+
+SaveOutcome SaveFileOutcome(TextView path, TextView data, bool isText, int mode, bool writeMark, int codePage,
+                            long numberedBackups, bool append, TextView backupFolder, long backupDays,
+                            long minBackupInterval) {
+  SaveArgs args{isText, mode, writeMark, codePage, numberedBackups, append, backupFolder, backupDays, minBackupInterval};
+  SaveJob job;
+  SaveOutcome out;
+  try {
+    job.file = Text(path);
+    out = RunSave(job, data, args);
+  } catch (const std::exception&) {
+    LogCaught("SaveFile");
+    out = {SaveStep::Write, ENOMEM};
+  }
+  if (out.ok()) return out;
+  ErrLog::Line(u"Save failed while " + Text(StepName(out.failedStep)) + u" => " + txt::FromInt(out.error) + u" : " +
+               ErrText(out.error) + u" : " + Text(path));
+  try {
+    UndoSave(job);
+  } catch (const std::exception&) {
+    LogCaught("SaveFile");
+  }
+  return out;
+}
+
 bool SaveFile(TextView path, TextView data, bool isText, int mode, bool writeMark, int codePage,
               long numberedBackups, bool append, TextView backupFolder, long backupDays, long minBackupInterval) {
-  Text file(path);
-  Text tmp;     // the new content until it takes the path
-  Text backup;  // a backup made by this call
-  try {
-    if (file.empty() || IsSep(file.back())) return false;
-    Payload payload;
-    if (!BuildPayload(data, isText, mode, writeMark, codePage, payload)) {
-      ErrLog::Line(u"Error while converting text for " + file);
-      return false;
-    }
-    if (!append) ErrLog::Line(u"Save text file as " + mStringTools::EncodingModeName(mode) + u" : " + file);
+  return SaveFileOutcome(path, data, isText, mode, writeMark, codePage, numberedBackups, append, backupFolder,
+                         backupDays, minBackupInterval)
+      .ok();
+}
 
-    Text dir = DirWithSep(file);
-    Text name = file.substr(dir.size());
-    if (!dir.empty() && !mFileUtils::CreateFolderPath(dir)) return false;
-
-    bool exists = mFileUtils::FileExists(file);
-    if (append && exists) return AppendPayload(file, payload);
-    if (!exists && EntryExists(file)) return false;  // a folder or other non-file in the way
-
-    tmp = BackupFileName(file, 99999, u".tmp");
-    if (tmp.empty() || !WriteTemporary(tmp, file, payload)) return false;
-
-    if (exists) {
-      Text backupDir = backupFolder.empty() ? dir : Join(dir, backupFolder);
-      if (numberedBackups >= 1) {
-        if (!backupFolder.empty() && !mFileUtils::CreateFolderPath(backupDir)) {
-          KillFile(tmp, kDeleteRetries);
-          return false;
-        }
-        backup = BackupFileName(Join(backupDir, name), numberedBackups, u".bak");
-      } else if (backupDays > 0) {
-        if (!backupFolder.empty() && !mFileUtils::CreateFolderPath(backupDir))
-          ErrLog::Line(u"Error while creating backups folder (" + backupDir + u")");
-        Text base = Join(backupDir, name);
-        Text bak = BackupDateFileName(base, backupDays, kBackupStampFormat, true);
-        VbDate last = minBackupInterval > 0 ? LastBackupDate(base, kBackupStampFormat) : 0;
-        // A backup stamped this very second already exists: this one is skipped like a
-        // too recent one rather than failing the save.
-        bool taken = EntryExists(bak);
-        if (taken && last == 0) last = vbdate::Now();
-        if (taken || (last != 0 && (vbdate::Now() - last) * 1440.0 < static_cast<double>(minBackupInterval)))
-          ErrLog::Line(u"Skip file backup [" + file + u"] (recent backup date: " +
-                       vbdate::Format(last, u"yyyy/mm/dd hh:nn:ss") + u")");
-        else
-          backup = bak;
-      }
-      if (!backup.empty()) {
-        ErrLog::Line(u"Backup previous file in " + Join(backupFolder, mFileUtils::FileNameOnly(backup)));
-        if (!fs::LinkOrCopy(NativePath(file), NativePath(backup))) {
-          ErrLog::Line(u"Error while moving file : " + file + u" => " + backup);
-          KillFile(tmp, kDeleteRetries);
-          return false;
-        }
-      }
-    }
-
-    if (!fs::ReplaceFile(NativePath(tmp), NativePath(file))) {
-      int e = errno;
-      ErrLog::Line(u"Error while moving file: " + tmp + u" => " + file + u" (" + ErrText(e) + u")");
-      KillFile(tmp, kDeleteRetries);
-      // The old file never moved; a backup made for this save would only duplicate it.
-      if (!backup.empty()) KillFile(backup, kDeleteRetries);
-      return false;
-    }
-    // The new name must survive a crash too.
-    fs::FsyncDir(NativePath(dir.empty() ? Text(u".") : dir));
-    return true;
-  } catch (const std::exception&) {
-    LogCaught("SaveFile");
+Text SaveFailureReason(const SaveOutcome& outcome) {
+  switch (outcome.error) {
+    case 0: return Text();
+    case ENOSPC: return u"disk full";
+    case EDQUOT: return u"disk quota exceeded";
+    case EACCES:
+    case EPERM: return u"permission denied";
+    case EROFS: return u"read-only disk";
+    case EISDIR: return u"a folder has that name";
+    case ENOENT:
+    case ENOTDIR: return u"the folder does not exist";
+    case ENAMETOOLONG: return u"name too long";
+    case ENOMEM: return u"out of memory";
+    case EILSEQ: return u"the text cannot be written in this encoding";
+    case EIO: return u"input/output error";
+    default: return txt::LCase(ErrText(outcome.error));
   }
-  try {
-    if (!tmp.empty()) KillFile(tmp, kDeleteRetries);
-  } catch (const std::exception&) {
-    LogCaught("SaveFile");
-  }
-  return false;
 }
 
 Text BackupFileName(TextView base, long maxCount, TextView ext) {
@@ -555,9 +603,13 @@ Text BackupFileName(TextView base, long maxCount, TextView ext) {
       if (!EntryExists(candidate)) return candidate;
     }
     // All taken: drop the oldest and move the others down one number.
-    fs::Remove(NativePath(b + u".001" + e));
-    for (long n = 2; n <= maxCount; ++n)
-      fs::MoveNoReplace(NativePath(b + u"." + NumberText(n) + e), NativePath(b + u"." + NumberText(n - 1) + e));
+    // A step that fails leaves the returned name taken, so the save using it fails.
+    if (!fs::Remove(NativePath(b + u".001" + e))) ErrLog::Line(u"Oldest backup not removed: " + b + u".001" + e);
+    for (long n = 2; n <= maxCount; ++n) {
+      Text from = b + u"." + NumberText(n) + e;
+      if (!fs::MoveNoReplace(NativePath(from), NativePath(b + u"." + NumberText(n - 1) + e)))
+        ErrLog::Line(u"Backup not renumbered: " + from);
+    }
     return b + u"." + NumberText(maxCount) + e;
   } catch (const std::exception&) {
     LogCaught("BackupFileName");
@@ -573,7 +625,7 @@ Text BackupDateFileName(TextView pattern, long days, TextView format, bool conve
       if (vbdate::DayDiff(s.date, today) <= days) continue;
       Text full = Join(sp.dir, s.name);
       ErrLog::Line(u"Suppression fichier BAK (plus de " + txt::FromInt(days) + u" jours) => " + full);
-      KillFile(full, kDeleteRetries);
+      if (!KillFile(full, kDeleteRetries)) ErrLog::Line(u"Old backup kept: " + full);
     }
     return txt::Replace(sp.pattern, u"*", vbdate::Format(vbdate::Now(), format));
   } catch (const std::exception&) {

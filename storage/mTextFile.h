@@ -14,17 +14,35 @@ inline constexpr char16_t kBackupStampFormat[] = u"yyyy-mm-dd_hh-nn-ss";
 
 // Reads `length` bytes (the whole rest of the file when below 1) from `offset` into buffer.
 // Returns the number of bytes read; 0 when missing, unreadable, a folder or empty.
-int64_t LoadFile(TextView path, Bytes& buffer, int64_t offset = 0, int64_t length = 0);
+[[nodiscard]] int64_t LoadFile(TextView path, Bytes& buffer, int64_t offset = 0, int64_t length = 0);
 
 // asBytes: the bytes as a byte string. asText: the encoding is detected and returned in
 // mode. Neither: the bytes through the system code page.
 Text LoadTextFile(TextView path, bool asBytes, bool asText, int& mode, bool keepMark = false,
                   bool* markChanged = nullptr);
 
+// The step where a save stopped.
+enum class SaveStep { None, Prepare, Convert, Folder, Open, Write, Flush, Close, Backup, Replace };
+
+// What a save came to: ok, or the step that failed and its errno.
+struct SaveOutcome {
+  SaveStep failedStep = SaveStep::None;
+  int error = 0;
+  bool ok() const { return failedStep == SaveStep::None; }
+  explicit operator bool() const { return ok(); }
+};
+
 // True only when the complete new content is on disk (written, flushed and closed).
-bool SaveFile(TextView path, TextView data, bool isText = true, int mode = 2, bool writeMark = false,
+[[nodiscard]] bool SaveFile(TextView path, TextView data, bool isText = true, int mode = 2, bool writeMark = false,
               int codePage = 1252, long numberedBackups = 0, bool append = false, TextView backupFolder = u"",
               long backupDays = 0, long minBackupInterval = 5);
+// The same save, telling why it failed.
+[[nodiscard]] SaveOutcome SaveFileOutcome(TextView path, TextView data, bool isText = true, int mode = 2,
+                                          bool writeMark = false, int codePage = 1252, long numberedBackups = 0,
+                                          bool append = false, TextView backupFolder = u"", long backupDays = 0,
+                                          long minBackupInterval = 5);
+// The cause of a failed save in the user's words ("disk full", "permission denied").
+Text SaveFailureReason(const SaveOutcome& outcome);
 
 // First free name base + ".001" + ext ... base + "." + max + ext; when all are taken the
 // oldest is dropped and the others move down one number.
@@ -38,6 +56,6 @@ VbDate LastBackupDate(TextView pattern, TextView format);
 VbDate ParseDate(TextView text, TextView format);
 // Deletes a file, retrying every 200 ms (events keep running) up to `retries` times.
 // A file that is already gone counts as deleted.
-bool KillFile(TextView path, long retries);
+[[nodiscard]] bool KillFile(TextView path, long retries);
 
 }  // namespace mTextFile

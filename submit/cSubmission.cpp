@@ -45,6 +45,18 @@ XmlNodePtr FindLanguage(const XmlNodePtr& doc, TextView id) {
 
 Text Join(TextView folder, TextView name) { return mFileUtils::AddDirSep(folder) + Text(name); }
 
+// Clean-ups whose failure only leaves a stray file or folder behind: logged, not shown.
+void Discard(TextView pattern) {
+  if (!mFileUtils::DeleteFiles(pattern, true)) ErrLog::Line(u"Could not delete " + Text(pattern));
+}
+void DiscardFolder(TextView folder) {
+  if (!mFileUtils::KillFolder(folder, true) && mFileUtils::FolderExists(folder))
+    ErrLog::Line(u"Could not delete the folder " + Text(folder));
+}
+void DiscardFile(TextView path) {
+  if (!mTextFile::KillFile(path, 0)) ErrLog::Line(u"Could not delete " + Text(path));
+}
+
 }  // namespace
 
 cSubmission::cSubmission() : HTTPUpload(std::make_unique<cHTTPUpload>()) {
@@ -61,7 +73,7 @@ cSubmission::~cSubmission() {
     // An upload still running, or cancelled without its end handled, leaves a stray archive.
     bool stray = uploading_ || cancelled_;
     HTTPUpload.reset();
-    if (stray && !archive_.empty()) mFileUtils::DeleteFiles(archive_, true);
+    if (stray && !archive_.empty()) Discard(archive_);
   } catch (...) {
   }
 }
@@ -180,11 +192,12 @@ Text cSubmission::ExtractFiles(bool forUpload, TextView langId, const std::vecto
   try {
     if (!mSubmit::IsSafeLangID(id)) return Text();
     SetPacking(true);
-    mFileUtils::KillFolder(work, true);
-    mFileUtils::CreateFolderPath(work);
+    // Whatever an earlier run left in the work folder would be packed too.
+    DiscardFolder(work);
+    bool clean = !mFileUtils::FolderExists(work);
 
     long written = 0;
-    for (long t : tools) {
+    for (long t : clean ? tools : std::vector<long>()) {
       if (t < 1 || t > static_cast<long>(ToolLangs.size())) continue;
       const auto& langs = ToolLangs[static_cast<size_t>(t - 1)];
       for (size_t i = 0; i < langs.size(); ++i) {
@@ -193,7 +206,6 @@ Text cSubmission::ExtractFiles(bool forUpload, TextView langId, const std::vecto
         XmlNodePtr doc = mSubmit::CleanLanguageDocument(lang);
         if (!doc) break;
         Text target = Join(work, mSubmit::PackedFileName(ToolMasks[static_cast<size_t>(t - 1)], id));
-        mFileUtils::CreateFolderPath(mFileUtils::FilePathOnly(target));
         if (mTextFile::SaveFile(target, doc->XmlData())) ++written;
         else ErrLog::Line(u"Could not write " + target);
         break;
@@ -219,7 +231,7 @@ Text cSubmission::ExtractFiles(bool forUpload, TextView langId, const std::vecto
     SetPacking(false);
     if (!ok) {
       MsgBox(mSubmit::kMsgCompressError, vbCritical);
-      mFileUtils::DeleteFiles(archive, true);
+      Discard(archive);
     } else {
       Text moved = Join(ProgramFolder(), mFileUtils::FileNameOnly(archive));
       if (mFileUtils::MoveFileTo(archive, moved)) {
@@ -228,7 +240,7 @@ Text cSubmission::ExtractFiles(bool forUpload, TextView langId, const std::vecto
         MsgBox(mSubmit::kMsgMoveError, vbCritical);
       }
     }
-    mFileUtils::KillFolder(work, true);
+    DiscardFolder(work);
     if (!result.empty() && !forUpload)
       MsgBox(Text(mSubmit::kMsgCompressed) + u"\r\n\r\n" + result, vbInformation);
   } catch (const std::exception& e) {
@@ -262,7 +274,14 @@ bool cSubmission::Submit(const SubmitRequest& r) {
     up.RequestHeaders.push_back(mSubmit::kLangIdHeader + r.langId);
     up.Username(r.email);
     up.Password(r.translatorId);
-    mTextFile::SaveFile(comments, r.comments);
+    // Unwritten comments stop here: a leftover comments file of an earlier run would
+    // otherwise be packed and sent in their place.
+    if (!mTextFile::SaveFile(comments, r.comments)) {
+      ErrLog::Line(u"Could not write " + comments);
+      DiscardFile(comments);
+      MsgBox(mSubmit::kMsgCompressError, vbCritical);
+      return false;
+    }
 
     Text archive = ExtractFiles(true, r.langId, r.tools);
     if (!*alive) return false;
@@ -279,14 +298,14 @@ bool cSubmission::Submit(const SubmitRequest& r) {
         FinishUpload(false, Text(), Text());
       }
     }
-    mTextFile::KillFile(comments, 0);
+    DiscardFile(comments);
     return started;
   } catch (const std::exception& e) {
     Trap("Submit", &e);
   } catch (...) {
     Trap("Submit", nullptr);
   }
-  if (*alive) mTextFile::KillFile(comments, 0);
+  if (*alive) DiscardFile(comments);
   return false;
 }
 
@@ -311,19 +330,19 @@ void cSubmission::FinishUpload(bool success, const Text& code, const Text& page)
   try {
     if (cancelled_) {
       cancelled_ = false;
-      mFileUtils::DeleteFiles(archive_, true);
+      Discard(archive_);
       UploadEnded.Raise(false);
       return;
     }
     if (success && mSubmit::IsOkAnswer(page)) {
       MsgBox(mSubmit::OkAnswerText(page), vbInformation);
       int keep = MsgBox(Text(mSubmit::kMsgKeepZip) + u"\r\n\r\n" + mFileUtils::FileNameOnly(archive_), vbYesNo | vbQuestion);
-      if (keep == vbNo) mFileUtils::DeleteFiles(archive_, true);
+      if (keep == vbNo) Discard(archive_);
       UploadEnded.Raise(true);
       return;
     }
     MsgBox(Text(mSubmit::kMsgSendError) + KSV_SITE_NAME + u"\r\n" + page, vbCritical, u"Error " + code);
-    mFileUtils::DeleteFiles(archive_, true);
+    Discard(archive_);
     UploadEnded.Raise(false);
   } catch (const std::exception& e) {
     Trap("FinishUpload", &e);

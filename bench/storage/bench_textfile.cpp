@@ -56,7 +56,7 @@ void BM_SaveFile(benchmark::State& state) {
   const Text& text = LanguageText();
   std::string path = Folder() + "/ksv_bench_save.xml";
   Text tpath = mStringTools::UTF8_DecodeBytes(path);
-  mTextFile::SaveFile(tpath, text);
+  if (!mTextFile::SaveFile(tpath, text)) state.SkipWithError("save failed");
   int64_t bytes = static_cast<int64_t>(mStringTools::UTF8_EncodeBytes(text).size());
   for (auto _ : state) {
     if (!mTextFile::SaveFile(tpath, text)) state.SkipWithError("save failed");

@@ -10,6 +10,7 @@
 class ConfigTest : public ::testing::Test {
  protected:
   void SetUp() override { mConfig::SetConfigPath(dir.tfile("KsvLangEditor.xml")); }
+  void TearDown() override { mConfig::SetConfigPath(u""); }
   testutil::TempDir dir;
 };
 
@@ -85,4 +86,5 @@ TEST(ConfigLocation, FallbackFileIsWrittenReadableAndAFailedWriteIsReportedOnce)
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_TRUE(testutil::Contains(boxes[0], "plain/sub/KsvLangEditor.xml")) << boxes[0];
   platform::SetMsgBoxHandler(prev);
+  mConfig::SetConfigPath(u"");
 }

@@ -50,6 +50,8 @@ class FormsFixture : public ::testing::Test {
   void TearDown() override {
     win.reset();
     for (auto it = restore.rbegin(); it != restore.rend(); ++it) (*it)();
+    // The settings of this test's folder go with it.
+    mConfig::SetConfigPath(u"");
   }
   // Installs a handler through its setter for the length of the test.
   template <class Set, class Handler>

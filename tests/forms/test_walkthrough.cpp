@@ -145,14 +145,16 @@ TEST_F(Walkthrough, EveryWritingOrDiscardingCommand) {
         EXPECT_TRUE(named) << testing::PrintToString(messages);
         EXPECT_TRUE(win->Editor().Modified());
         EXPECT_TRUE(win->isVisible());
-        if (std::string(c.name) != "direct open, then save all")
+        if (std::string(c.name) != "direct open, then save all") {
           EXPECT_EQ(win->Editor().GetString(u"fr.Config.Labels.Title"), kEdit);
+        }
         continue;
       }
       // Only the target changed; pugixml reads it; the editor opens it again.
       for (auto& [path, bytes] : after)
-        if (stdfs::path(path) != stdfs::path(target).lexically_normal())
+        if (stdfs::path(path) != stdfs::path(target).lexically_normal()) {
           EXPECT_EQ(bytes, before[path]) << path << " / " << target;
+        }
       WrittenFile written(target);
       if (!written.ok) {
         ADD_FAILURE() << "not well-formed: " << testutil::ReadAll(target);

@@ -96,7 +96,9 @@ TEST_F(DiskChangeTest, AVanishedOrSpoiledFileIsWrittenAgainOnlyWhenWantedAndItsC
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_TRUE(testutil::Contains(messages[1], fr)) << messages[1];
     EXPECT_EQ(testutil::Exists(fr), *spoiled != 0);
-    if (*spoiled) EXPECT_EQ(testutil::ReadAll(fr), spoiled);
+    if (*spoiled) {
+      EXPECT_EQ(testutil::ReadAll(fr), spoiled);
+    }
     EXPECT_TRUE(ed.IsLangDirty(u"fr"));
 
     answers = {platform::vbYes, platform::vbYes};
@@ -104,7 +106,9 @@ TEST_F(DiskChangeTest, AVanishedOrSpoiledFileIsWrittenAgainOnlyWhenWantedAndItsC
     WrittenFile file(fr);
     EXPECT_EQ(file.Value("fr.Config.Labels.Exit"), "Sortie");
     EXPECT_EQ(file.Value("fr.Config.Labels.Title"), "Kestrova Menu");
-    if (*spoiled) EXPECT_EQ(testutil::ReadAll(fr + ".unreadable"), spoiled);
+    if (*spoiled) {
+      EXPECT_EQ(testutil::ReadAll(fr + ".unreadable"), spoiled);
+    }
     std::filesystem::remove(fr + ".unreadable");
     // The editor reads its own file again.
     cLangEditor again;

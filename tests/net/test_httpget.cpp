@@ -195,12 +195,20 @@ TEST(HttpCodes, ErrorsRedirectsAndLogins) {
   {
     ScriptServer srv;
     srv.Add(Script{{Reply("HTTP/1.0 404 Not Found", {}, "nope")}});
+    srv.Add(Script{{Step{"HTTP/1.0\r\n\r\n", 0}}});
     cHTTPGet h;
     Watch w(h);
     h.GetFile(T(srv.base() + "/missing"));
     ASSERT_TRUE(w.WaitEnd());
     EXPECT_EQ(w.log, (std::vector<std::string>{"http:404:Not Found", "end:fail"}));
     EXPECT_EQ(h.LastErrorNumber(), 404);
+    // A status line without a blank is its own failure, not the earlier 404.
+    w.ended = false;
+    h.GetFile(T(srv.base() + "/bare"));
+    ASSERT_TRUE(w.WaitEnd());
+    EXPECT_EQ(w.log.back(), "end:fail");
+    EXPECT_EQ(h.LastErrorNumber(), 0);
+    EXPECT_TEXT_EQ(h.LastErrorMessage(), u"Invalid server response");
   }
   for (bool follow : {false, true}) {
     ScriptServer srv;

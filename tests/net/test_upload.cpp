@@ -182,6 +182,20 @@ TEST(Upload, RefusedStartsAndConnectionErrors) {
   ASSERT_EQ(w.errors.size(), 1u);
   EXPECT_EQ(w.errors[0], 10061);
   EXPECT_EQ(w.ends, 1);
+
+  // The file is gone once the connection is up: the transfer fails then, not at the stall watch.
+  nettest::ScriptServer srv;
+  nettest::Script drain;
+  drain.drainOnly = true;
+  srv.Add(drain);
+  up.StallTimeoutMs(60000);
+  w.ends = 0;
+  w.errors.clear();
+  ASSERT_TRUE(up.SendFile(d.tfile("f.bin"), T(srv.base() + "/up")));
+  ASSERT_EQ(::unlink(d.file("f.bin").c_str()), 0);
+  ASSERT_TRUE(w.WaitEnd(5000));
+  EXPECT_FALSE(w.success);
+  EXPECT_EQ(w.errors, std::vector<long>{53});
 }
 
 // Receivers that misbehave: each transfer ends on its own, in time, with bounded memory,

@@ -7,6 +7,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <functional>
 #include <random>
 #include <vector>
@@ -33,7 +34,8 @@ using testutil::WriteAll;
 namespace {
 std::vector<std::string> Names(const TempDir& d, const std::string& sub = "") {
   std::vector<platform::fs::DirEntry> entries;
-  platform::fs::ListDir(sub.empty() ? d.path() : d.file(sub), entries);
+  // A folder that is not there lists as empty.
+  (void)platform::fs::ListDir(sub.empty() ? d.path() : d.file(sub), entries);
   std::vector<std::string> out;
   for (auto& e : entries) out.push_back(e.name);
   std::sort(out.begin(), out.end());
@@ -73,7 +75,7 @@ std::vector<Scenario> Scenarios() {
       {"numbered backups with rotation", "lang_fr.xml", true, "Bak",
        [](const TempDir& d) {
          WriteAll(d.file("lang_fr.xml"), kOld);
-         platform::fs::MakeDir(d.file("Bak"));
+         EXPECT_TRUE(platform::fs::MakeDir(d.file("Bak")));
          WriteAll(d.file("Bak/lang_fr.xml.001.bak"), "b1");
          WriteAll(d.file("Bak/lang_fr.xml.002.bak"), "b2");
        },
@@ -86,9 +88,9 @@ std::vector<Scenario> Scenarios() {
       {"date-stamped backups with purge and conversion", "lang_fr.xml", true, "Old",
        [stamp](const TempDir& d) {
          WriteAll(d.file("lang_fr.xml"), kOld);
-         platform::fs::MakeDir(d.file("Old"));
+         EXPECT_TRUE(platform::fs::MakeDir(d.file("Old")));
          WriteAll(d.file("Old/lang_fr.xml.001.bak"), "numbered");
-         platform::fs::SetMTime(d.file("Old/lang_fr.xml.001.bak"), vbdate::ToUnixLocal(vbdate::Now() - 1));
+         EXPECT_TRUE(platform::fs::SetMTime(d.file("Old/lang_fr.xml.001.bak"), vbdate::ToUnixLocal(vbdate::Now() - 1)));
          WriteAll(d.file("Old/lang_fr_" + stamp(30) + ".xml"), "aged");
        },
        [](const TempDir& d) { return SaveFile(d.tfile("lang_fr.xml"), kNew, true, 2, false, 1252, 0, false, u"Old", 7, 0); },
@@ -108,7 +110,7 @@ bool AnyTemporary(const TempDir& d, const std::string& sub) {
 
 bool SomeFileHolds(const TempDir& d, const std::string& sub, const std::string& bytes) {
   std::vector<platform::fs::DirEntry> entries;
-  platform::fs::ListDir(d.file(sub), entries);
+  (void)platform::fs::ListDir(d.file(sub), entries);
   for (auto& e : entries)
     if (!e.isDir && ReadAll(d.file(sub + "/" + e.name)) == bytes) return true;
   return false;
@@ -224,17 +226,46 @@ TEST(SaveFile, EncodesAsAsked) {
   }
 }
 
-TEST(SaveFile, UnwritableTextChangesNothing) {
+TEST(SaveFile, FailuresKeepTheOldFileAndTellWhy) {
   TempDir d;
   WriteAll(d.file("lang.xml"), "old");
-  // An unknown code page cannot carry the text: the old file must not become empty.
-  EXPECT_FALSE(SaveFile(d.tfile("lang.xml"), u"new", true, 3, false, 424242));
-  EXPECT_EQ(ReadAll(d.file("lang.xml")), "old");
-  // A folder in the way of the file.
-  platform::fs::MakeDir(d.file("dir.xml"));
-  EXPECT_FALSE(SaveFile(d.tfile("dir.xml"), u"x"));
-  EXPECT_FALSE(SaveFile(txt::FromUtf8(d.path()) + u"/", u"x"));
-  EXPECT_EQ(Names(d), (std::vector<std::string>{"dir.xml", "lang.xml"}));
+  ASSERT_TRUE(platform::fs::MakeDir(d.file("dir.xml")));
+  struct Case {
+    const char* name;
+    std::function<SaveOutcome()> save;
+    Op op;  // made to fail once with err; Count_ for none
+    int err;
+    SaveStep step;
+    const char* reason;
+  };
+  auto plain = [&] { return SaveFileOutcome(d.tfile("lang.xml"), u"new"); };
+  const Case cases[] = {
+      // An unknown code page cannot carry the text: the old file must not become empty.
+      {"unknown code page", [&] { return SaveFileOutcome(d.tfile("lang.xml"), u"new", true, 3, false, 424242); },
+       Op::Count_, 0, SaveStep::Convert, "the text cannot be written in this encoding"},
+      {"folder in the way", [&] { return SaveFileOutcome(d.tfile("dir.xml"), u"x"); }, Op::Count_, 0,
+       SaveStep::Prepare, "a folder has that name"},
+      {"folder path", [&] { return SaveFileOutcome(txt::FromUtf8(d.path()) + u"/", u"x"); }, Op::Count_, 0,
+       SaveStep::Prepare, "invalid argument"},
+      {"disk full", plain, Op::Write, ENOSPC, SaveStep::Write, "disk full"},
+      {"no permission", plain, Op::Open, EACCES, SaveStep::Open, "permission denied"},
+      {"flush", plain, Op::Fsync, EIO, SaveStep::Flush, "input/output error"},
+      {"read-only rename", plain, Op::Rename, EROFS, SaveStep::Replace, "read-only disk"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.op != Op::Count_) platform::fs::FailNth(c.op, 1, c.err);
+    SaveOutcome out = c.save();
+    platform::fs::ResetFaults();
+    EXPECT_FALSE(out.ok());
+    EXPECT_EQ(out.failedStep, c.step);
+    if (c.err) {
+      EXPECT_EQ(out.error, c.err);
+    }
+    EXPECT_EQ(txt::ToUtf8(SaveFailureReason(out)), c.reason);
+    EXPECT_EQ(ReadAll(d.file("lang.xml")), "old");
+    EXPECT_EQ(Names(d), (std::vector<std::string>{"dir.xml", "lang.xml"}));
+  }
 }
 
 TEST(BackupFileName, ThreeDigitsAreAMinimumWidth) {
@@ -295,7 +326,7 @@ TEST(DateBackups, OldNumberedBackupsAreConvertedByTheirDate) {
   TempDir d;
   WriteAll(d.file("f.xml.001.bak"), "numbered");
   VbDate when = vbdate::FromParts(2023, 7, 14, 9, 30, 0);
-  platform::fs::SetMTime(d.file("f.xml.001.bak"), vbdate::ToUnixLocal(when));
+  ASSERT_TRUE(platform::fs::SetMTime(d.file("f.xml.001.bak"), vbdate::ToUnixLocal(when)));
   // Old enough to be purged right after its conversion only with a short limit.
   BackupDateFileName(d.tfile("f.xml"), 100000, kBackupStampFormat, true);
   EXPECT_EQ(ReadAll(d.file("f_2023-07-14_09-30-00.xml")), "numbered");
@@ -447,7 +478,7 @@ TEST(SaveFileCrash, EveryKillLeavesACompleteFile) {
     for (auto& n : Names(d))
       if (n != "lang_fr.xml") {
         ++leftovers;
-        platform::fs::Remove(d.file(n));
+        EXPECT_TRUE(platform::fs::Remove(d.file(n)));
       }
   }
   // The editor reads the survivor back as the text that was saved.

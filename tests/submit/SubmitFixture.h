@@ -1,6 +1,7 @@
 #pragma once
 // A small suite written by the test: two tools sharing French, a file with two languages and
 // empty strings, contributors repeated across files, and files the scan must skip.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -11,7 +12,7 @@
 
 namespace submittest {
 
-inline void MakeDirs(const std::string& path) { mFileUtils::CreateFolderPath(txt::FromUtf8(path)); }
+inline void MakeDirs(const std::string& path) { EXPECT_TRUE(mFileUtils::CreateFolderPath(txt::FromUtf8(path))) << path; }
 
 struct Suite {
   testutil::TempDir tmp;

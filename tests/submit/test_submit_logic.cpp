@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <string>
 #include <vector>
 
+#include "platform/FileSys.h"
 #include "platform/MsgBox.h"
 #include "storage/mFileUtils.h"
 #include "submit/c7z.h"
@@ -161,6 +164,23 @@ TEST(SubmitPack, FailuresAreToldAndLeaveNothingBehind) {
     EXPECT_TRUE(sub.ExtractFiles(false, u"es", {1}).empty());
     ASSERT_EQ(boxes.seen.size(), 1u);
     EXPECT_EQ(txt::ToUtf8(boxes.seen[0].text), "Error while compressing data !");
+  }
+  {
+    // Unwritten comments stop the sending; a leftover of an earlier run is not sent instead.
+    testutil::WriteAll(s.program + "/comments.tmp", "stale");
+    Boxes boxes;
+    cSubmission::SubmitRequest r;
+    r.langId = u"fr";
+    r.tools = {1, 2};
+    r.comments = u"new";
+    r.serverHost = u"127.0.0.1:1";
+    platform::fs::FailNth(platform::fs::Op::Write, 1, ENOSPC);
+    EXPECT_FALSE(sub.Submit(r));
+    platform::fs::ResetFaults();
+    EXPECT_FALSE(sub.Uploading());
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_EQ(txt::ToUtf8(boxes.seen[0].text), "Error while compressing data !");
+    EXPECT_FALSE(testutil::Exists(s.program + "/comments.tmp"));
   }
   EXPECT_TRUE(mFileUtils::GetFileList(s.Program() + u"*.7z").empty());
 }

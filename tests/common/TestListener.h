@@ -1,0 +1,5 @@
+#pragma once
+namespace testutil {
+// After every test: file faults are disarmed, and a test that leaves XML nodes alive fails.
+void InstallTestListener();
+}  // namespace testutil
