@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "langedit/cLangEditor.h"
+#include "langedit/mStrings.h"
 #include "platform/ErrLog.h"
 #include "platform/MsgBox.h"
 
@@ -206,15 +207,8 @@ bool cEditing::FillEmptyStrings(long index,
       source->AddChild(targetCredits, at);
     }
 
-    // The loaded element keeps its identity; its content becomes the filled copy's.
-    lang->ClearAttributs();
-    for (long i = 1; i <= source->AttrCount(); ++i) lang->Attribut(source->AttrName(i), source->AttrValue(i));
-    lang->DelChilds();
-    while (source->ChildCount() > 0) {
-      XmlNodePtr c = source->Child(1);
-      source->EmancipateChild(c);
-      lang->AddChild(c);
-    }
+    source->Value(lang->Value());
+    mStrings::TakeContent(lang, source);
     ed_.MarkDirty(lang->Name());
     ed_.UpdateDirtyFromInfos();
     ed_.TreeChanged.Raise();

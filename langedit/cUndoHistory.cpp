@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "langedit/mStrings.h"
 #include "platform/ErrLog.h"
 
 Text cUndoHistory::Key(TextView langId) { return txt::LCase(langId); }
@@ -112,20 +113,6 @@ XmlNodePtr FindLang(const XmlNodePtr& langs, TextView id) {
   return nullptr;
 }
 
-// Makes `lang` hold a copy of `snapshot`'s attributes and children.
-void Restore(const XmlNodePtr& lang, const XmlNodePtr& snapshot) {
-  XmlNodePtr copy = snapshot->Clone();
-  lang->ClearAttributs();
-  for (long i = 1; i <= copy->AttrCount(); ++i) lang->Attribut(copy->AttrName(i), copy->AttrValue(i));
-  lang->DelChilds();
-  while (copy->ChildCount() > 0) {
-    XmlNodePtr c = copy->Child(1);
-    copy->EmancipateChild(c);
-    lang->AddChild(c);
-  }
-  lang->Value(copy->Value());
-}
-
 void AddUnique(std::vector<Text>& ids, TextView id) {
   for (const Text& t : ids)
     if (txt::EqualsNoCase(t, id)) return;
@@ -144,7 +131,7 @@ std::vector<Text> ApplyUndoStep(const cUndoHistory::Step& step, bool undo, const
       if (!want) {
         if (lang) loadedLangs->DelChild(lang);
       } else if (lang) {
-        Restore(lang, want);
+        mStrings::TakeContent(lang, want->Clone());
       } else {
         loadedLangs->AddChild(want->Clone());
       }

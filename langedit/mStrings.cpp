@@ -42,6 +42,18 @@ std::unordered_map<Text, Text> Values(const XmlNodePtr& lang) {
   return values;
 }
 
+void TakeContent(const XmlNodePtr& lang, const XmlNodePtr& from) {
+  lang->ClearAttributs();
+  for (long i = 1; i <= from->AttrCount(); ++i) lang->Attribut(from->AttrName(i), from->AttrValue(i));
+  lang->DelChilds();
+  while (from->ChildCount() > 0) {
+    XmlNodePtr c = from->Child(1);
+    from->EmancipateChild(c);
+    lang->AddChild(c);
+  }
+  lang->Value(from->Value());
+}
+
 std::vector<Text> GroupsOf(TextView path) {
   std::vector<Text> groups{Text()};
   for (size_t dot = path.find(u'.'); dot != TextView::npos; dot = path.find(u'.', dot + 1))

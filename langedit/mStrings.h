@@ -14,6 +14,9 @@ namespace mStrings {
 std::vector<Text> Paths(const XmlNodePtr& root);
 // Every string below `lang` with its stored value.
 std::unordered_map<Text, Text> Values(const XmlNodePtr& lang);
+// `lang` keeps its identity (the window, the history and the language list hold it) and
+// takes over the attributes, children and value of `from`, which is left empty.
+void TakeContent(const XmlNodePtr& lang, const XmlNodePtr& from);
 // The groups above a string: "A.B.C" gives "", "A", "A.B".
 std::vector<Text> GroupsOf(TextView path);
 
