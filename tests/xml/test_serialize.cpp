@@ -26,6 +26,17 @@ TEST(XmlSerialize, LayoutAndEscaping) {
       {"lone\rcr\nlf", "lone\rcr\nlf"},
   };
   for (const auto& c : escapes) EXPECT_EQ(U(cXmlNode::EncodeSpecialChars(T(c.in))), c.out) << c.in;
+  // A nameless node writes its children only, at its own level: never "<>" or "</>".
+  auto nameless = cXmlNode::New();
+  nameless->Attribut(u"lost", u"1");
+  EXPECT_EQ(U(nameless->XmlData()), "");
+  nameless->AddChild(Doc("<a><b/></a>"));
+  nameless->AddChild(cXmlNode::New());
+  nameless->AddChild(Doc("<c>x</c>"));
+  EXPECT_EQ(U(nameless->XmlData()), "<a>\r\n\t<b/>\r\n</a>\r\n<c>x</c>");
+  auto holder = Doc("<r><z/></r>");
+  holder->AddChild(nameless);
+  EXPECT_EQ(U(holder->XmlData()), "<r>\r\n\t<z/>\r\n\t<a>\r\n\t\t<b/>\r\n\t</a>\r\n\t<c>x</c>\r\n</r>");
   auto withText = Doc("<r><c/></r>");
   withText->RawValue(u"ignored");  // a node with children writes only them
   EXPECT_EQ(U(withText->XmlData()), "<r>\r\n\t<c/>\r\n</r>");
