@@ -178,13 +178,9 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
     std::shared_ptr<const Buffer> buf;
     size_t off = 0;
     size_t len = 0;
-    // Comments and declarations already removed (a range of a parsed parent's text).
+    // Comments and what stands around the root already removed (a range of a parsed
+    // parent's text).
     bool clean = false;
-    // The own-tag parse read the tag without removing comments: the text still needs the
-    // comment removal, declaration skip and trim before its content is parsed.
-    bool deferred = false;
-    // A parent's expansion already searched through this text for its end.
-    bool scanned = false;
     TextView view() const { return buf ? TextView(buf->text.data() + off, len) : TextView(); }
   };
   Extra& extra();
@@ -206,15 +202,16 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   void dropChildren();
   // `utf8`, when given, is the encoding decision already made for the node.
   void ownTagParse(Pending text, const bool* utf8 = nullptr);
-  bool ownTagDeferred(const Pending& p, const std::vector<size_t>& comments, bool utf8);
   Pending prepare(Pending p);
-  Pending prepareScanned(Pending p, bool hasComment, bool hasDeclaration);
-  bool getTagInfo(TextView element, bool utf8);
+  // `known` holds the element ends learnt over the buffer the element lies in at `base`.
+  bool getTagInfo(TextView element, bool utf8, const cXmlTagEnds* known = nullptr, size_t base = 0);
   void getTagAttribs(TextView text, bool utf8);
   void expandOneLevel(const Pending& text);
   void parseNonRecursive(Pending text);
-  void applyTextRules(Text& value, bool ownTag, bool utf8);
-  bool readDeclaration(TextView& t);
+  void applyTextRules(Text& value, bool utf8);
+  // Text content: a CDATA section kept whole, other text with its entities decoded.
+  void setText(TextView content, bool utf8);
+  void readDeclaration(TextView attributes);
   bool utf8Encoding() const;
   void setOwnEncoding(const Text& encoding);
   // Serializer (cXmlNodeWrite.cpp)

@@ -273,7 +273,6 @@ void cXmlNode::WakeUp(bool full) {
       auto buf = MakeBuffer(std::move(data));
       p = Pending{buf, 0, buf->text.size(), false};
     }
-    if (p.deferred) p = prepare(std::move(p));
     if (full) parseNonRecursive(std::move(p));
     else expandOneLevel(p);
     pending_ = Pending();

@@ -86,10 +86,23 @@ TEST(XmlParse, ElementShapes) {
       {"<e>\r\n <![CDATA[a<b &amp;]]>\r\n</e>", "e", "", "<![CDATA[a<b &amp;]]>", 0},
       {"<e>text <b>bold</b></e>", "e", "", "text <b>bold</b>", 0},
       {"<e><e>1</e><e>2</e></e>", "e", "", "", 2},
-      {"<e a='1' b=\"\" c=\"3\"/>", "e", "c=3;", "", 0},  // single quotes do not delimit
+      {"<e a='1' b=\"\" c='\"3\"'/>", "e", "a=1;c=\"3\";", "", 0},  // either quote; an empty value is no attribute
       {"<e a=\"1\" A=\"2\"/>", "e", "a=2;", "", 0},
       {"<e><!-- <x/> --></e>", "e", "", "", 0},
       {"<e x=\"caf\xC3\xA9 &#233;\"/>", "e", "x=caf\xC3\xA9 \xC3\xA9;", "", 0},
+      {"<e\r\n\tx=\"1\"\r\n/>", "e", "x=1;", "", 0},
+      // Regressions: a document type became an element "!DOCTYPE" (with an internal subset
+      // the whole document was lost); text after a first child was lost; text holding an
+      // element of its own name was cut at the inner closing tag; processing instructions
+      // became elements.
+      {"<!DOCTYPE e [<!ENTITY x \"]>\"> <!ELEMENT e ANY>]>\r\n<e k=\"v\"><b/></e>", "e", "k=v;", "", 1},
+      {"<?xml version=\"1.0\"?><!DOCTYPE e SYSTEM \"e.dtd\"><?pi x?><e>t</e><?after?>", "e", "", "t", 0},
+      {"<e><b>here</b> now</e>", "e", "", "<b>here</b> now", 0},
+      {"<e><b/>\r\n<c/> x <d/></e>", "e", "", "<b/>\r\n<c/> x <d/>", 0},
+      {"<e>x<e>y</e>z</e>", "e", "", "x<e>y</e>z", 0},
+      {"<e><e>y</e>z</e>", "e", "", "<e>y</e>z", 0},
+      {"<e> <?pi <b/>?> <b/> <?pi?> <c/></e>", "e", "", "", 2},
+      {"<e>a<?pi?>b</e>", "e", "", "a<?pi?>b", 0},
   };
   for (const auto& c : cases) {
     for (int road = 0; road < 2; ++road) {

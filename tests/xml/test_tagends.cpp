@@ -19,12 +19,12 @@ namespace {
 Text NameAt(TextView t, size_t o) {
   size_t gt = t.find(u'>', o);
   if (gt == TextView::npos || t[gt - 1] == u'/') return Text();
-  size_t end = t.find(u' ', o);
+  size_t end = t.find_first_of(u" \t\r\n", o);
   if (end == TextView::npos || end > gt) end = gt;
   return Text(t.substr(o + 1, end - o - 1));
 }
 
-bool Learnable(TextView name) { return !name.empty() && name.find_first_of(u"</> ") == TextView::npos; }
+bool Learnable(TextView name) { return !name.empty() && name.find_first_of(u"</> \t\r\n") == TextView::npos; }
 
 // Compares every lookup the table can answer with the search, on the whole text and on
 // random views around each "<". Returns the number of answered lookups.
