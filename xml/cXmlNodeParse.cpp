@@ -191,7 +191,11 @@ cXmlNode::Pending cXmlNode::prepare(Pending p) {
     TextView declaration;
     size_t a = mXmlText::SkipMisc(t, 0, &declaration);
     if (declaration.data()) readDeclaration(declaration);
-    t = t.substr(a, mXmlText::TrimMiscEnd(t, a, t.size()) - a);
+    // The root runs to its own closing tag: what follows it is no part of it.
+    size_t ts = 0, len = 0;
+    Text name;
+    if (mXmlText::NextTag(t, a, ts, len, name)) t = t.substr(ts, len);
+    else t = t.substr(a, mXmlText::TrimMiscEnd(t, a, t.size()) - a);
   }
   t = TrimView(t);
   if (p.buf) p.off = static_cast<size_t>(t.data() - p.buf->text.data());

@@ -546,7 +546,9 @@ void EncodeSpecialChars(TextView text, Text& out, bool keepCData) {
         if (i + 1 < n && text[i + 1] == u'\n') {
           out += u"\r\n";
           i += 2;
-          while (i + 1 < n && (text[i] == u' ' || text[i] == u'\t')) ++i;
+          // Indentation is the writer's, not the value's: dropping it all (up to the end)
+          // keeps a value ending in a line break from growing on every save.
+          while (i < n && (text[i] == u' ' || text[i] == u'\t')) ++i;
           continue;
         }
         out += c;

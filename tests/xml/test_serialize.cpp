@@ -22,7 +22,7 @@ TEST(XmlSerialize, LayoutAndEscaping) {
       {"x <![CDATA[<&>]]> y<", "x <![CDATA[<&>]]> y&lt;"},
       {"<![CDATA[open only", "&lt;![CDATA[open only"},
       {"line1\r\n   line2\r\n\tline3", "line1\r\nline2\r\nline3"},
-      {"end\r\n  ", "end\r\n "},  // the last character is kept
+      {"end\r\n \t", "end\r\n"},
       {"lone\rcr\nlf", "lone\rcr\nlf"},
   };
   for (const auto& c : escapes) EXPECT_EQ(U(cXmlNode::EncodeSpecialChars(T(c.in))), c.out) << c.in;
