@@ -61,6 +61,7 @@ void cXmlNode::dropChildren() {
     if (c && c->parent_ == this) c->parent_ = nullptr;
   XmlNodeList gone = std::move(children_);
   children_.clear();
+  childrenChanged();
   // `gone` dies here; each node's destructor is iterative.
 }
 
@@ -97,6 +98,7 @@ XmlNodePtr cXmlNode::Clone() {
       src->wake();
       dst->name_ = src->name_;
       dst->attrs_ = src->attrs_;
+      if (dst->extra_) dst->extra_->attrIndex.reset();
       if (!src->children_.empty()) {
         dst->children_.reserve(src->children_.size());
         for (auto& c : src->children_) {
@@ -127,6 +129,7 @@ bool cXmlNode::SetAttributs(const std::vector<Text>& names, const std::vector<Te
     a.reserve(names.size());
     for (size_t i = 0; i < names.size(); ++i) a.push_back({names[i], values[i]});
     attrs_ = std::move(a);
+    if (extra_) extra_->attrIndex.reset();
     return true;
   } catch (const std::exception& e) {
     LogError("SetAttributs", e.what(), ErrLog::Kind::Function);
@@ -147,9 +150,16 @@ long cXmlNode::Depth() const {
 }
 
 long cXmlNode::resolveChild(const cXmlNode* node) const {
+  if (!node) return 0;
+  if (node->pos_ < children_.size() && children_[node->pos_].get() == node) return node->pos_ + 1;
+  // The hint is stale: refresh every child's, so a walk along the siblings stays linear.
+  long found = 0;
   for (size_t i = 0; i < children_.size(); ++i)
-    if (children_[i].get() == node) return static_cast<long>(i) + 1;
-  return 0;
+    if (cXmlNode* c = children_[i].get()) {
+      c->pos_ = static_cast<uint32_t>(i);
+      if (c == node && !found) found = static_cast<long>(i) + 1;
+    }
+  return found;
 }
 
 long cXmlNode::Index() const {
@@ -178,17 +188,38 @@ void cXmlNode::setOwnEncoding(const Text& encoding) {
 bool cXmlNode::utf8Encoding() const { return txt::EqualsNoCase(XMLEncoding(), u"utf-8"); }
 
 long cXmlNode::findAttr(TextView name) const {
+  if (attrs_.size() >= kIndexFrom && extra_) {
+    NameIndex* x = extra_->attrIndex.get();
+    if (x && x->count() == attrs_.size()) {
+      uint32_t i = x->First(name);
+      if (i == NameIndex::kEnd) return -1;
+      if (txt::EqualsNoCase(attrs_[i].name, name)) return i;
+    }
+  }
   for (size_t i = 0; i < attrs_.size(); ++i)
     if (txt::EqualsNoCase(attrs_[i].name, name)) return static_cast<long>(i);
   return -1;
 }
 
+void cXmlNode::clearAttrs() {
+  attrs_.clear();
+  if (extra_) extra_->attrIndex.reset();
+}
+
 void cXmlNode::setAttr(TextView name, TextView value, bool* changed) {
   if (changed) *changed = false;
+  // Long attribute lists get their index before the lookup, so adding each of many
+  // attributes does not search all the ones before it.
+  if (attrs_.size() >= kIndexFrom && (!extra_ || !extra_->attrIndex || extra_->attrIndex->count() != attrs_.size())) {
+    auto x = std::make_shared<NameIndex>();
+    for (size_t k = 0; k < attrs_.size(); ++k) x->Add(LowerKey(attrs_[k].name), static_cast<uint32_t>(k));
+    extra().attrIndex = std::move(x);
+  }
   long i = findAttr(name);
   if (i >= 0) {
     if (value.empty()) {
       attrs_.erase(attrs_.begin() + i);
+      if (extra_) extra_->attrIndex.reset();
       if (changed) *changed = true;
     } else if (attrs_[static_cast<size_t>(i)].value != value) {
       attrs_[static_cast<size_t>(i)].value.assign(value);
@@ -196,8 +227,36 @@ void cXmlNode::setAttr(TextView name, TextView value, bool* changed) {
     }
   } else if (!value.empty()) {
     attrs_.push_back({Text(name), Text(value)});
+    if (extra_ && extra_->attrIndex) extra_->attrIndex->Add(LowerKey(name), static_cast<uint32_t>(attrs_.size() - 1));
     if (changed) *changed = true;
   }
+}
+
+const cXmlNode::NameIndex* cXmlNode::childIndex() {
+  if (children_.size() < kIndexFrom) return nullptr;
+  Extra& e = extra();
+  if (!e.childIndex || e.childIndex->count() != children_.size()) {
+    auto x = std::make_shared<NameIndex>();
+    x->next.reserve(children_.size());
+    for (size_t k = 0; k < children_.size(); ++k)
+      x->Add(children_[k] ? LowerKey(children_[k]->name_) : Text(), static_cast<uint32_t>(k));
+    e.childIndex = std::move(x);
+  }
+  return e.childIndex.get();
+}
+
+long cXmlNode::findChild(TextView name) {
+  if (const NameIndex* x = childIndex()) {
+    uint32_t i = x->First(name);
+    return i == NameIndex::kEnd ? -1 : static_cast<long>(i);
+  }
+  for (size_t i = 0; i < children_.size(); ++i)
+    if (children_[i] && txt::EqualsNoCase(children_[i]->name_, name)) return static_cast<long>(i);
+  return -1;
+}
+
+void cXmlNode::childrenChanged() {
+  if (extra_) extra_->childIndex.reset();
 }
 
 Text cXmlNode::Attribut(TextView name) const {
@@ -246,6 +305,7 @@ XmlNodePtr cXmlNode::Child(long index) {
 void cXmlNode::Name(const Text& name) {
   wake();
   name_ = name;
+  if (parent_) parent_->childrenChanged();
 }
 
 Text cXmlNode::Value() const {
@@ -289,27 +349,23 @@ long cXmlNode::NodeCount() {
 
 bool cXmlNode::ChildExists(TextView name) {
   wake();
-  for (auto& c : children_)
-    if (c && txt::EqualsNoCase(c->name_, name)) return true;
-  return false;
+  return findChild(name) >= 0;
 }
 
 Text cXmlNode::ChildValue(TextView name) {
   wake();
-  for (auto& c : children_)
-    if (c && txt::EqualsNoCase(c->name_, name)) return c->Value();
-  return {};
+  long i = findChild(name);
+  return i >= 0 ? children_[static_cast<size_t>(i)]->Value() : Text();
 }
 
 void cXmlNode::ChildValue(TextView name, const Text& value) {
   try {
     wake();
-    for (auto& c : children_)
-      if (c && txt::EqualsNoCase(c->name_, name)) {
-        XmlNodePtr keep = c;
-        keep->Value(value);
-        return;
-      }
+    if (long i = findChild(name); i >= 0) {
+      XmlNodePtr keep = children_[static_cast<size_t>(i)];
+      keep->Value(value);
+      return;
+    }
     if (value.empty()) return;
     XmlNodePtr n = New();
     n->name_ = Text(name);
@@ -347,10 +403,16 @@ void cXmlNode::insertChild(const XmlNodePtr& node, long before, long after) {
   long count = static_cast<long>(children_.size());
   if (before >= 1 && before <= count) {
     children_.insert(children_.begin() + (before - 1), node);
-  } else if (after >= 1 && after <= count) {
+    childrenChanged();
+  } else if (after >= 1 && after < count) {
     children_.insert(children_.begin() + after, node);
+    childrenChanged();
   } else {
+    // An append keeps what is known: the index learns the new name, the child its place.
+    node->pos_ = static_cast<uint32_t>(children_.size());
     children_.push_back(node);
+    if (extra_ && extra_->childIndex && extra_->childIndex->count() + 1 == children_.size())
+      extra_->childIndex->Add(LowerKey(node->name_), node->pos_);
   }
 }
 
@@ -374,6 +436,7 @@ void cXmlNode::removeChildAt(size_t i) {
   if (i >= children_.size()) return;
   XmlNodePtr c = std::move(children_[i]);
   children_.erase(children_.begin() + static_cast<long>(i));
+  childrenChanged();
   if (c && c->parent_ == this) c->parent_ = nullptr;
 }
 

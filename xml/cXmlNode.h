@@ -100,7 +100,7 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   void XmlData___NonRecursif(Text xml);
   bool IsChildOf(const cXmlNode* node) const;
   bool IsChildOf(const XmlNodePtr& node) const { return IsChildOf(node.get()); }
-  void ClearAttributs() { attrs_.clear(); }
+  void ClearAttributs() { clearAttrs(); }
   Text Path(TextView keyAttributes = {}, TextView separator = u".", const cXmlNode* stopNode = nullptr) const;
   static Text EncodeSpecialChars(TextView text);
   static Text DecodeSpecialChars(TextView text);
@@ -156,6 +156,9 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
     Text name;
     Text value;
   };
+  // Lower-cased names to their first position, built on demand for long lists so lookups
+  // by name stay constant time (cXmlNodeShared.h).
+  struct NameIndex;
   // Rarely used fields, allocated on demand to keep large documents small.
   struct Extra {
     Text version;
@@ -164,6 +167,8 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
     std::weak_ptr<cXmlEventTarget> target;
     Text method;
     bool hasTarget = false;
+    std::shared_ptr<NameIndex> childIndex;
+    std::shared_ptr<NameIndex> attrIndex;
   };
   // Unparsed text: a range of a buffer shared with the node's relatives, so expanding a
   // large document does not copy every subtree's text.
@@ -190,6 +195,13 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   }
   void setAttr(TextView name, TextView value, bool* changed);
   long findAttr(TextView name) const;
+  void clearAttrs();
+  // Position (0-based) of the first child named `name` ignoring case, or -1.
+  long findChild(TextView name);
+  // The children's name index, built when the list is long enough to need one.
+  const NameIndex* childIndex();
+  // The children changed other than by an append: positions and the name index are stale.
+  void childrenChanged();
   XmlNodePtr self() { return weak_from_this().lock(); }
   long resolveChild(const cXmlNode* node) const;
   bool isListened() const;
@@ -236,6 +248,7 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   Pending pending_;
   std::unique_ptr<Extra> extra_;
   int32_t itemData_ = 0;
+  uint32_t pos_ = 0;  // position among the parent's children when last known
   bool ignoreEncoding_ = true;
   bool lock_ = false;
   bool literal_ = false;

@@ -256,11 +256,21 @@ bool cXmlNode::MergeXml(const XmlNodePtr& source, XmlNodePtr rules) {
       XmlNodePtr d = f.dst;
       if (!sc) continue;
       XmlNodePtr match;
-      for (auto& c : d->children_)
-        if (c && nodeMatch(c.get(), sc.get(), rules.get(), false)) {
-          match = c;
-          break;
-        }
+      // Only children of the same name can correspond: long lists are walked along the
+      // chain of that name alone.
+      if (const NameIndex* x = d->childIndex()) {
+        for (uint32_t i = x->First(sc->name_); i != NameIndex::kEnd; i = x->next[i])
+          if (nodeMatch(d->children_[i].get(), sc.get(), rules.get(), false)) {
+            match = d->children_[i];
+            break;
+          }
+      } else {
+        for (auto& c : d->children_)
+          if (c && nodeMatch(c.get(), sc.get(), rules.get(), false)) {
+            match = c;
+            break;
+          }
+      }
       if (match) enter(match, sc);  // may push: `f` is not used after this point
       else if (XmlNodePtr copy = sc->Clone()) d->AddChild(copy);
     }

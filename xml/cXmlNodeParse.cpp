@@ -57,14 +57,6 @@ bool CloseTagAt(TextView t, size_t q, TextView name) {
          std::memcmp(t.data() + q + 2, name.data(), name.size() * sizeof(char16_t)) == 0;
 }
 
-size_t FindCloseTag(TextView t, size_t from, TextView name) {
-  size_t q = from;
-  while ((q = FindChar(t, u'<', q)) != npos) {
-    if (CloseTagAt(t, q, name)) return q;
-    ++q;
-  }
-  return npos;
-}
 
 void LogError(const char* routine, const char* what) {
   ErrLog::Error(5, txt::FromUtf8(what), "cXmlNode", routine, ErrLog::Kind::Property);
@@ -99,7 +91,7 @@ void cXmlNode::readDeclaration(TextView attributes) {
 }
 
 void cXmlNode::getTagAttribs(TextView text, bool utf8) {
-  attrs_.clear();
+  clearAttrs();
   TextView t = TrimView(text);
   while (true) {
     size_t eq = FindChar(t, u'=', 0);
@@ -206,7 +198,7 @@ cXmlNode::Pending cXmlNode::prepare(Pending p) {
 
 void cXmlNode::ownTagParse(Pending p, const bool* utf8) {
   dropChildren();
-  attrs_.clear();
+  clearAttrs();
   raw_.clear();
   name_.clear();
   pending_ = Pending();
@@ -267,7 +259,7 @@ bool Blank(TextView t, size_t a, size_t b) {
 void cXmlNode::parseNonRecursive(Pending p) {
   pending_ = Pending();
   dropChildren();
-  attrs_.clear();
+  clearAttrs();
   name_.clear();
   raw_.clear();
   literal_ = false;

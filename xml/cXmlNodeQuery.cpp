@@ -182,11 +182,12 @@ XmlNodePtr cXmlNode::FindNode(TextView key, bool recursive, bool childrenOnly) {
       }
       return nullptr;
     }
-    for (auto& c : children_) {
-      if (!c) continue;
-      if (k.kind == KeyKind::Name && txt::EqualsNoCase(c->name_, k.whole)) return c;
-      if (k.kind == KeyKind::Attr && txt::EqualsNoCase(c->Attribut(k.left), k.right)) return c;
+    if (k.kind == KeyKind::Name) {
+      long i = findChild(k.whole);
+      return i >= 0 ? children_[static_cast<size_t>(i)] : nullptr;
     }
+    for (auto& c : children_)
+      if (c && k.kind == KeyKind::Attr && txt::EqualsNoCase(c->Attribut(k.left), k.right)) return c;
   } catch (const std::exception& e) {
     LogError("FindNode", e.what(), ErrLog::Kind::Function);
   }
@@ -370,6 +371,7 @@ void cXmlNode::sortOwn(TextView keys, int compareMode) {
     for (size_t i = 0; i < n; ++i)
       if (!used[i]) sorted.push_back(children_[i]);
     children_ = std::move(sorted);
+    childrenChanged();
   } catch (const std::exception& e) {
     LogError("SortChilds", e.what());
   }
@@ -409,7 +411,7 @@ Text cXmlNode::GetChildValue(TextView path, bool create, TextView attrName) {
 }
 
 void cXmlNode::Release() {
-  attrs_.clear();
+  clearAttrs();
   DelChilds(nullptr);
   parent_ = nullptr;
   pending_ = Pending();

@@ -1,7 +1,12 @@
 #pragma once
 // Private to the node's own sources: the counters, event numbers and small helpers they share.
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
 #include "platform/ErrLog.h"
 #include "platform/Text.h"
+#include "xml/cXmlNode.h"
 
 namespace xmlnode {
 
@@ -44,4 +49,36 @@ inline void LogError(const char* routine, const char* what, ErrLog::Kind kind = 
   ErrLog::Error(5, txt::FromUtf8(what), "cXmlNode", routine, kind);
 }
 
+// Lists shorter than this are searched; longer ones get a name index on first lookup.
+constexpr size_t kIndexFrom = 12;
+
+inline Text LowerKey(TextView name) {
+  Text k(name);
+  for (auto& c : k)
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+  return k;
+}
+
 }  // namespace xmlnode
+
+struct cXmlNode::NameIndex {
+  static constexpr uint32_t kEnd = UINT32_MAX;
+  struct Chain {
+    uint32_t first, last;
+  };
+  std::unordered_map<Text, Chain> names;
+  std::vector<uint32_t> next;  // the next position with the same name, or kEnd
+  size_t count() const { return next.size(); }
+  void Add(Text key, uint32_t pos) {
+    next.push_back(kEnd);
+    auto [it, fresh] = names.try_emplace(std::move(key), Chain{pos, pos});
+    if (!fresh) {
+      next[it->second.last] = pos;
+      it->second.last = pos;
+    }
+  }
+  uint32_t First(TextView name) const {
+    auto it = names.find(xmlnode::LowerKey(name));
+    return it == names.end() ? kEnd : it->second.first;
+  }
+};

@@ -183,3 +183,45 @@ TEST(XmlTree, SortChildsByNameThenIdKeepsEqualKeysInOrder) {
   byChild->SortChilds(u"c:k");
   EXPECT_EQ(U(byChild->Child(1)->ChildValue(u"k")), "a");
 }
+
+// Long child and attribute lists answer lookups through name indexes and positions through
+// remembered places; every kind of edit must leave them as right as a plain search.
+TEST(XmlTree, LookupsOnLongListsStayRightThroughEdits) {
+  auto root = cXmlNode::New();
+  root->Name(u"r");
+  for (int i = 0; i < 40; ++i) root->AddChild(Leaf((u"n" + txt::FromInt(i % 30)).c_str(), txt::FromInt(i)));
+  auto check = [&](const char* step) {
+    SCOPED_TRACE(step);
+    for (int k = 0; k < 32; ++k) {
+      Text name = u"N" + txt::FromInt(k);
+      XmlNodePtr want;
+      for (long i = 1; i <= root->ChildCount() && !want; ++i)
+        if (txt::EqualsNoCase(root->Child(i)->Name(), name)) want = root->Child(i);
+      EXPECT_EQ(root->FindNode(name), want) << U(name);
+      EXPECT_EQ(root->ChildValue(name), want ? want->Value() : Text()) << U(name);
+    }
+    for (long i = 1; i <= root->ChildCount(); ++i) EXPECT_EQ(root->Child(i)->Index(), i);
+  };
+  check("built by appends");
+  root->AddChild(Leaf(u"n5", u"first"), 1);
+  check("inserted in front");
+  root->Child(3)->Name(u"n31");
+  root->DelChild(2);
+  check("renamed and deleted");
+  root->SortChilds(u"name", 2);
+  root->AddChild(Leaf(u"n30", u"appended"));
+  check("sorted and appended");
+  // Merging finds the counterpart of each name, and only there.
+  auto src = root->Clone();
+  src->FindNode(u"n30")->Value(u"merged");
+  root->MergeXml(src);
+  EXPECT_EQ(root->ChildCount(), src->ChildCount());
+  EXPECT_EQ(U(root->ChildValue(u"n30")), "merged");
+  for (int i = 0; i < 30; ++i) root->Attribut(u"a" + txt::FromInt(i), u"v");
+  root->Attribut(u"A7", u"");
+  root->Attribut(u"a7", u"back");
+  root->Attribut(u"A29", u"w");
+  EXPECT_EQ(root->AttrCount(), 30);
+  EXPECT_EQ(U(root->AttrName(30)), "a7");
+  EXPECT_EQ(U(root->Attribut(u"a29")), "w");
+}
