@@ -177,11 +177,40 @@ bool KeptRanges(TextView text, TextView open, TextView close, std::vector<Range>
                 const std::vector<size_t>* openAt) {
   out.clear();
   if (open.empty() || close.empty()) return false;
+  // CDATA sections and processing instructions may hold the opening marker as their own
+  // text: such a marker opens nothing.
+  std::vector<Range> guarded;
+  if (Find(text, u"<![CDATA[", 0) != npos || Find(text, u"<?", 0) != npos) {
+    size_t p = 0;
+    while ((p = FindChar(text, u'<', p)) != npos) {
+      TextView end = StartsWith(text, p, open) ? close
+                     : StartsWith(text, p, u"<![CDATA[") ? TextView(u"]]>")
+                     : StartsWith(text, p, u"<?") ? TextView(u"?>") : TextView();
+      if (end.empty()) {
+        ++p;
+        continue;
+      }
+      size_t e = Find(text, end, p + 2);
+      size_t stop = e == npos ? text.size() : e + end.size();
+      if (end != close) guarded.push_back({p, stop});
+      p = stop;
+    }
+  }
   // Next opening marker at or after `from`, from the known positions when given.
   auto findOpen = [&](size_t from) -> size_t {
-    if (!openAt) return Find(text, open, from);
-    auto it = std::lower_bound(openAt->begin(), openAt->end(), from);
-    return it == openAt->end() ? npos : *it;
+    size_t p = from;
+    while (true) {
+      if (!openAt) {
+        p = Find(text, open, p);
+      } else {
+        auto it = std::lower_bound(openAt->begin(), openAt->end(), p);
+        p = it == openAt->end() ? npos : *it;
+      }
+      if (p == npos || guarded.empty()) return p;
+      auto g = std::upper_bound(guarded.begin(), guarded.end(), p, [](size_t v, const Range& r) { return v < r.begin; });
+      if (g == guarded.begin() || std::prev(g)->end <= p) return p;
+      p = std::prev(g)->end;
+    }
   };
   size_t first = findOpen(0);
   if (first == npos) return false;
