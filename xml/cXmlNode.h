@@ -189,7 +189,17 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
     TextView view() const { return buf ? TextView(buf->text.data() + off, len) : TextView(); }
   };
   Extra& extra();
-  bool pendingEmpty() const { return pending_.len == 0; }
+  bool pendingEmpty() const { return !pending_ || pending_->len == 0; }
+  // Held apart: most nodes of a woken document have nothing pending.
+  void setPending(Pending p) {
+    if (p.len == 0) pending_.reset();
+    else pending_ = std::make_unique<Pending>(std::move(p));
+  }
+  Pending takePending() {
+    Pending p = pending_ ? std::move(*pending_) : Pending();
+    pending_.reset();
+    return p;
+  }
   void wake() {
     if (!pendingEmpty()) WakeUp(true);
   }
@@ -245,7 +255,7 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   Text raw_;
   std::vector<Attr> attrs_;
   XmlNodeList children_;
-  Pending pending_;
+  std::unique_ptr<Pending> pending_;
   std::unique_ptr<Extra> extra_;
   int32_t itemData_ = 0;
   uint32_t pos_ = 0;  // position among the parent's children when last known

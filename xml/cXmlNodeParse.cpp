@@ -201,9 +201,9 @@ void cXmlNode::ownTagParse(Pending p, const bool* utf8) {
   clearAttrs();
   raw_.clear();
   name_.clear();
-  pending_ = Pending();
+  pending_.reset();
   p = prepare(std::move(p));
-  pending_ = p;
+  setPending(p);
   TextView t = p.view();
   if (!t.empty()) getTagInfo(t, utf8 ? *utf8 : utf8Encoding(), p.buf ? &p.buf->ends : nullptr, p.off);
   raiseChange(Family::Modified, Text());
@@ -257,7 +257,7 @@ bool Blank(TextView t, size_t a, size_t b) {
 // hold text beside its children becomes a text node holding that content whole, as the
 // own-tag parse decides it from the start.
 void cXmlNode::parseNonRecursive(Pending p) {
-  pending_ = Pending();
+  pending_.reset();
   dropChildren();
   clearAttrs();
   name_.clear();

@@ -414,7 +414,7 @@ void cXmlNode::Release() {
   clearAttrs();
   DelChilds(nullptr);
   parent_ = nullptr;
-  pending_ = Pending();
+  pending_.reset();
 }
 
 bool cXmlNode::Contains(const XmlNodePtr& node, bool recursive) {

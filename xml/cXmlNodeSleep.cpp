@@ -219,15 +219,15 @@ void cXmlNode::sleepSelf() {
   Text data = XmlData();
   dropChildren();
   auto buf = MakeBuffer(data);
-  pending_ = Pending{buf, 0, buf->text.size(), false};
-  if (pending_.len == 0) return;
+  setPending(Pending{buf, 0, buf->text.size(), false});
+  if (pendingEmpty()) return;
   cXmlNode* root = this;
   while (root->parent_) root = root->parent_;
   bool handled = false;
   if (root->isListened()) root->deliver(evSaveSleepData, self(), Text(), nullptr, &data, &handled);
   if (handled) {
     auto marker = MakeBuffer(kStoredMarker);
-    pending_ = Pending{marker, 0, marker->text.size(), false};
+    setPending(Pending{marker, 0, marker->text.size(), false});
   }
 }
 
@@ -263,8 +263,7 @@ void cXmlNode::WakeUp(bool full) {
   if (pendingEmpty()) return;
   try {
     lock_ = true;
-    Pending p = std::move(pending_);
-    pending_ = Pending();
+    Pending p = takePending();
     if (p.view() == kStoredMarker) {
       cXmlNode* root = this;
       while (root->parent_) root = root->parent_;
@@ -275,9 +274,9 @@ void cXmlNode::WakeUp(bool full) {
     }
     if (full) parseNonRecursive(std::move(p));
     else expandOneLevel(p);
-    pending_ = Pending();
+    pending_.reset();
   } catch (const std::exception& e) {
-    pending_ = Pending();
+    pending_.reset();
     LogError("WakeUp", e.what());
   }
   lock_ = false;
