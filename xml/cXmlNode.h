@@ -156,6 +156,37 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
     Text name;
     Text value;
   };
+  // The attributes in order; a pointer's worth of room in the many nodes that have none.
+  class AttrList {
+   public:
+    AttrList() = default;
+    AttrList(const AttrList& o) { *this = o; }
+    AttrList& operator=(const AttrList& o) {
+      if (this != &o) v_ = o.empty() ? nullptr : std::make_unique<std::vector<Attr>>(*o.v_);
+      return *this;
+    }
+    AttrList& operator=(std::vector<Attr>&& a) {
+      v_ = a.empty() ? nullptr : std::make_unique<std::vector<Attr>>(std::move(a));
+      return *this;
+    }
+    size_t size() const { return v_ ? v_->size() : 0; }
+    bool empty() const { return !v_ || v_->empty(); }
+    Attr& operator[](size_t i) { return (*v_)[i]; }
+    const Attr& operator[](size_t i) const { return (*v_)[i]; }
+    Attr* begin() { return v_ ? v_->data() : nullptr; }
+    Attr* end() { return v_ ? v_->data() + v_->size() : nullptr; }
+    const Attr* begin() const { return v_ ? v_->data() : nullptr; }
+    const Attr* end() const { return v_ ? v_->data() + v_->size() : nullptr; }
+    void push_back(Attr a) {
+      if (!v_) v_ = std::make_unique<std::vector<Attr>>();
+      v_->push_back(std::move(a));
+    }
+    void erase(const Attr* at) { v_->erase(v_->begin() + (at - v_->data())); }
+    void clear() { v_.reset(); }
+
+   private:
+    std::unique_ptr<std::vector<Attr>> v_;
+  };
   // Lower-cased names to their first position, built on demand for long lists so lookups
   // by name stay constant time (cXmlNodeShared.h).
   struct NameIndex;
@@ -253,7 +284,7 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   cXmlNode* parent_ = nullptr;
   Text name_;
   Text raw_;
-  std::vector<Attr> attrs_;
+  AttrList attrs_;
   XmlNodeList children_;
   std::unique_ptr<Pending> pending_;
   std::unique_ptr<Extra> extra_;

@@ -342,6 +342,8 @@ void cXmlNode::parseNonRecursive(Pending p) {
       size_t k = open.size();
       while (k > 0 && open[k - 1].node->name_ != name) --k;
       if (k == 0) continue;
+      // A closed element gets no more children: give back the list's spare room.
+      for (size_t j = k - 1; j < open.size(); ++j) open[j].node->children_.shrink_to_fit();
       open.resize(k - 1);
       if (open.empty()) break;
       continue;
