@@ -63,6 +63,13 @@ bool cXmlTagEnds::Learn(TextView text, size_t begin, size_t end) {
     NextOf gt(t, u'>'), space(t, u' '), tab(t, u'\t'), cr(t, u'\r'), lf(t, u'\n'), slash(t, u'/');
     size_t i = mXmlText::FindChar(t, u'<', begin);
     while (i != npos) {
+      // A CDATA section is text: nothing inside it opens or closes.
+      if (mXmlText::StartsWith(t, i, u"<![CDATA[")) {
+        size_t e = mXmlText::Find(t, u"]]>", i + 9);
+        if (e == npos) break;
+        i = mXmlText::FindChar(t, u'<', e + 3);
+        continue;
+      }
       const size_t next = mXmlText::FindChar(t, u'<', i + 1);
       const size_t limit = next == npos ? end : next;  // a learnt name holds no "<"
       if (i + 1 < end && t[i + 1] == u'/') {

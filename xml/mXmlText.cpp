@@ -312,7 +312,8 @@ bool IsXML(TextView t, size_t start) {
 namespace {
 
 // The "</name>" that closes an element, counting the opening tags of the same name met on
-// the way: closing tags are searched from `closeFrom`, opening ones from `openFrom`.
+// the way: closing tags are searched from `closeFrom`, opening ones from `openFrom`. A CDATA
+// section is text: tags inside it count for nothing.
 size_t FindEnd(TextView t, size_t closeFrom, size_t openFrom, TextView name) {
   Text closeTag = u"</";
   closeTag.append(name);
@@ -321,17 +322,14 @@ size_t FindEnd(TextView t, size_t closeFrom, size_t openFrom, TextView name) {
   openTag.append(name);
   long depth = 1;
   size_t from = closeFrom;
-  size_t result = npos;
-  // The next opening candidate, kept across rounds so the text is scanned once.
-  size_t nextOpen = FindNoCase(t, openTag, openFrom);
-  while (depth >= 1) {
-    size_t close = FindNoCase(t, closeTag, from);
-    if (close == npos) return npos;
-    --depth;
-    // Opening tags of the same name before this closing tag nest one level deeper.
-    while (nextOpen != npos && nextOpen < close) {
-      size_t o = nextOpen;
-      nextOpen = FindNoCase(t, openTag, o + 1 + name.size());
+  size_t openPos = openFrom;
+  size_t section = Find(t, u"<![CDATA[", closeFrom);
+  // Opening tags of the same name in [openPos, limit) nest one level deeper.
+  auto countOpenings = [&](size_t limit) {
+    TextView head = t.substr(0, limit);
+    size_t o;
+    while ((o = FindNoCase(head, openTag, openPos)) != npos) {
+      openPos = o + 1 + name.size();
       size_t after = o + openTag.size();
       if (after >= t.size()) continue;
       char16_t nc = t[after];
@@ -340,13 +338,23 @@ size_t FindEnd(TextView t, size_t closeFrom, size_t openFrom, TextView name) {
       if (gt == npos || t[gt - 1] == u'/') continue;
       ++depth;
     }
+  };
+  while (true) {
+    size_t close = FindNoCase(t, closeTag, from);
+    if (close == npos) return npos;
+    if (section != npos && section < close) {
+      size_t end = Find(t, u"]]>", section + 9);
+      if (end == npos) return npos;
+      countOpenings(section);
+      from = openPos = std::max(openPos, end + 3);
+      section = Find(t, u"<![CDATA[", end + 3);
+      continue;
+    }
+    countOpenings(close);
+    if (--depth == 0) return close;
     from = close + 1;
-    result = close;
-    // Candidates are searched after the closing tag's name, as before.
-    if (nextOpen != npos && nextOpen < close + 1 + name.size())
-      nextOpen = FindNoCase(t, openTag, close + 1 + name.size());
+    openPos = std::max(openPos, close + 1 + name.size());
   }
-  return result;
 }
 
 }  // namespace

@@ -100,6 +100,7 @@ TEST(XmlParse, ElementShapes) {
       {"<e><e>y</e>z</e>", "e", "", "<e>y</e>z", 0},
       {"<e> <?pi <b/>?> <b/> <?pi?> <c/></e>", "e", "", "", 2},
       {"<e>a<?pi?>b</e>", "e", "", "a<?pi?>b", 0},
+      {"<e><b><![CDATA[<e></b>]]></b> x</e>", "e", "", "<b><![CDATA[<e></b>]]></b> x", 0},  // found by the fuzzer
   };
   for (const auto& c : cases) {
     for (int road = 0; road < 2; ++road) {
