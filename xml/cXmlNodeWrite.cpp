@@ -156,7 +156,9 @@ void cXmlNode::serialize(Text& out) {
     }
     if (!n->raw_.empty()) {
       w.Emit(u'>');
-      if (n->Attribut(u"ContentEncoding") == u"base64") {
+      // Written in base64 whenever it is read as base64, whatever the spelling: bytes read
+      // back as text would be decoded again on the next load.
+      if (txt::EqualsNoCase(n->Attribut(u"ContentEncoding"), u"base64")) {
         Bytes bytes;
         bytes.reserve(n->raw_.size());
         bool narrow = true;

@@ -63,9 +63,10 @@ TEST(XmlSerialize, Base64ContentInLinesOf81) {
   ASSERT_EQ(b64.size(), 136u);
   EXPECT_EQ(U(out), "<d ContentEncoding=\"base64\">" + U(b64.substr(0, 81)) + "\r\n" + U(b64.substr(81)) + "\r\n</d>");
   for (const auto& back : {Doc(U(out).c_str()), Lazy(U(out).c_str())}) EXPECT_EQ(back->RawValue(), bytes);
-  // Other spellings are read as base64 but written as text.
+  // Regression (found by the fuzzer): another spelling was read as base64 but written as
+  // text, so the bytes were decoded again on the next load.
   n->Attribut(u"ContentEncoding", u"BASE64");
-  EXPECT_EQ(U(n->XmlData()).find("\r\n"), std::string::npos);
+  for (const auto& back : {Doc(U(n->XmlData()).c_str()), Lazy(U(n->XmlData()).c_str())}) EXPECT_EQ(back->RawValue(), bytes);
 }
 
 TEST(XmlSerialize, Utf8EncodingWritesByteStrings) {
