@@ -358,7 +358,21 @@ Text LoadTextFile(TextView path, bool asBytes, bool asText, int& mode, bool keep
     if (asBytes) return txt::FromBytes(data);
     if (asText) {
       mode = mStringTools::ModeAutoDetect;
-      Text t = mStringTools::StrDataToUnicode(data, mode, mStringTools::CP_WINDOWS_1252, keepMark, markChanged);
+      Text t;
+      // Most files are UTF-8: a text without a zero byte or a UTF-16 mark cannot be UTF-16,
+      // which spares the statistics pass over every byte, and a UTF-8 mark is skipped
+      // rather than erased from the decoded text afterwards.
+      const auto* p = reinterpret_cast<const unsigned char*>(data.data());
+      bool wideMark = data.size() >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF));
+      if (!wideMark && std::memchr(p, 0, data.size()) == nullptr && mStringTools::IsUTF8(data)) {
+        mode = mStringTools::ModeUTF8;
+        bool mark = data.size() >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF;
+        t = mStringTools::UTF8_DecodeBytes(BytesView(data).substr(mark && !keepMark ? 3 : 0));
+        if (!mark && keepMark) t.insert(t.begin(), char16_t(0xFEFF));
+        if (markChanged) *markChanged = mark != keepMark;
+      } else {
+        t = mStringTools::StrDataToUnicode(data, mode, mStringTools::CP_WINDOWS_1252, keepMark, markChanged);
+      }
       ErrLog::Line(u"Loaded text file as " + mStringTools::EncodingModeName(mode) + u" (auto) : " + Text(path));
       return t;
     }

@@ -100,7 +100,7 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   void XmlData___NonRecursif(Text xml);
   bool IsChildOf(const cXmlNode* node) const;
   bool IsChildOf(const XmlNodePtr& node) const { return IsChildOf(node.get()); }
-  void ClearAttributs() { attrs_.clear(); }
+  void ClearAttributs() { clearAttrs(); }
   Text Path(TextView keyAttributes = {}, TextView separator = u".", const cXmlNode* stopNode = nullptr) const;
   static Text EncodeSpecialChars(TextView text);
   static Text DecodeSpecialChars(TextView text);
@@ -156,6 +156,40 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
     Text name;
     Text value;
   };
+  // The attributes in order; a pointer's worth of room in the many nodes that have none.
+  class AttrList {
+   public:
+    AttrList() = default;
+    AttrList(const AttrList& o) { *this = o; }
+    AttrList& operator=(const AttrList& o) {
+      if (this != &o) v_ = o.empty() ? nullptr : std::make_unique<std::vector<Attr>>(*o.v_);
+      return *this;
+    }
+    AttrList& operator=(std::vector<Attr>&& a) {
+      v_ = a.empty() ? nullptr : std::make_unique<std::vector<Attr>>(std::move(a));
+      return *this;
+    }
+    size_t size() const { return v_ ? v_->size() : 0; }
+    bool empty() const { return !v_ || v_->empty(); }
+    Attr& operator[](size_t i) { return (*v_)[i]; }
+    const Attr& operator[](size_t i) const { return (*v_)[i]; }
+    Attr* begin() { return v_ ? v_->data() : nullptr; }
+    Attr* end() { return v_ ? v_->data() + v_->size() : nullptr; }
+    const Attr* begin() const { return v_ ? v_->data() : nullptr; }
+    const Attr* end() const { return v_ ? v_->data() + v_->size() : nullptr; }
+    void push_back(Attr a) {
+      if (!v_) v_ = std::make_unique<std::vector<Attr>>();
+      v_->push_back(std::move(a));
+    }
+    void erase(const Attr* at) { v_->erase(v_->begin() + (at - v_->data())); }
+    void clear() { v_.reset(); }
+
+   private:
+    std::unique_ptr<std::vector<Attr>> v_;
+  };
+  // Lower-cased names to their first position, built on demand for long lists so lookups
+  // by name stay constant time (cXmlNodeShared.h).
+  struct NameIndex;
   // Rarely used fields, allocated on demand to keep large documents small.
   struct Extra {
     Text version;
@@ -164,6 +198,8 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
     std::weak_ptr<cXmlEventTarget> target;
     Text method;
     bool hasTarget = false;
+    std::shared_ptr<NameIndex> childIndex;
+    std::shared_ptr<NameIndex> attrIndex;
   };
   // Unparsed text: a range of a buffer shared with the node's relatives, so expanding a
   // large document does not copy every subtree's text.
@@ -178,22 +214,35 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
     std::shared_ptr<const Buffer> buf;
     size_t off = 0;
     size_t len = 0;
-    // Comments and declarations already removed (a range of a parsed parent's text).
+    // Comments and what stands around the root already removed (a range of a parsed
+    // parent's text).
     bool clean = false;
-    // The own-tag parse read the tag without removing comments: the text still needs the
-    // comment removal, declaration skip and trim before its content is parsed.
-    bool deferred = false;
-    // A parent's expansion already searched through this text for its end.
-    bool scanned = false;
     TextView view() const { return buf ? TextView(buf->text.data() + off, len) : TextView(); }
   };
   Extra& extra();
-  bool pendingEmpty() const { return pending_.len == 0; }
+  bool pendingEmpty() const { return !pending_ || pending_->len == 0; }
+  // Held apart: most nodes of a woken document have nothing pending.
+  void setPending(Pending p) {
+    if (p.len == 0) pending_.reset();
+    else pending_ = std::make_unique<Pending>(std::move(p));
+  }
+  Pending takePending() {
+    Pending p = pending_ ? std::move(*pending_) : Pending();
+    pending_.reset();
+    return p;
+  }
   void wake() {
     if (!pendingEmpty()) WakeUp(true);
   }
   void setAttr(TextView name, TextView value, bool* changed);
   long findAttr(TextView name) const;
+  void clearAttrs();
+  // Position (0-based) of the first child named `name` ignoring case, or -1.
+  long findChild(TextView name);
+  // The children's name index, built when the list is long enough to need one.
+  const NameIndex* childIndex();
+  // The children changed other than by an append: positions and the name index are stale.
+  void childrenChanged();
   XmlNodePtr self() { return weak_from_this().lock(); }
   long resolveChild(const cXmlNode* node) const;
   bool isListened() const;
@@ -206,15 +255,16 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   void dropChildren();
   // `utf8`, when given, is the encoding decision already made for the node.
   void ownTagParse(Pending text, const bool* utf8 = nullptr);
-  bool ownTagDeferred(const Pending& p, const std::vector<size_t>& comments, bool utf8);
   Pending prepare(Pending p);
-  Pending prepareScanned(Pending p, bool hasComment, bool hasDeclaration);
-  bool getTagInfo(TextView element, bool utf8);
+  // `known` holds the element ends learnt over the buffer the element lies in at `base`.
+  bool getTagInfo(TextView element, bool utf8, const cXmlTagEnds* known = nullptr, size_t base = 0);
   void getTagAttribs(TextView text, bool utf8);
   void expandOneLevel(const Pending& text);
   void parseNonRecursive(Pending text);
-  void applyTextRules(Text& value, bool ownTag, bool utf8);
-  bool readDeclaration(TextView& t);
+  void applyTextRules(Text& value, bool utf8);
+  // Text content: a CDATA section kept whole, other text with its entities decoded.
+  void setText(TextView content, bool utf8);
+  void readDeclaration(TextView attributes);
   bool utf8Encoding() const;
   void setOwnEncoding(const Text& encoding);
   // Serializer (cXmlNodeWrite.cpp)
@@ -234,11 +284,12 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   cXmlNode* parent_ = nullptr;
   Text name_;
   Text raw_;
-  std::vector<Attr> attrs_;
+  AttrList attrs_;
   XmlNodeList children_;
-  Pending pending_;
+  std::unique_ptr<Pending> pending_;
   std::unique_ptr<Extra> extra_;
   int32_t itemData_ = 0;
+  uint32_t pos_ = 0;  // position among the parent's children when last known
   bool ignoreEncoding_ = true;
   bool lock_ = false;
   bool literal_ = false;

@@ -57,14 +57,6 @@ bool CloseTagAt(TextView t, size_t q, TextView name) {
          std::memcmp(t.data() + q + 2, name.data(), name.size() * sizeof(char16_t)) == 0;
 }
 
-size_t FindCloseTag(TextView t, size_t from, TextView name) {
-  size_t q = from;
-  while ((q = FindChar(t, u'<', q)) != npos) {
-    if (CloseTagAt(t, q, name)) return q;
-    ++q;
-  }
-  return npos;
-}
 
 void LogError(const char* routine, const char* what) {
   ErrLog::Error(5, txt::FromUtf8(what), "cXmlNode", routine, ErrLog::Kind::Property);
@@ -90,30 +82,29 @@ void cXmlNode::XmlData___NonRecursif(Text xml) {
   }
 }
 
-bool cXmlNode::readDeclaration(TextView& t) {
-  size_t p = Find(t, u"<?xml", 0);
-  if (p == npos) return false;
-  size_t q = Find(t, u"?>", p + 5);
-  if (q == npos) return false;
+void cXmlNode::readDeclaration(TextView attributes) {
   cXmlNode scratch;
-  scratch.getTagAttribs(t.substr(p + 5, q - p - 5), false);
+  scratch.getTagAttribs(attributes, false);
   Text version = scratch.Attribut(u"version");
   if (!version.empty() || extra_) extra().version = version;
   if (!ignoreEncoding_) XMLEncoding(scratch.Attribut(u"encoding"));
-  t = t.substr(q + 2);
-  return true;
 }
 
 void cXmlNode::getTagAttribs(TextView text, bool utf8) {
-  attrs_.clear();
+  clearAttrs();
   TextView t = TrimView(text);
   while (true) {
     size_t eq = FindChar(t, u'=', 0);
     if (eq == npos) break;
     TextView name = TrimView(t.substr(0, eq));
-    size_t q1 = FindChar(t, u'"', eq + 1);
+    // A value is quoted with either quote; a value without its own opening quote is read
+    // from the next double quote, as the files of old wrote it.
+    size_t q1 = eq + 1;
+    while (q1 < t.size() && IsWs(t[q1])) ++q1;
+    char16_t quote = q1 < t.size() && t[q1] == u'\'' ? u'\'' : u'"';
+    if (quote == u'"') q1 = FindChar(t, u'"', eq + 1);
     if (q1 == npos) break;
-    size_t q2 = FindChar(t, u'"', q1 + 1);
+    size_t q2 = FindChar(t, quote, q1 + 1);
     if (q2 == npos) break;
     Text value;
     AssignDecoded(value, t.substr(q1 + 1, q2 - q1 - 1));
@@ -123,7 +114,7 @@ void cXmlNode::getTagAttribs(TextView text, bool utf8) {
   }
 }
 
-void cXmlNode::applyTextRules(Text& value, bool ownTag, bool utf8) {
+void cXmlNode::applyTextRules(Text& value, bool utf8) {
   bool base64 = false;
   if (!attrs_.empty() && txt::EqualsNoCase(Attribut(u"ContentEncoding"), u"base64")) {
     Text packed;
@@ -133,10 +124,19 @@ void cXmlNode::applyTextRules(Text& value, bool ownTag, bool utf8) {
     value = mStringTools::Base64_Decode(packed, 2, 1);
     base64 = true;
   }
-  if (utf8 && (ownTag || !base64)) value = mStringTools::UTF8_Decode(value, mStringTools::ModeUTF8);
+  // Decoded base64 is bytes, not UTF-8 text: decoding it again would change the data.
+  if (utf8 && !base64) value = mStringTools::UTF8_Decode(value, mStringTools::ModeUTF8);
 }
 
-bool cXmlNode::getTagInfo(TextView e, bool utf8) {
+void cXmlNode::setText(TextView content, bool utf8) {
+  TextView trimmed = TrimView(content);
+  literal_ = false;
+  if (IsCData(trimmed)) raw_.assign(trimmed);
+  else literal_ = AssignDecoded(raw_, content);
+  applyTextRules(raw_, utf8);
+}
+
+bool cXmlNode::getTagInfo(TextView e, bool utf8, const cXmlTagEnds* known, size_t base) {
   if (e.empty() || e[0] != u'<') return false;
   size_t gt = FindChar(e, u'>', 0);
   if (gt == npos) return false;
@@ -144,13 +144,12 @@ bool cXmlNode::getTagInfo(TextView e, bool utf8) {
   bool selfClosing = slash;
   size_t nameEnd = gt;
   for (size_t i = 1; i < gt; ++i)
-    if (e[i] == u' ') {
+    if (IsWs(e[i])) {
       nameEnd = i;
       break;
     }
   size_t nameStop = (nameEnd == gt && slash) ? gt - 1 : nameEnd;
   name_.assign(e.data() + 1, nameStop > 1 ? nameStop - 1 : 0);
-  if (name_ == u"?xml") selfClosing = true;
   size_t closeLen = name_.size() + 3;
   if (!selfClosing && (e.size() < gt + 1 + closeLen || !EndsWithCloseTag(e, name_))) return false;
   if (nameEnd < gt) {
@@ -160,22 +159,14 @@ bool cXmlNode::getTagInfo(TextView e, bool utf8) {
   raw_.clear();
   if (selfClosing) return true;
   TextView content = e.substr(gt + 1, e.size() - closeLen - gt - 1);
-  if (mXmlText::IsXML(content, 0)) return true;  // element content: stays pending
-  TextView trimmed = TrimView(content);
-  literal_ = false;
-  if (IsCData(trimmed)) raw_.assign(trimmed);
-  else literal_ = AssignDecoded(raw_, content);
-  applyTextRules(raw_, true, utf8);
+  if (mXmlText::ElementContent(content, known, base + gt + 1)) return true;  // stays pending
+  setText(content, utf8);
   return true;
 }
 
 cXmlNode::Pending cXmlNode::prepare(Pending p) {
   bool hasComment = false, hasDeclaration = false;
   if (!p.clean) mXmlText::ScanMarkup(p.view(), hasComment, hasDeclaration);
-  return prepareScanned(std::move(p), hasComment, hasDeclaration);
-}
-
-cXmlNode::Pending cXmlNode::prepareScanned(Pending p, bool hasComment, bool hasDeclaration) {
   TextView t = p.view();
   if (hasComment) {
     Text cleaned;
@@ -183,131 +174,38 @@ cXmlNode::Pending cXmlNode::prepareScanned(Pending p, bool hasComment, bool hasD
       p.buf = MakeBuffer(std::move(cleaned));
       p.off = 0;
       p.len = p.buf->text.size();
-      p.scanned = false;
       t = p.view();
-      // Removing comments can join the pieces of a declaration.
-      hasDeclaration = Find(t, u"<?xml", 0) != npos;
     }
   }
-  if (hasDeclaration) {
-    readDeclaration(t);
-    // Any further declaration goes with everything before it.
-    while (true) {
-      size_t a = Find(t, u"<?xml", 0);
-      if (a == npos) break;
-      size_t b = Find(t, u"?>", a + 5);
-      if (b == npos) break;
-      t = t.substr(b + 2);
-    }
+  if (!p.clean) {
+    // The declaration, processing instructions and a document type before the root, and
+    // what may follow it, belong to no element.
+    TextView declaration;
+    size_t a = mXmlText::SkipMisc(t, 0, &declaration);
+    if (declaration.data()) readDeclaration(declaration);
+    // The root runs to its own closing tag: what follows it is no part of it.
+    size_t ts = 0, len = 0;
+    Text name;
+    if (mXmlText::NextTag(t, a, ts, len, name)) t = t.substr(ts, len);
+    else t = t.substr(a, mXmlText::TrimMiscEnd(t, a, t.size()) - a);
   }
   t = TrimView(t);
   if (p.buf) p.off = static_cast<size_t>(t.data() - p.buf->text.data());
   p.len = t.size();
   p.clean = true;
-  p.deferred = false;
   return p;
-}
-
-namespace {
-
-// The text left after comment removal, read through its kept pieces without copying.
-class KeptText {
- public:
-  KeptText(TextView t, std::vector<mXmlText::Range> r) : t_(t), r_(std::move(r)) {
-    starts_.reserve(r_.size());
-    for (const auto& x : r_) {
-      starts_.push_back(size_);
-      size_ += x.end - x.begin;
-    }
-  }
-  size_t size() const { return size_; }
-  char16_t at(size_t i) const {
-    size_t k = static_cast<size_t>(std::upper_bound(starts_.begin(), starts_.end(), i) - starts_.begin()) - 1;
-    return t_[r_[k].begin + (i - starts_[k])];
-  }
-  // True when "<?xml" crosses the joint of two pieces (none lies inside a piece).
-  bool JoinsDeclaration() const {
-    constexpr TextView decl = u"<?xml";
-    for (size_t k = 1; k < starts_.size(); ++k) {
-      size_t j = starts_[k];
-      for (size_t s = j >= decl.size() - 1 ? j - (decl.size() - 1) : 0; s < j; ++s) {
-        if (s + decl.size() > size_) break;
-        size_t m = 0;
-        while (m < decl.size() && at(s + m) == decl[m]) ++m;
-        if (m == decl.size()) return true;
-      }
-    }
-    return false;
-  }
-
- private:
-  TextView t_;
-  std::vector<mXmlText::Range> r_;
-  std::vector<size_t> starts_;
-  size_t size_ = 0;
-};
-
-}  // namespace
-
-// Reads the element's own tag when comment removal would copy the text: the tag only needs
-// the cleaned text's head and tail. False when this shortcut does not apply.
-bool cXmlNode::ownTagDeferred(const Pending& p, const std::vector<size_t>& comments, bool utf8) {
-  TextView t = p.view();
-  std::vector<mXmlText::Range> ranges;
-  if (!mXmlText::KeptRanges(t, u"<!--", u"-->", ranges, &comments)) return false;
-  KeptText kt(t, std::move(ranges));
-  if (kt.JoinsDeclaration()) return false;
-  size_t a = 0, b = kt.size();
-  while (a < b && IsWs(kt.at(a))) ++a;
-  while (b > a && IsWs(kt.at(b - 1))) --b;
-  // Head: through the first ">" and the two characters that tell whether the content is
-  // markup.
-  Text head;
-  size_t i = a;
-  for (; i < b; ++i) {
-    head += kt.at(i);
-    if (head.back() == u'>') break;
-  }
-  if (i >= b || head[0] != u'<') return false;
-  size_t gt = head.size() - 1;
-  if (gt > 1 && head[gt - 1] == u'/') return false;  // self-closing: nothing to defer
-  ++i;
-  while (i < b && IsWs(kt.at(i))) head += kt.at(i++);
-  if (i + 1 >= b || kt.at(i) != u'<' || kt.at(i + 1) == u'!') return false;
-  head += kt.at(i++);
-  head += kt.at(i++);
-  // The closing tag is at most as long as the opening tag plus two.
-  size_t tailLen = gt + 3;
-  if (i + tailLen > b) return false;
-  Text tail;
-  tail.reserve(tailLen);
-  for (size_t k = b - tailLen; k < b; ++k) tail += kt.at(k);
-  // Head and tail alone give the same tag, attributes and markup-content verdict as the
-  // whole element.
-  getTagInfo(head + tail, utf8);
-  Pending d = p;
-  d.deferred = true;
-  pending_ = d;
-  return true;
 }
 
 void cXmlNode::ownTagParse(Pending p, const bool* utf8) {
   dropChildren();
-  attrs_.clear();
+  clearAttrs();
   raw_.clear();
   name_.clear();
-  pending_ = Pending();
-  bool hasComment = false, hasDeclaration = false;
-  std::vector<size_t> comments;
-  if (!p.clean) mXmlText::ScanMarkup(p.view(), hasComment, hasDeclaration, &comments);
-  if (hasComment && !hasDeclaration && ownTagDeferred(p, comments, utf8 ? *utf8 : utf8Encoding())) {
-    raiseChange(Family::Modified, Text());
-    return;
-  }
-  p = prepareScanned(std::move(p), hasComment, hasDeclaration);
-  pending_ = p;
+  pending_.reset();
+  p = prepare(std::move(p));
+  setPending(p);
   TextView t = p.view();
-  if (!t.empty()) getTagInfo(t, utf8 ? *utf8 : utf8Encoding());
+  if (!t.empty()) getTagInfo(t, utf8 ? *utf8 : utf8Encoding(), p.buf ? &p.buf->ends : nullptr, p.off);
   raiseChange(Family::Modified, Text());
 }
 
@@ -317,22 +215,21 @@ void cXmlNode::expandOneLevel(const Pending& p) {
   size_t gt = FindChar(t, u'>', 0);
   if (gt == npos) return;
   bool slash = gt > 1 && t[gt - 1] == u'/';
-  if (slash || name_ == u"?xml") return;
+  if (slash) return;
   TextView content = t.substr(gt + 1);
   if (EndsWithCloseTag(t, name_) && t.size() >= gt + 1 + name_.size() + 3)
     content = t.substr(gt + 1, t.size() - (name_.size() + 3) - gt - 1);
-  // Text content was taken by the own-tag parse; the node is complete as it is.
-  if (!mXmlText::IsXML(content, 0)) return;
-  raw_.clear();
   size_t base = p.off + static_cast<size_t>(content.data() - t.data());
-  // The parent's expansion searched all of this text to find where it ends; rather than
-  // search it again at every level below, learn every end inside it in one pass.
+  // Learn every end inside this text in one pass, so neither this level nor the levels
+  // below search it again for their closing tags.
   const cXmlTagEnds* known = nullptr;
   if (p.buf) {
     known = &p.buf->ends;
-    if (p.scanned && !known->Covers(base, base + content.size()))
-      p.buf->ends.Learn(p.buf->text, base, base + content.size());
+    if (!known->Covers(base, base + content.size())) p.buf->ends.Learn(p.buf->text, base, base + content.size());
   }
+  // Text content was taken by the own-tag parse; the node is complete as it is.
+  if (!mXmlText::ElementContent(content, known, base)) return;
+  raw_.clear();
   // The children inherit this node's encoding; deciding it once spares each a walk up.
   const bool utf8 = utf8Encoding();
   size_t pos = 0, ts = 0, len = 0;
@@ -340,20 +237,32 @@ void cXmlNode::expandOneLevel(const Pending& p) {
   while (pos < content.size() && mXmlText::NextTag(content, pos, ts, len, name, known, base)) {
     XmlNodePtr child = New();
     child->parent_ = this;
-    Pending cp{p.buf, base + ts, len, p.clean};
-    cp.scanned = true;
-    child->ownTagParse(std::move(cp), &utf8);
+    child->ownTagParse(Pending{p.buf, base + ts, len, true}, &utf8);
     children_.push_back(std::move(child));
     pos = ts + len;
   }
 }
 
+namespace {
+
+bool Blank(TextView t, size_t a, size_t b) {
+  for (size_t i = a; i < b; ++i)
+    if (!IsWs(t[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+// One forward pass with a stack of open elements. An element whose content turns out to
+// hold text beside its children becomes a text node holding that content whole, as the
+// own-tag parse decides it from the start.
 void cXmlNode::parseNonRecursive(Pending p) {
-  pending_ = Pending();
+  pending_.reset();
   dropChildren();
-  attrs_.clear();
+  clearAttrs();
   name_.clear();
   raw_.clear();
+  literal_ = false;
   std::shared_ptr<const Buffer> hold = p.buf;
   TextView t = p.view();
   if (t.empty()) {
@@ -368,41 +277,84 @@ void cXmlNode::parseNonRecursive(Pending p) {
     if (mXmlText::DeleteRems(t, u"<!--", u"-->", cleaned)) {
       hold = MakeBuffer(std::move(cleaned));
       t = hold->text;
-      hasDeclaration = Find(t, u"<?xml", 0) != npos;
     }
   }
-  if (hasDeclaration) {
-    TextView rest = t;
-    if (readDeclaration(rest)) pos = static_cast<size_t>(rest.data() - t.data());
+  if (!p.clean) {
+    TextView declaration;
+    pos = mXmlText::SkipMisc(t, 0, &declaration);
+    if (declaration.data()) readDeclaration(declaration);
   }
   const bool utf8 = utf8Encoding();
   const size_t n = t.size();
-  // Never climb above this node, even when it sits inside a larger tree.
-  auto up = [this](cXmlNode* x) -> cXmlNode* { return x == this ? nullptr : x->parent_; };
+  struct Open {
+    cXmlNode* node;
+    size_t content;  // where its content starts
+  };
+  std::vector<Open> open;
+  bool started = false;
   auto append = [](cXmlNode* to) -> cXmlNode* {
     XmlNodePtr c = std::make_shared<cXmlNode>();
     c->parent_ = to;
-    if (to->children_.empty()) to->children_.reserve(4);
     to->children_.push_back(c);
     return c.get();
   };
-  auto isClosingOf = [](const cXmlNode* c, const cXmlNode* par) {
-    return par && c->name_.size() == par->name_.size() + 1 && c->name_[0] == u'/' &&
-           TextView(c->name_).substr(1) == par->name_;
+  // The innermost open element holds text beside elements: its content is its value.
+  auto toText = [&]() -> bool {
+    cXmlNode* x = open.back().node;
+    size_t close = mXmlText::FindTagEndFrom(t, pos, x->name_);
+    if (close == npos) return false;
+    x->dropChildren();
+    x->setText(t.substr(open.back().content, close - open.back().content), utf8);
+    pos = close + x->name_.size() + 3;
+    open.pop_back();
+    return !open.empty();
   };
-  cXmlNode* cur = this;
   while (pos < n) {
     size_t lt = FindChar(t, u'<', pos);
-    while (lt != npos && StartsWith(t, lt, u"<!--")) {
-      size_t e = Find(t, u"-->", lt + 4);
-      lt = e == npos ? npos : FindChar(t, u'<', e + 3);
+    if (!open.empty() && !Blank(t, pos, lt == npos ? n : lt)) {
+      if (!toText()) break;
+      continue;
     }
-    if (lt == npos) break;
+    if (lt == npos || lt + 1 >= n) break;
+    const char16_t c1 = t[lt + 1];
+    if (c1 == u'?' || StartsWith(t, lt, u"<!--")) {
+      size_t e = c1 == u'?' ? Find(t, u"?>", lt + 2) : Find(t, u"-->", lt + 4);
+      if (e == npos) break;
+      pos = e + (c1 == u'?' ? 2 : 3);
+      continue;
+    }
+    if (c1 == u'!') {
+      if (open.empty()) {
+        pos = mXmlText::SkipDoctype(t, lt);
+        continue;
+      }
+      if (!toText()) break;  // a CDATA section beside elements
+      continue;
+    }
     size_t gt = FindChar(t, u'>', lt + 1);
     if (gt == npos) break;
-    pos = gt + 1;
+    if (c1 == u'/') {
+      pos = gt + 1;
+      if (open.empty()) continue;
+      TextView name = TrimView(t.substr(lt + 2, gt - lt - 2));
+      // Close the innermost open element of that name; a closing tag nothing opened is
+      // ignored.
+      size_t k = open.size();
+      while (k > 0 && open[k - 1].node->name_ != name) --k;
+      if (k == 0) continue;
+      // A closed element gets no more children: give back the list's spare room.
+      for (size_t j = k - 1; j < open.size(); ++j) open[j].node->children_.shrink_to_fit();
+      open.resize(k - 1);
+      if (open.empty()) break;
+      continue;
+    }
+    cXmlNode* node = this;
+    if (started) {
+      if (open.empty()) break;  // a second root
+      node = append(open.back().node);
+    }
+    started = true;
     bool slash = gt - 1 > lt && t[gt - 1] == u'/';
-    bool selfClosing = slash;
     size_t nameEnd = gt;
     for (size_t i = lt + 1; i < gt; ++i)
       if (IsWs(t[i])) {
@@ -410,52 +362,35 @@ void cXmlNode::parseNonRecursive(Pending p) {
         break;
       }
     size_t nameStop = (nameEnd == gt && slash) ? gt - 1 : nameEnd;
-    cur->name_.assign(t.data() + lt + 1, nameStop - lt - 1);
-    if (cur->name_ == u"?xml") selfClosing = true;
+    node->name_.assign(t.data() + lt + 1, nameStop - lt - 1);
     if (nameEnd < gt) {
       size_t end = slash ? gt - 1 : gt;
-      if (end > nameEnd) cur->getTagAttribs(t.substr(nameEnd, end - nameEnd), utf8);
+      if (end > nameEnd) node->getTagAttribs(t.substr(nameEnd, end - nameEnd), utf8);
     }
-    TextView name = cur->name_;
-    if (!selfClosing) {
-      size_t q = FindChar(t, u'<', pos);
-      if (q != npos && CloseTagAt(t, q, name)) cur->raw_.assign(t.substr(pos, q - pos));
+    pos = gt + 1;
+    if (slash) {
+      if (open.empty()) break;
+      continue;
     }
-    if (selfClosing || pos >= n || mXmlText::IsXML(t, pos)) {
-      cXmlNode* par = up(cur);
-      if (isClosingOf(cur, par)) {
-        cXmlNode* next = up(par);
-        if (!par->children_.empty() && par->children_.back().get() == cur) par->children_.pop_back();
-        cur = next;
-      } else if (selfClosing) {
-        cur = up(cur);
-      }
-      if (!cur) break;
-      if (pos < n) cur = append(cur);
-    } else {
-      size_t close = FindCloseTag(t, pos, name);
+    TextView name = node->name_;
+    // The common leaf: text (or nothing) up to its own closing tag.
+    size_t q = FindChar(t, u'<', pos);
+    if (q != npos && CloseTagAt(t, q, name)) {
+      node->setText(t.substr(pos, q - pos), utf8);
+      pos = q + name.size() + 3;
+      if (open.empty()) break;
+      continue;
+    }
+    // Content that starts with text (or a CDATA section) is text to the element's end.
+    if (!mXmlText::IsXML(t, pos)) {
+      size_t close = mXmlText::FindTagEnd(t, lt, name);
       if (close == npos) break;
-      TextView raw = t.substr(pos, close - pos);
-      TextView trimmed = TrimView(raw);
-      if (IsCData(trimmed)) cur->raw_.assign(trimmed);
-      else cur->literal_ = AssignDecoded(cur->raw_, raw);
-      cur->applyTextRules(cur->raw_, false, utf8);
+      node->setText(t.substr(pos, close - pos), utf8);
       pos = close + name.size() + 3;
-      cur = up(cur);
-      if (!cur) break;
-      cur = append(cur);
+      if (open.empty()) break;
+      continue;
     }
-  }
-  if (cur && cur != this && cur->parent_) {
-    cXmlNode* par = cur->parent_;
-    bool empty = cur->name_.empty() && cur->children_.empty() && cur->attrs_.empty() && cur->raw_.empty();
-    if (empty || isClosingOf(cur, par)) {
-      for (size_t i = par->children_.size(); i-- > 0;)
-        if (par->children_[i].get() == cur) {
-          par->children_.erase(par->children_.begin() + static_cast<long>(i));
-          break;
-        }
-    }
+    open.push_back({node, pos});
   }
   raiseChange(Family::Modified, Text());
 }

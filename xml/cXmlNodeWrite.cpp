@@ -121,12 +121,22 @@ void cXmlNode::serialize(Text& out) {
     cXmlNode* n;
     size_t next;
     bool utf8;
+    bool top;   // opened without a level of its own
+    bool flat;  // nameless at the top: its children stand at the top too
   };
   std::vector<Frame> st;
-  auto open = [&](cXmlNode* n, bool inheritedUtf8, bool top) {
+  // False when the node wrote nothing (a nameless leaf).
+  auto open = [&](cXmlNode* n, bool inheritedUtf8, bool top) -> bool {
     n->wake();
     bool utf8 = inheritedUtf8;
     if (n->extra_ && !n->extra_->encoding.empty()) utf8 = txt::EqualsNoCase(n->extra_->encoding, u"utf-8");
+    // A nameless node has no tag to write ("<>" is no XML): its children stand in its place,
+    // at its own level; its attributes and value cannot be written without a tag.
+    if (n->name_.empty()) {
+      if (n->children_.empty()) return false;
+      st.push_back({n, 0, utf8, top, top});
+      return true;
+    }
     if (!top) w.PushLevel();
     w.Emit(u'<');
     w.Emit(n->name_);
@@ -141,12 +151,14 @@ void cXmlNode::serialize(Text& out) {
     if (!n->children_.empty()) {
       w.Emit(u'>');
       w.NewLine();
-      st.push_back({n, 0, utf8});
-      return;
+      st.push_back({n, 0, utf8, top, false});
+      return true;
     }
     if (!n->raw_.empty()) {
       w.Emit(u'>');
-      if (n->Attribut(u"ContentEncoding") == u"base64") {
+      // Written in base64 whenever it is read as base64, whatever the spelling: bytes read
+      // back as text would be decoded again on the next load.
+      if (txt::EqualsNoCase(n->Attribut(u"ContentEncoding"), u"base64")) {
         Bytes bytes;
         bytes.reserve(n->raw_.size());
         bool narrow = true;
@@ -171,6 +183,7 @@ void cXmlNode::serialize(Text& out) {
       w.Emit(u"/>");
     }
     if (!top) w.EndElement();
+    return true;
   };
   bool utf8 = utf8Encoding();
   open(this, utf8, true);
@@ -180,20 +193,21 @@ void cXmlNode::serialize(Text& out) {
     if (f.next < n->children_.size()) {
       cXmlNode* c = n->children_[f.next++].get();
       bool u = f.utf8;
+      bool flat = f.flat;
       if (!c) continue;
       size_t before = st.size();
-      open(c, u, false);
-      if (st.size() == before) w.NewLine();  // a leaf: its parent ends the line
+      if (open(c, u, flat) && st.size() == before) w.NewLine();  // a leaf: its parent ends the line
       continue;
     }
+    bool top = f.top;
+    st.pop_back();
+    if (n->name_.empty()) continue;  // its children ended their own lines
     w.Emit(u"</");
     w.Emit(n->name_);
     w.Emit(u'>');
-    bool top = n == this;
-    st.pop_back();
-    if (!top) {
-      w.EndElement();
-      w.NewLine();
-    }
+    if (!top) w.EndElement();
+    if (n != this) w.NewLine();
   }
+  // A nameless top node's last child ended its line; a document has none after its last.
+  if (name_.empty() && out.size() >= 2 && out.compare(out.size() - 2, 2, u"\r\n") == 0) out.resize(out.size() - 2);
 }

@@ -60,9 +60,16 @@ bool cXmlTagEnds::Learn(TextView text, size_t begin, size_t end) {
     Span span;
     span.end = end;
     std::unordered_map<TextView, std::vector<uint32_t>, NoCaseHash, NoCaseEq> open;
-    NextOf gt(t, u'>'), space(t, u' '), slash(t, u'/');
+    NextOf gt(t, u'>'), space(t, u' '), tab(t, u'\t'), cr(t, u'\r'), lf(t, u'\n'), slash(t, u'/');
     size_t i = mXmlText::FindChar(t, u'<', begin);
     while (i != npos) {
+      // A CDATA section is text: nothing inside it opens or closes.
+      if (mXmlText::StartsWith(t, i, u"<![CDATA[")) {
+        size_t e = mXmlText::Find(t, u"]]>", i + 9);
+        if (e == npos) break;
+        i = mXmlText::FindChar(t, u'<', e + 3);
+        continue;
+      }
       const size_t next = mXmlText::FindChar(t, u'<', i + 1);
       const size_t limit = next == npos ? end : next;  // a learnt name holds no "<"
       if (i + 1 < end && t[i + 1] == u'/') {
@@ -77,10 +84,10 @@ bool cXmlTagEnds::Learn(TextView text, size_t begin, size_t end) {
           }
         }
       } else {
-        // "<name" followed by a space or ">"; "<name .../>" closes itself and is not counted.
+        // "<name" followed by whitespace or ">"; "<name .../>" closes itself and is not counted.
         const size_t a = i + 1;
         const size_t g = gt.At(a);
-        const size_t stop = std::min(space.At(a), g);
+        const size_t stop = std::min({space.At(a), tab.At(a), cr.At(a), lf.At(a), g});
         if (g != npos && stop > a && stop < limit && slash.At(a) > stop && t[g - 1] != u'/') {
           open[t.substr(a, stop - a)].push_back(static_cast<uint32_t>(span.entries.size()));
           span.entries.push_back({static_cast<uint32_t>(i), kNone});

@@ -5,8 +5,8 @@
 //
 // The answers are exactly those of mXmlText::FindTagEnd on any view lying inside a learnt
 // range: an element closes at the first "</name>" (ASCII case ignored) where the opening
-// tags of the same name met since its own are all closed. Names holding "<", ">", "/" or a
-// space are not learnt; their lookups report "unknown" and the caller searches.
+// tags of the same name met since its own are all closed. Names holding "<", ">", "/" or
+// whitespace are not learnt; their lookups report "unknown" and the caller searches.
 // Positions are offsets into the whole text.
 #include <cstddef>
 #include <cstdint>

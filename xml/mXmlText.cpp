@@ -177,11 +177,40 @@ bool KeptRanges(TextView text, TextView open, TextView close, std::vector<Range>
                 const std::vector<size_t>* openAt) {
   out.clear();
   if (open.empty() || close.empty()) return false;
+  // CDATA sections and processing instructions may hold the opening marker as their own
+  // text: such a marker opens nothing.
+  std::vector<Range> guarded;
+  if (Find(text, u"<![CDATA[", 0) != npos || Find(text, u"<?", 0) != npos) {
+    size_t p = 0;
+    while ((p = FindChar(text, u'<', p)) != npos) {
+      TextView end = StartsWith(text, p, open) ? close
+                     : StartsWith(text, p, u"<![CDATA[") ? TextView(u"]]>")
+                     : StartsWith(text, p, u"<?") ? TextView(u"?>") : TextView();
+      if (end.empty()) {
+        ++p;
+        continue;
+      }
+      size_t e = Find(text, end, p + 2);
+      size_t stop = e == npos ? text.size() : e + end.size();
+      if (end != close) guarded.push_back({p, stop});
+      p = stop;
+    }
+  }
   // Next opening marker at or after `from`, from the known positions when given.
   auto findOpen = [&](size_t from) -> size_t {
-    if (!openAt) return Find(text, open, from);
-    auto it = std::lower_bound(openAt->begin(), openAt->end(), from);
-    return it == openAt->end() ? npos : *it;
+    size_t p = from;
+    while (true) {
+      if (!openAt) {
+        p = Find(text, open, p);
+      } else {
+        auto it = std::lower_bound(openAt->begin(), openAt->end(), p);
+        p = it == openAt->end() ? npos : *it;
+      }
+      if (p == npos || guarded.empty()) return p;
+      auto g = std::upper_bound(guarded.begin(), guarded.end(), p, [](size_t v, const Range& r) { return v < r.begin; });
+      if (g == guarded.begin() || std::prev(g)->end <= p) return p;
+      p = std::prev(g)->end;
+    }
   };
   size_t first = findOpen(0);
   if (first == npos) return false;
@@ -280,50 +309,161 @@ bool IsXML(TextView t, size_t start) {
   return false;
 }
 
-size_t FindTagEnd(TextView t, size_t tagStart, TextView name) {
+namespace {
+
+// The "</name>" that closes an element, counting the opening tags of the same name met on
+// the way: closing tags are searched from `closeFrom`, opening ones from `openFrom`. A CDATA
+// section is text: tags inside it count for nothing.
+size_t FindEnd(TextView t, size_t closeFrom, size_t openFrom, TextView name) {
   Text closeTag = u"</";
   closeTag.append(name);
   closeTag += u'>';
   Text openTag = u"<";
   openTag.append(name);
   long depth = 1;
-  size_t pos = tagStart;
-  size_t result = npos;
-  size_t openFrom = pos + 1 + name.size();
-  // The next opening candidate, kept across rounds so the text is scanned once.
-  size_t nextOpen = FindNoCase(t, openTag, openFrom);
-  while (depth >= 1) {
-    size_t close = FindNoCase(t, closeTag, pos + 1);
-    if (close == npos) return npos;
-    --depth;
-    // Opening tags of the same name before this closing tag nest one level deeper.
-    while (nextOpen != npos && nextOpen < close) {
-      size_t o = nextOpen;
-      nextOpen = FindNoCase(t, openTag, o + 1 + name.size());
+  size_t from = closeFrom;
+  size_t openPos = openFrom;
+  size_t section = Find(t, u"<![CDATA[", closeFrom);
+  // Opening tags of the same name in [openPos, limit) nest one level deeper.
+  auto countOpenings = [&](size_t limit) {
+    TextView head = t.substr(0, limit);
+    size_t o;
+    while ((o = FindNoCase(head, openTag, openPos)) != npos) {
+      openPos = o + 1 + name.size();
       size_t after = o + openTag.size();
       if (after >= t.size()) continue;
       char16_t nc = t[after];
-      if (nc != u' ' && nc != u'>') continue;
+      if (!IsWs(nc) && nc != u'>') continue;
       size_t gt = FindChar(t, u'>', after);
       if (gt == npos || t[gt - 1] == u'/') continue;
       ++depth;
     }
-    pos = close;
-    result = close;
-    // Candidates are searched after the closing tag's name, as before.
-    if (nextOpen != npos && nextOpen < close + 1 + name.size())
-      nextOpen = FindNoCase(t, openTag, close + 1 + name.size());
+  };
+  while (true) {
+    size_t close = FindNoCase(t, closeTag, from);
+    if (close == npos) return npos;
+    if (section != npos && section < close) {
+      size_t end = Find(t, u"]]>", section + 9);
+      if (end == npos) return npos;
+      countOpenings(section);
+      from = openPos = std::max(openPos, end + 3);
+      section = Find(t, u"<![CDATA[", end + 3);
+      continue;
+    }
+    countOpenings(close);
+    if (--depth == 0) return close;
+    from = close + 1;
+    openPos = std::max(openPos, close + 1 + name.size());
   }
-  return result;
+}
+
+}  // namespace
+
+size_t FindTagEnd(TextView t, size_t tagStart, TextView name) {
+  return FindEnd(t, tagStart + 1, tagStart + 1 + name.size(), name);
+}
+
+size_t FindTagEndFrom(TextView t, size_t from, TextView name) { return FindEnd(t, from, from, name); }
+
+size_t SkipDoctype(TextView t, size_t lt) {
+  // Quoted strings, comments and processing instructions may hold "]" or ">"; the internal
+  // subset between "[" and "]" holds declarations with ">" of their own.
+  bool subset = false;
+  size_t i = lt + 2;
+  while (i < t.size()) {
+    char16_t c = t[i];
+    if (c == u'"' || c == u'\'') {
+      size_t q = FindChar(t, c, i + 1);
+      if (q == npos) return t.size();
+      i = q + 1;
+      continue;
+    }
+    if (c == u'<' && StartsWith(t, i, u"<!--")) {
+      size_t e = Find(t, u"-->", i + 4);
+      if (e == npos) return t.size();
+      i = e + 3;
+      continue;
+    }
+    if (c == u'<' && StartsWith(t, i, u"<?")) {
+      size_t e = Find(t, u"?>", i + 2);
+      if (e == npos) return t.size();
+      i = e + 2;
+      continue;
+    }
+    if (c == u'[') subset = true;
+    else if (c == u']') subset = false;
+    else if (c == u'>' && !subset) return i + 1;
+    ++i;
+  }
+  return t.size();
+}
+
+size_t SkipMisc(TextView t, size_t pos, TextView* declaration) {
+  const size_t n = t.size();
+  while (true) {
+    while (pos < n && IsWs(t[pos])) ++pos;
+    if (pos + 1 >= n || t[pos] != u'<') return pos;
+    if (t[pos + 1] == u'?') {
+      size_t e = Find(t, u"?>", pos + 2);
+      if (e == npos) return pos;
+      bool isDecl = StartsWith(t, pos, u"<?xml") && pos + 5 < n && (IsWs(t[pos + 5]) || t[pos + 5] == u'?');
+      if (isDecl && declaration && declaration->data() == nullptr) *declaration = t.substr(pos + 5, e - pos - 5);
+      pos = e + 2;
+    } else if (StartsWith(t, pos, u"<!--")) {
+      size_t e = Find(t, u"-->", pos + 4);
+      if (e == npos) return n;
+      pos = e + 3;
+    } else if (StartsWith(t, pos, u"<!DOCTYPE")) {
+      pos = SkipDoctype(t, pos);
+    } else {
+      return pos;
+    }
+  }
+}
+
+size_t TrimMiscEnd(TextView t, size_t begin, size_t end) {
+  while (true) {
+    while (end > begin && IsWs(t[end - 1])) --end;
+    TextView v = t.substr(begin, end - begin);
+    size_t cut = npos;
+    if (v.size() >= 2 && v[v.size() - 1] == u'>' && v[v.size() - 2] == u'?') cut = v.rfind(u"<?");
+    else if (v.size() >= 3 && v.substr(v.size() - 3) == u"-->") cut = v.rfind(u"<!--");
+    if (cut == npos || cut == 0) return end;
+    end = begin + cut;
+  }
+}
+
+bool ElementContent(TextView t, const cXmlTagEnds* known, size_t base) {
+  size_t pos = 0, ts = 0, len = 0;
+  bool any = false;
+  Text name;
+  while (true) {
+    while (pos < t.size() && IsWs(t[pos])) ++pos;
+    if (pos >= t.size()) return any;
+    if (t[pos] != u'<' || pos + 1 >= t.size()) return false;
+    if (t[pos + 1] == u'?' || StartsWith(t, pos, u"<!--")) {
+      size_t e = t[pos + 1] == u'?' ? Find(t, u"?>", pos + 2) : Find(t, u"-->", pos + 4);
+      if (e == npos) return false;
+      pos = e + (t[pos + 1] == u'?' ? 2 : 3);
+      any = true;
+      continue;
+    }
+    if (t[pos + 1] == u'!' || t[pos + 1] == u'/') return false;
+    if (!NextTag(t, pos, ts, len, name, known, base) || ts != pos) return false;
+    pos = ts + len;
+    any = true;
+  }
 }
 
 bool NextTag(TextView t, size_t start, size_t& tagStart, size_t& length, Text& name,
              const cXmlTagEnds* known, size_t base) {
   size_t lt = FindChar(t, u'<', start);
-  while (lt != npos && StartsWith(t, lt, u"<!--")) {
-    size_t e = Find(t, u"-->", lt + 4);
+  // Comments and processing instructions are no elements.
+  while (lt != npos && (StartsWith(t, lt, u"<!--") || StartsWith(t, lt, u"<?"))) {
+    bool pi = t[lt + 1] == u'?';
+    size_t e = pi ? Find(t, u"?>", lt + 2) : Find(t, u"-->", lt + 4);
     if (e == npos) return false;
-    lt = FindChar(t, u'<', e + 3);
+    lt = FindChar(t, u'<', e + (pi ? 2 : 3));
   }
   if (lt == npos) return false;
   size_t gt = FindChar(t, u'>', lt + 1);
@@ -332,13 +472,12 @@ bool NextTag(TextView t, size_t start, size_t& tagStart, size_t& length, Text& n
   bool selfClosing = t[gt - 1] == u'/' && gt - 1 > lt;
   size_t nameEnd = gt;
   for (size_t i = lt + 1; i < gt; ++i)
-    if (t[i] == u' ') {
+    if (IsWs(t[i])) {
       nameEnd = i;
       break;
     }
   if (nameEnd == gt && selfClosing) nameEnd = gt - 1;
   name.assign(t.data() + lt + 1, nameEnd > lt + 1 ? nameEnd - lt - 1 : 0);
-  if (name == u"?xml") selfClosing = true;
   tagStart = lt;
   if (selfClosing) {
     length = gt - lt + 1;
@@ -444,7 +583,9 @@ void EncodeSpecialChars(TextView text, Text& out, bool keepCData) {
         if (i + 1 < n && text[i + 1] == u'\n') {
           out += u"\r\n";
           i += 2;
-          while (i + 1 < n && (text[i] == u' ' || text[i] == u'\t')) ++i;
+          // Indentation is the writer's, not the value's: dropping it all (up to the end)
+          // keeps a value ending in a line break from growing on every save.
+          while (i < n && (text[i] == u' ' || text[i] == u'\t')) ++i;
           continue;
         }
         out += c;

@@ -55,6 +55,20 @@ bool NextTag(TextView t, size_t start, size_t& tagStart, size_t& length, Text& n
 // Position of the "</name>" closing the element whose "<" is at `tagStart`, counting
 // nested elements of the same name (ignoring case). npos when not found.
 size_t FindTagEnd(TextView t, size_t tagStart, TextView name);
+// The same, for an element whose content is being read at `from` (its top level).
+size_t FindTagEndFrom(TextView t, size_t from, TextView name);
+// The position after a "<!DOCTYPE ...>" (or another "<!" declaration) starting at `lt`,
+// internal subset, quoted strings, comments and processing instructions included.
+size_t SkipDoctype(TextView t, size_t lt);
+// Skips what may stand before the root: whitespace, the declaration, processing
+// instructions, comments and a document type declaration. The first "<?xml ...?>" met is
+// given in `declaration` (its text between "<?xml" and "?>"), when asked for.
+size_t SkipMisc(TextView t, size_t pos, TextView* declaration = nullptr);
+// The end of [begin, end) without trailing whitespace, processing instructions and comments.
+size_t TrimMiscEnd(TextView t, size_t begin, size_t end);
+// True when an element's content holds elements (or processing instructions and comments)
+// with nothing but whitespace beside them; text beside them makes it text content.
+bool ElementContent(TextView content, const cXmlTagEnds* known = nullptr, size_t base = 0);
 
 // Decodes the five named entities and numeric references. Codes up to 255 are read as
 // code page 1252 bytes, larger codes as Unicode characters; unknown names become "?".

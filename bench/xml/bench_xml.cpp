@@ -1,8 +1,15 @@
-// XML engine speed and memory on generated language files (1 MB and 10 MB), with pugixml
-// parsing and saving the same files as a reference. After the Google Benchmark run a short
-// summary prints the ratios measured in this run.
+// XML engine speed and memory on generated language files, with pugixml reading and
+// writing the same files as the reference in the same run. Inputs come from
+// tools/gen_langfile.py; a missing generator or input stops the program.
+//
+// Rows: opening a 10 MB file (LoadTextFile then the full parse) against load_file; saving
+// it (serialize then SaveFile) against save_file; the lazy load; and the scaling rows,
+// where load, merge into a structure and save of 10,000 to 300,000 sibling strings and of
+// 50,000 to 200,000 attributes on one element must stay linear: the ratio to the reference
+// holds steady as the count grows. A summary with the ratios follows the run.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -10,203 +17,185 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <map>
+#include <pugixml.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "storage/mStringTools.h"
+#include "storage/mTextFile.h"
 #include "xml/cXmlNode.h"
-#ifdef KSV_HAVE_PUGIXML
-#include <pugixml.hpp>
-#endif
 
 namespace {
 
 struct Sample {
-  std::string bytes;
-  Text text;
+  std::string path;
+  Text tpath;
+  size_t bytes = 0;
 };
 
-// The generated file of the given size ("1M", "10M"), made once per machine.
-const Sample& Load(const std::string& size) {
-  static std::vector<std::pair<std::string, Sample>> cache;
-  for (auto& c : cache)
-    if (c.first == size) return c.second;
-  const char* tmp = std::getenv("TMPDIR");
-  std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/ksv_bench_lang_" + size + ".xml";
-  std::ifstream probe(path, std::ios::binary);
-  if (!probe) {
-    std::string cmd = std::string("python3 '") + KSV_GEN_LANGFILE + "' '" + path + "' --size " + size;
-    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "could not generate %s\n", path.c_str());
+std::string Folder() {
+  for (const char* var : {"KSV_BENCH_DIR", "TMPDIR"}) {
+    const char* v = std::getenv(var);
+    if (v && *v) return v;
   }
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
+  return "/tmp";
+}
+
+[[noreturn]] void Fail(const std::string& what) {
+  std::fprintf(stderr, "bench_xml: %s\n", what.c_str());
+  std::exit(2);
+}
+
+// The generated input for `args` ("--size 10M", "--siblings 300000"), made once per run.
+const Sample& Input(const std::string& args) {
+  static std::map<std::string, Sample> made;
+  auto it = made.find(args);
+  if (it != made.end()) return it->second;
+  std::string name = args;
+  std::replace_if(name.begin(), name.end(), [](char c) { return c == ' ' || c == '-'; }, '_');
   Sample s;
-  s.bytes = ss.str();
-  s.text = mStringTools::UTF8_DecodeBytes(s.bytes);
-  cache.push_back({size, std::move(s)});
-  return cache.back().second;
+  s.path = Folder() + "/ksv_bench" + name + "_" + std::to_string(::getpid()) + ".xml";
+  if (::access(KSV_GEN_LANGFILE, R_OK) != 0) Fail(std::string("generator missing: ") + KSV_GEN_LANGFILE);
+  std::string cmd = std::string("python3 '") + KSV_GEN_LANGFILE + "' '" + s.path + "' " + args;
+  if (std::system(cmd.c_str()) != 0) Fail("could not generate input: " + cmd);
+  std::ifstream in(s.path, std::ios::binary | std::ios::ate);
+  if (!in || in.tellg() <= 0) Fail("input missing or empty: " + s.path);
+  s.bytes = static_cast<size_t>(in.tellg());
+  s.tpath = mStringTools::UTF8_DecodeBytes(s.path);
+  return made.emplace(args, std::move(s)).first->second;
 }
 
-const char* kSizes[] = {"1M", "10M"};
-
-void FullParse(benchmark::State& st) {
-  const Sample& s = Load(kSizes[st.range(0)]);
-  for (auto _ : st) {
-    st.PauseTiming();
-    Text copy = s.text;
-    auto n = cXmlNode::New();
-    st.ResumeTiming();
-    n->XmlData___NonRecursif(std::move(copy));
-    benchmark::DoNotOptimize(n.get());
-    st.PauseTiming();
-    n.reset();
-    st.ResumeTiming();
-  }
-  st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * s.bytes.size()));
+XmlNodePtr Open(const Sample& s) {
+  int mode = 0;
+  Text text = mTextFile::LoadTextFile(s.tpath, false, true, mode);
+  if (text.empty()) Fail("could not load " + s.path);
+  auto doc = cXmlNode::New();
+  doc->XmlData___NonRecursif(std::move(text));
+  return doc;
 }
 
-void LazyLoad(benchmark::State& st) {
-  const Sample& s = Load(kSizes[st.range(0)]);
-  for (auto _ : st) {
-    st.PauseTiming();
-    Text copy = s.text;
-    auto n = cXmlNode::New();
-    st.ResumeTiming();
-    n->XmlData(std::move(copy));
-    if (st.range(1)) benchmark::DoNotOptimize(n->ChildCount());
-    st.PauseTiming();
-    n.reset();
-    st.ResumeTiming();
-  }
+// Load, merge into a fresh structure (as loading a language does), save.
+size_t LoadMergeSave(const Sample& s, const std::string& out) {
+  XmlNodePtr doc = Open(s);
+  auto structure = cXmlNode::New();
+  structure->Name(doc->Name());
+  structure->MergeXml(doc);
+  Text written = structure->XmlData();
+  if (!mTextFile::SaveFile(mStringTools::UTF8_DecodeBytes(out), written)) Fail("could not save " + out);
+  return written.size();
 }
 
-void Serialize(benchmark::State& st) {
-  const Sample& s = Load(kSizes[st.range(0)]);
-  auto n = cXmlNode::New();
-  n->XmlData___NonRecursif(s.text);
-  size_t outSize = 0;
-  for (auto _ : st) {
-    Text out = n->XmlData();
-    outSize = out.size();
-    benchmark::DoNotOptimize(out.data());
-  }
-  st.counters["same_text"] = (n->XmlData() == s.text) ? 1 : 0;
-  st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * outSize));
+std::string OutPath() { return Folder() + "/ksv_bench_out_" + std::to_string(::getpid()) + ".xml"; }
+
+const char* const kShapes[] = {"--size 10M", "--siblings 10000", "--siblings 30000", "--siblings 300000",
+                               "--attrs 50000", "--attrs 200000"};
+
+void BM_Open(benchmark::State& st) {
+  const Sample& s = Input(kShapes[st.range(0)]);
+  for (auto _ : st) benchmark::DoNotOptimize(Open(s).get());
+  st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * s.bytes));
 }
 
-#ifdef KSV_HAVE_PUGIXML
-void PugiParse(benchmark::State& st) {
-  const Sample& s = Load(kSizes[st.range(0)]);
+void BM_RefOpen(benchmark::State& st) {
+  const Sample& s = Input(kShapes[st.range(0)]);
   for (auto _ : st) {
     pugi::xml_document doc;
-    doc.load_buffer(s.bytes.data(), s.bytes.size());
+    if (!doc.load_file(s.path.c_str())) st.SkipWithError("reference could not read the input");
     benchmark::DoNotOptimize(doc.first_child());
-    st.PauseTiming();
-    doc.reset();
-    st.ResumeTiming();
   }
-  st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * s.bytes.size()));
+  st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * s.bytes));
 }
 
-struct StringWriter : pugi::xml_writer {
-  std::string out;
-  void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), size); }
-};
+void BM_Save(benchmark::State& st) {
+  XmlNodePtr doc = Open(Input(kShapes[0]));
+  Text out = mStringTools::UTF8_DecodeBytes(OutPath());
+  for (auto _ : st)
+    if (!mTextFile::SaveFile(out, doc->XmlData())) st.SkipWithError("save failed");
+}
 
-void PugiSave(benchmark::State& st) {
-  const Sample& s = Load(kSizes[st.range(0)]);
+void BM_RefSave(benchmark::State& st) {
   pugi::xml_document doc;
-  doc.load_buffer(s.bytes.data(), s.bytes.size());
+  doc.load_file(Input(kShapes[0]).path.c_str());
+  std::string out = OutPath();
+  for (auto _ : st)
+    if (!doc.save_file(out.c_str(), "\t", pugi::format_default | pugi::format_no_declaration)) st.SkipWithError("save failed");
+}
+
+void BM_LazyOpen(benchmark::State& st) {
+  const Sample& s = Input(kShapes[0]);
   for (auto _ : st) {
-    StringWriter w;
-    doc.save(w, "\t", pugi::format_default | pugi::format_no_declaration);
-    benchmark::DoNotOptimize(w.out.data());
+    int mode = 0;
+    auto doc = cXmlNode::New();
+    doc->XmlData(mTextFile::LoadTextFile(s.tpath, false, true, mode));
+    benchmark::DoNotOptimize(doc->ChildCount());
   }
 }
-#endif
 
-BENCHMARK(FullParse)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(LazyLoad)->Args({0, 0})->Args({1, 0})->Args({1, 1})->Unit(benchmark::kMillisecond);
-BENCHMARK(Serialize)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-#ifdef KSV_HAVE_PUGIXML
-BENCHMARK(PugiParse)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(PugiSave)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-#endif
+void BM_LoadMergeSave(benchmark::State& st) {
+  const Sample& s = Input(kShapes[st.range(0)]);
+  std::string out = OutPath();
+  for (auto _ : st) benchmark::DoNotOptimize(LoadMergeSave(s, out));
+  st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * s.bytes));
+}
 
-// Median wall time in ms of `reps` runs of fn (setup excluded by the caller's lambdas).
-double MedianMs(int reps, const std::function<double()>& fn) {
+BENCHMARK(BM_Open)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RefOpen)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RefSave)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LazyOpen)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadMergeSave)->DenseRange(1, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RefOpen)->DenseRange(1, 5)->Unit(benchmark::kMillisecond);
+
+// Median wall time in ms of `reps` runs.
+double MedianMs(int reps, const std::function<void()>& fn) {
   std::vector<double> t;
-  for (int i = 0; i < reps; ++i) t.push_back(fn());
+  for (int i = 0; i < reps; ++i) {
+    auto a = std::chrono::steady_clock::now();
+    fn();
+    t.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - a).count());
+  }
   std::sort(t.begin(), t.end());
   return t[t.size() / 2];
 }
 
-double Ms(std::chrono::steady_clock::time_point a) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - a).count();
+double RefOpenMs(const Sample& s, int reps) {
+  return MedianMs(reps, [&] {
+    pugi::xml_document d;
+    d.load_file(s.path.c_str());
+  });
 }
 
 void Summary() {
-  const Sample& s = Load("10M");
-  using clk = std::chrono::steady_clock;
-  double full = MedianMs(7, [&] {
-    Text copy = s.text;
-    auto n = cXmlNode::New();
-    auto t = clk::now();
-    n->XmlData___NonRecursif(std::move(copy));
-    return Ms(t);
-  });
-  double lazy = MedianMs(7, [&] {
-    Text copy = s.text;
-    auto n = cXmlNode::New();
-    auto t = clk::now();
-    n->XmlData(std::move(copy));
-    return Ms(t);
-  });
-  double lazyChild = MedianMs(7, [&] {
-    Text copy = s.text;
-    auto n = cXmlNode::New();
-    auto t = clk::now();
-    n->XmlData(std::move(copy));
-    n->ChildCount();
-    return Ms(t);
-  });
-  auto doc = cXmlNode::New();
+  const Sample& s = Input(kShapes[0]);
+  std::string out = OutPath();
+  Text tout = mStringTools::UTF8_DecodeBytes(out);
+  double open = MedianMs(7, [&] { Open(s); });
+  double refOpen = RefOpenMs(s, 7);
   size_t before = mallinfo2().uordblks;
-  doc->XmlData___NonRecursif(s.text);
+  XmlNodePtr doc = Open(s);
   size_t held = mallinfo2().uordblks - before;
-  double ser = MedianMs(7, [&] {
-    auto t = clk::now();
-    Text out = doc->XmlData();
-    benchmark::DoNotOptimize(out.data());
-    return Ms(t);
-  });
-  std::printf("\n10 MB language file (%zu bytes, %ld nodes)\n", s.bytes.size(), doc->NodeCount() + 1);
-  std::printf("  full parse        %8.2f ms\n", full);
-  std::printf("  lazy load         %8.2f ms  (%.3f of full parse)\n", lazy, lazy / full);
-  std::printf("  lazy + ChildCount %8.2f ms  (%.3f of full parse)\n", lazyChild, lazyChild / full);
-  std::printf("  serialize         %8.2f ms\n", ser);
-  std::printf("  memory held       %8.1f MB  (%.2f x file size)\n", held / 1048576.0,
-              static_cast<double>(held) / static_cast<double>(s.bytes.size()));
-#ifdef KSV_HAVE_PUGIXML
-  double pparse = MedianMs(7, [&] {
-    pugi::xml_document d;
-    auto t = clk::now();
-    d.load_buffer(s.bytes.data(), s.bytes.size());
-    return Ms(t);
-  });
-  pugi::xml_document pd;
-  pd.load_buffer(s.bytes.data(), s.bytes.size());
-  double psave = MedianMs(7, [&] {
-    StringWriter w;
-    auto t = clk::now();
-    pd.save(w, "\t", pugi::format_default | pugi::format_no_declaration);
-    return Ms(t);
-  });
-  std::printf("  reference parse   %8.2f ms  -> full parse ratio %.2f\n", pparse, full / pparse);
-  std::printf("  reference save    %8.2f ms  -> serialize ratio  %.2f\n", psave, ser / psave);
-#endif
+  double save = MedianMs(7, [&] { mTextFile::SaveFile(tout, doc->XmlData()); });
+  pugi::xml_document ref;
+  ref.load_file(s.path.c_str());
+  double refSave = MedianMs(7, [&] { ref.save_file(out.c_str(), "\t", pugi::format_default | pugi::format_no_declaration); });
+  std::printf("\n10 MB language file (%zu bytes, %ld nodes)\n", s.bytes, doc->NodeCount() + 1);
+  std::printf("  open  (LoadTextFile + full parse) %8.2f ms   reference load_file %8.2f ms   ratio %.2f (target 3)\n",
+              open, refOpen, open / refOpen);
+  std::printf("  save  (serialize + SaveFile)      %8.2f ms   reference save_file %8.2f ms   ratio %.2f (target 3)\n",
+              save, refSave, save / refSave);
+  std::printf("  memory held by the woken tree     %8.1f MB   %.2f x file size (target 4)\n", held / 1048576.0,
+              static_cast<double>(held) / static_cast<double>(s.bytes));
+  std::printf("\nLoad + merge + save against the reference's load_file (steady ratio = linear)\n");
+  for (int i = 1; i <= 5; ++i) {
+    const Sample& x = Input(kShapes[i]);
+    double ours = MedianMs(3, [&] { LoadMergeSave(x, out); });
+    double theirs = RefOpenMs(x, 3);
+    std::printf("  %-18s %9zu bytes  %9.2f ms  reference %8.2f ms  ratio %6.2f\n", kShapes[i] + 2, x.bytes, ours,
+                theirs, ours / theirs);
+  }
+  ::unlink(out.c_str());
 }
 
 }  // namespace
@@ -216,5 +205,6 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   Summary();
+  for (const char* shape : kShapes) ::unlink(Input(shape).path.c_str());
   return 0;
 }

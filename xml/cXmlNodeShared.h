@@ -1,0 +1,84 @@
+#pragma once
+// Private to the node's own sources: the counters, event numbers and small helpers they share.
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/ErrLog.h"
+#include "platform/Text.h"
+#include "xml/cXmlNode.h"
+
+namespace xmlnode {
+
+extern long gLiveNodes;
+// Nodes that have subscribers or an event target. While there are none, raising an
+// event is a no-op, which keeps parsing and editing large documents cheap.
+extern long gListenedNodes;
+// Nodes with an encoding of their own. While there are none, no node needs to walk up to
+// its root to learn its encoding: a lazy walk down a deep chain stays linear.
+extern long gEncodedNodes;
+
+inline const Text kStoredMarker = u"_-_STORED_-_";
+
+enum EventId {
+  evSaveSleepData = 1,
+  evRestoreSleepData,
+  evModified,
+  evChildModified,
+  evParentModifed,
+  evDeleted,
+  evChildDeleted,
+  evParentDeleted,
+  evAdded,
+  evChildAdded,
+  evParentAdded,
+  evNodeEvent,
+  evChildNodeEvent,
+  evParentNodeEvent
+};
+
+inline bool EndsWith(TextView t, TextView suffix) {
+  return t.size() >= suffix.size() && t.substr(t.size() - suffix.size()) == suffix;
+}
+
+inline bool SameText(TextView a, TextView b, bool ignoreCase) {
+  return ignoreCase ? txt::EqualsNoCase(a, b) : a == b;
+}
+
+inline void LogError(const char* routine, const char* what, ErrLog::Kind kind = ErrLog::Kind::Sub) {
+  ErrLog::Error(5, txt::FromUtf8(what), "cXmlNode", routine, kind);
+}
+
+// Lists shorter than this are searched; longer ones get a name index on first lookup.
+constexpr size_t kIndexFrom = 12;
+
+inline Text LowerKey(TextView name) {
+  Text k(name);
+  for (auto& c : k)
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+  return k;
+}
+
+}  // namespace xmlnode
+
+struct cXmlNode::NameIndex {
+  static constexpr uint32_t kEnd = UINT32_MAX;
+  struct Chain {
+    uint32_t first, last;
+  };
+  std::unordered_map<Text, Chain> names;
+  std::vector<uint32_t> next;  // the next position with the same name, or kEnd
+  size_t count() const { return next.size(); }
+  void Add(Text key, uint32_t pos) {
+    next.push_back(kEnd);
+    auto [it, fresh] = names.try_emplace(std::move(key), Chain{pos, pos});
+    if (!fresh) {
+      next[it->second.last] = pos;
+      it->second.last = pos;
+    }
+  }
+  uint32_t First(TextView name) const {
+    auto it = names.find(xmlnode::LowerKey(name));
+    return it == names.end() ? kEnd : it->second.first;
+  }
+};
