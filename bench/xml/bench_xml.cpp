@@ -176,7 +176,12 @@ void Summary() {
   size_t before = mallinfo2().uordblks;
   XmlNodePtr doc = Open(s);
   size_t held = mallinfo2().uordblks - before;
-  double save = MedianMs(7, [&] { mTextFile::SaveFile(tout, doc->XmlData()); });
+  bool saved = true;
+  double save = MedianMs(7, [&] { saved = mTextFile::SaveFile(tout, doc->XmlData()) && saved; });
+  if (!saved) {
+    std::fprintf(stderr, "saving %s failed\n", txt::ToUtf8(tout).c_str());
+    std::exit(1);
+  }
   pugi::xml_document ref;
   ref.load_file(s.path.c_str());
   double refSave = MedianMs(7, [&] { ref.save_file(out.c_str(), "\t", pugi::format_default | pugi::format_no_declaration); });
