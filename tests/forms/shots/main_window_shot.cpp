@@ -14,6 +14,7 @@
 #include "forms/cWorkbench.h"
 #include "forms/frmLangSelector.h"
 #include "forms/frmMain.h"
+#include "tests/forms/shots/ShotWindow.h"
 #include "forms/frmReadme.h"
 #include "platform/MsgBox.h"
 #include "platform/QtText.h"
@@ -34,19 +35,11 @@ void ExpandAll(cVisualNode* n) {
 int main(int argc, char** argv) {
   if (argc < 3) return 2;
   QApplication app(argc, argv);
-  std::string root = std::filesystem::temp_directory_path().string() + "/ksv_shot_" + std::to_string(getpid());
-  std::filesystem::copy(argv[1], root, std::filesystem::copy_options::recursive);
-  mConfig::SetConfigPath(txt::FromUtf8(root + "/KsvLangEditor.xml"));
-  platform::SetMsgBoxHandler([](const platform::MsgBoxRequest&) { return static_cast<int>(platform::vbOK); });
+  std::string root = shots::CopySuite(argv[1], "ksv_shot", platform::vbOK);
   int rc = 1;
   {
     frmMain w;
-    frmMain::StartOptions o;
-    o.programFolder = txt::FromUtf8(root + "/KestrovaTools");
-    o.runningImages = [] { return std::vector<Text>{}; };
-    o.silentUpdateCheck = false;
-    o.showReadme = false;
-    if (w.Form_Load(o)) {
+    if (shots::Start(w, root)) {
       w.mnuSelectToolChoice[1]->trigger();
       for (size_t i = 1; i < w.mnuLoadLanguageChoice.size(); ++i) {
         Text tag = qtxt::FromQ(w.mnuLoadLanguageChoice[i]->data().toString());

@@ -16,6 +16,7 @@
 
 #include "app/mConfig.h"
 #include "forms/frmMain.h"
+#include "tests/forms/shots/ShotWindow.h"
 #include "forms/frmMergeConflicts.h"
 #include "platform/MsgBox.h"
 #include "platform/QtText.h"
@@ -43,20 +44,12 @@ int main(int argc, char** argv) {
     return 2;
   }
   QApplication app(argc, argv);
-  std::string root = std::filesystem::temp_directory_path().string() + "/ksv_merge_shot_" + std::to_string(getpid());
-  std::filesystem::copy(argv[1], root, std::filesystem::copy_options::recursive);
-  mConfig::SetConfigPath(txt::FromUtf8(root + "/KsvLangEditor.xml"));
-  platform::SetMsgBoxHandler([](const platform::MsgBoxRequest&) { return static_cast<int>(platform::vbYes); });
+  std::string root = shots::CopySuite(argv[1], "ksv_merge_shot", platform::vbYes);
   std::string fr = root + "/KestrovaTools/KestrovaMenu/Languages/KestrovaMenu_fr.xml";
   bool shown = false, ok = false;
   {
     frmMain w;
-    frmMain::StartOptions o;
-    o.programFolder = txt::FromUtf8(root + "/KestrovaTools");
-    o.runningImages = [] { return std::vector<Text>{}; };
-    o.silentUpdateCheck = false;
-    o.showReadme = false;
-    if (w.Form_Load(o)) {
+    if (shots::Start(w, root)) {
       w.mnuSelectToolChoice[1]->trigger();
       for (size_t i = 1; i < w.mnuLoadLanguageChoice.size(); ++i)
         if (qtxt::FromQ(w.mnuLoadLanguageChoice[i]->data().toString()) == u"fr") w.mnuLoadLanguageChoice[i]->trigger();
