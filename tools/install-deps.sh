@@ -2,11 +2,13 @@
 # Installs the Debian packages the build, the tests and the program need; does nothing when
 # they are all present. Used by run.sh and test.sh. The install test checks the desktop entry
 # (desktop-file-utils) and the manual page (groff-base) and builds the package (dpkg-dev);
-# openbox, x11-apps and xdotool serve the title-bar screenshot (tools/titlebar-shot.sh).
+# openbox, x11-apps and xdotool serve the title-bar screenshot (tools/titlebar-shot.sh). The
+# spelling tests and the demo use the English, French, German and Brazilian dictionaries.
 set -euo pipefail
 
 pkgs=(g++ cmake ninja-build qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
-      libpugixml-dev p7zip-full xvfb xauth curl fonts-dejavu-core
+      libpugixml-dev libhunspell-dev hunspell-en-us hunspell-fr hunspell-de-de hunspell-pt-br
+      p7zip-full xvfb xauth curl fonts-dejavu-core
       desktop-file-utils groff-base dpkg-dev openbox x11-apps xdotool)
 missing=()
 for p in "${pkgs[@]}"; do
