@@ -1,8 +1,12 @@
 #include "controls/ctlTextEdit.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QScrollBar>
@@ -19,16 +23,38 @@ using ErrLog::Trap;
 
 bool IsArrow(int key) { return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down; }
 
+const QColor kUnderlineColor(Qt::red);
+
 // The inner edits keep the arrow keys for themselves: a key they ignore would otherwise
 // travel to the form and move the focus.
 class EditLine : public QLineEdit {
  public:
   using QLineEdit::QLineEdit;
+  std::vector<std::pair<long, long>> underlines;
 
  protected:
   void keyPressEvent(QKeyEvent* e) override {
     QLineEdit::keyPressEvent(e);
     if (IsArrow(e->key()) && e->modifiers() == Qt::NoModifier) e->accept();
+  }
+  // The line edit has no character formats: the waves are drawn over it, placed from the
+  // caret's rectangle and the text's advances (left-to-right text).
+  void paintEvent(QPaintEvent* e) override {
+    QLineEdit::paintEvent(e);
+    if (underlines.empty() || echoMode() != QLineEdit::Normal) return;
+    QPainter p(this);
+    p.setPen(QPen(kUnderlineColor, 1));
+    QFontMetrics fm(font());
+    QString t = text();
+    int caretX = cursorRect().center().x() - fm.horizontalAdvance(t.left(cursorPosition()));
+    int y = cursorRect().bottom() - 1;
+    for (auto [start, len] : underlines) {
+      int x1 = caretX + fm.horizontalAdvance(t.left(static_cast<int>(start)));
+      int x2 = caretX + fm.horizontalAdvance(t.left(static_cast<int>(start + len)));
+      QPainterPath wave(QPointF(x1, y));
+      for (int x = x1, k = 0; x < x2; x += 2, ++k) wave.lineTo(x + 2, k % 2 ? y : y + 2);
+      p.drawPath(wave);
+    }
   }
 };
 
@@ -102,8 +128,69 @@ void ctlTextEdit::SetText(TextView t) {
       else if (auto* a = qobject_cast<QPlainTextEdit*>(edit_))
         a->setPlainText(qtxt::ToQ(txt::Replace(t, u"\r\n", u"\n")));
     }
+    underlines_.clear();
+    ApplyUnderlines();
     if (!rebuilding_) Change.Raise();
   });
+}
+
+void ctlTextEdit::SetUnderlines(std::vector<std::pair<long, long>> ranges) {
+  underlines_ = std::move(ranges);
+  ApplyUnderlines();
+}
+
+void ctlTextEdit::ApplyUnderlines() {
+  if (auto* l = dynamic_cast<EditLine*>(edit_)) {
+    l->underlines = underlines_;
+    l->update();
+  } else if (auto* a = qobject_cast<QPlainTextEdit*>(edit_)) {
+    Text plain = PlainText();
+    long n = static_cast<long>(plain.size());
+    QList<QTextEdit::ExtraSelection> marks;
+    for (auto [start, len] : underlines_) {
+      QTextEdit::ExtraSelection m;
+      m.cursor = QTextCursor(a->document());
+      m.cursor.setPosition(static_cast<int>(std::min(FromCrLfPos(plain, start), n)));
+      m.cursor.setPosition(static_cast<int>(std::min(FromCrLfPos(plain, start + len), n)), QTextCursor::KeepAnchor);
+      m.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+      m.format.setUnderlineColor(kUnderlineColor);
+      marks.push_back(m);
+    }
+    a->setExtraSelections(marks);
+  }
+}
+
+void ctlTextEdit::ReplaceRange(long start, long length, TextView with) {
+  if (locked_ || start < 0 || length < 0) return;
+  if (auto* l = qobject_cast<QLineEdit*>(edit_)) {
+    l->setSelection(static_cast<int>(start), static_cast<int>(length));
+    l->insert(qtxt::ToQ(with));
+  } else if (auto* a = qobject_cast<QPlainTextEdit*>(edit_)) {
+    Text plain = PlainText();
+    long n = static_cast<long>(plain.size());
+    QTextCursor c = a->textCursor();
+    c.setPosition(static_cast<int>(std::min(FromCrLfPos(plain, start), n)));
+    c.setPosition(static_cast<int>(std::min(FromCrLfPos(plain, start + length), n)), QTextCursor::KeepAnchor);
+    c.insertText(qtxt::ToQ(txt::Replace(with, u"\r\n", u"\n")));
+    a->setTextCursor(c);
+  }
+}
+
+void ctlTextEdit::ShowContextMenu(QContextMenuEvent* e) {
+  QMenu* menu = nullptr;
+  long pos = 0;
+  if (auto* l = qobject_cast<QLineEdit*>(edit_)) {
+    menu = l->createStandardContextMenu();
+    pos = l->cursorPositionAt(e->pos());
+  } else if (auto* a = qobject_cast<QPlainTextEdit*>(edit_)) {
+    menu = a->createStandardContextMenu(e->pos());
+    pos = ToCrLfPos(PlainText(), a->cursorForPosition(e->pos()).position());
+  }
+  if (!menu) return;
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  ContextMenu.Raise(menu, pos);
+  // Not exec(): the menu lives on its own, so nothing waits on it.
+  menu->popup(e->globalPos());
 }
 
 long ctlTextEdit::SelStart() const {
@@ -288,6 +375,7 @@ void ctlTextEdit::CreateEdit() {
   w->installEventFilter(this);
   edit_ = w;
   setFocusProxy(w);
+  ApplyUnderlines();
   ApplyLimit();
   ApplySelectionPalette();
   w->show();
@@ -345,6 +433,10 @@ bool ctlTextEdit::eventFilter(QObject* o, QEvent* e) {
       }
       case QEvent::KeyPress:
       case QEvent::KeyRelease: swallow = OnKey(e); break;
+      case QEvent::ContextMenu:
+        ShowContextMenu(static_cast<QContextMenuEvent*>(e));
+        swallow = true;
+        break;
       case QEvent::FocusIn: EditGotFocus.Raise(); break;
       case QEvent::FocusOut: EditLostFocus.Raise(); break;
       case QEvent::Wheel: {

@@ -4,9 +4,13 @@
 // Multi-line text uses CR LF line breaks and positions count them as two characters.
 #include <QFont>
 #include <QWidget>
+#include <utility>
+#include <vector>
 
 #include "platform/Event.h"
 #include "platform/Text.h"
+
+class QMenu;
 
 class ctlTextEdit : public QWidget {
  public:
@@ -55,8 +59,18 @@ class ctlTextEdit : public QWidget {
   Event<int, int, long, long> MouseDown;
   Event<int, int, long, long> MouseUp;
   Event<> DblClick;
+  // Raised before the box's context menu opens, with that menu and the text position
+  // clicked: a handler adds its own items.
+  Event<QMenu*, long> ContextMenu;
   Event<> EditGotFocus;
   Event<> EditLostFocus;
+
+  // Wavy red lines under (start, length) stretches, counted as SelStart counts; setting the
+  // text drops them.
+  void SetUnderlines(std::vector<std::pair<long, long>> ranges);
+  const std::vector<std::pair<long, long>>& Underlines() const { return underlines_; }
+  // Replaces a stretch as typing would: the edit's own undo and Change follow.
+  void ReplaceRange(long start, long length, TextView with);
 
   // Position conversions between text with CR LF breaks and the edit's single-character
   // breaks (plain is the edit's text).
@@ -76,6 +90,8 @@ class ctlTextEdit : public QWidget {
   void ApplyLimit();
   void ApplySelectionPalette();
   bool OnKey(QEvent* e);
+  void ShowContextMenu(QContextMenuEvent* e);
+  void ApplyUnderlines();
 
   bool multiLine_ = false;
   int scrollBars_ = 0;
@@ -88,4 +104,5 @@ class ctlTextEdit : public QWidget {
   PasswordStyle* pwStyle_ = nullptr;
   bool applyingLimit_ = false;
   bool rebuilding_ = false;
+  std::vector<std::pair<long, long>> underlines_;
 };

@@ -25,6 +25,7 @@
 #include "app/mConfig.h"
 #include "controls/ctlXmlTree.h"
 #include "forms/cLangCommands.h"
+#include "forms/cSpellAssist.h"
 #include "forms/cWorkbench.h"
 #include "forms/frmLangSelector.h"
 #include "forms/frmMergeConflicts.h"
@@ -100,10 +101,12 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   platform::SetMainWindow(this);
   langCommands_ = std::make_unique<cLangCommands>(*this);
   wb_ = std::make_unique<cWorkbench>(*this);
+  spell_ = std::make_unique<cSpellAssist>(*this);
 }
 
 frmMain::~frmMain() {
   Form_Unload();
+  spell_.reset();
   wb_.reset();
   langCommands_.reset();
   if (platform::MainWindow() == this) platform::SetMainWindow(nullptr);

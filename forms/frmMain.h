@@ -26,6 +26,7 @@ class QMenu;
 class QPainter;
 class VSplitter;
 class cLangCommands;
+class cSpellAssist;
 class cWorkbench;
 class ctlTextEdit;
 class ctlXmlTree;
@@ -55,6 +56,7 @@ class frmMain : public QMainWindow {
   platform::FileWatch& FileWatch() { return watch_; }
   cUpdateCheck& UpdateChecker() { return update_; }
   cWorkbench& Workbench() { return *wb_; }
+  cSpellAssist& Spelling() { return *spell_; }
 
   void UpdateMenus();
   void UpdateCaption();
@@ -177,6 +179,7 @@ class frmMain : public QMainWindow {
   cUpdateCheck update_;
   std::unique_ptr<cLangCommands> langCommands_;
   std::unique_ptr<cWorkbench> wb_;
+  std::unique_ptr<cSpellAssist> spell_;
   bool treeFiltered_ = false;  // the tree on show is a find result
   std::vector<Connection> conns_;
   // Last: it is stopped before the state its reports go to.

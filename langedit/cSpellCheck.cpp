@@ -177,9 +177,12 @@ Text PackageOf(const Text& id) {
   Text lang = id.substr(0, dash);
   // These ship every region of the language in one package.
   static const std::set<Text> whole = {u"fr", u"es", u"it", u"nl", u"ru", u"pl", u"sv", u"hu", u"ro", u"uk"};
+  // These name the region, the language's own when the ID gives none.
+  static const std::map<Text, Text> regioned = {{u"de", u"de"}, {u"en", u"us"}, {u"pt", u"pt"}};
   if (whole.count(lang)) return u"hunspell-" + lang;
-  Text region = dash == Text::npos ? HomeRegions(lang).front() : id.substr(dash + 1);
-  return u"hunspell-" + lang + u"-" + region;
+  if (dash != Text::npos) return u"hunspell-" + id;
+  auto it = regioned.find(lang);
+  return u"hunspell-" + lang + (it != regioned.end() ? u"-" + it->second : Text());
 }
 
 }  // namespace

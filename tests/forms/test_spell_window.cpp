@@ -1,0 +1,91 @@
+// Spelling in the edit box, with the system's French dictionary: typing underlines, the
+// context menu and Ctrl+. correct, a language without a dictionary is named once.
+#include <QContextMenuEvent>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTest>
+
+#include "forms/cSpellAssist.h"
+#include "tests/forms/FormsFixture.h"
+
+namespace {
+
+class SpellWindow : public FormsFixture {
+ protected:
+  void Load(const std::string& id) {
+    for (size_t i = 1; i < win->mnuLoadLanguageChoice.size(); ++i)
+      if (win->mnuLoadLanguageChoice[i]->data().toString().toStdString() == id) win->mnuLoadLanguageChoice[i]->trigger();
+  }
+  // Selects a string and the row of `lang`, ready for typing at the end of its text.
+  void Edit(const Text& name, const Text& lang) {
+    win->XmlTree->SelectNode(FindItem(win->XmlTree->Tree(), name));
+    for (long i = 1; i <= win->Editor().LoadedLangs()->ChildCount(); ++i)
+      if (win->Editor().LoadedLangs()->Child(i)->Name() == lang) win->lstValues->setCurrentRow(static_cast<int>(i - 1));
+    win->txtValue->hWnd()->setFocus();
+  }
+  std::string Value(const char* path) { return txt::ToUtf8(win->Editor().GetString(txt::FromUtf8(path))); }
+};
+
+TEST_F(SpellWindow, TypingUnderlinesAndCorrectionsGoThroughTheEdit) {
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(win->Spelling().Checker().HasDictionary(u"fr")) << "tools/install-deps.sh installs hunspell-fr";
+  win->activateWindow();  // for the window's shortcuts
+  ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
+  win->mnuSelectToolChoice[1]->trigger();
+  Load("fr");
+  Edit(u"Save", u"fr");
+  auto* edit = qobject_cast<QPlainTextEdit*>(win->txtValue->hWnd());
+  ASSERT_NE(edit, nullptr);
+  QTest::keyClicks(edit, " le fichierr");
+  EXPECT_EQ(Value("fr.Menu.File.Save"), "Enregistrer le fichierr");
+  EXPECT_EQ(win->txtValue->Underlines(), (std::vector<std::pair<long, long>>{{15, 8}}));
+  QTest::keyClick(edit, Qt::Key_Period, Qt::ControlModifier);
+  EXPECT_EQ(Value("fr.Menu.File.Save"), "Enregistrer le fichier");
+  EXPECT_TRUE(win->txtValue->Underlines().empty());
+  EXPECT_EQ(win->Editor().FindLangEntry(u"fr")->Attribut(u"dirty"), u"yes");
+
+  // The context menu of a marked word: suggestions first, then the dictionary's commands.
+  QTest::keyClicks(edit, " zorglubb");
+  ASSERT_EQ(win->txtValue->Underlines().size(), 1u);
+  QTextCursor at = edit->textCursor();
+  at.setPosition(25);
+  QPoint p = edit->cursorRect(at).center();
+  QContextMenuEvent ev(QContextMenuEvent::Mouse, p, edit->viewport()->mapToGlobal(p));
+  QApplication::sendEvent(edit->viewport(), &ev);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  ASSERT_NE(menu, nullptr);
+  std::vector<std::string> items;
+  for (QAction* a : menu->actions()) items.push_back(a->text().toStdString());
+  auto ignore = std::find(items.begin(), items.end(), "Ignore");
+  ASSERT_NE(ignore, items.end());
+  EXPECT_EQ(*(ignore - 1), "Add to dictionary");
+  EXPECT_LE(ignore - items.begin(), 1 + 8 + 1);  // at most 8 suggestions and a separator
+  EXPECT_GT(items.size(), static_cast<size_t>(ignore - items.begin()) + 2);  // the edit's own items follow
+  menu->actions()[ignore - items.begin()]->trigger();
+  menu->close();
+  EXPECT_TRUE(win->txtValue->Underlines().empty());
+  EXPECT_EQ(Value("fr.Menu.File.Save"), "Enregistrer le fichier zorglubb");
+}
+
+TEST_F(SpellWindow, LanguageWithoutDictionaryIsNamedOnceAndNotChecked) {
+  std::string dir = root + "/KestrovaTools/KestrovaMenu/Languages/";
+  std::string fr = testutil::ReadAll(dir + "KestrovaMenu_fr.xml");
+  for (auto [from, to] : {std::pair{"<fr ", "<ja "}, std::pair{"</fr>", "</ja>"}})
+    fr.replace(fr.find(from), std::string(from).size(), to);
+  testutil::WriteAll(dir + "KestrovaMenu_ja.xml", fr);
+  ASSERT_TRUE(Start());
+  std::vector<std::string> notes;
+  QObject::connect(win->statusBar(), &QStatusBar::messageChanged,
+                   [&](const QString& m) { if (!m.isEmpty()) notes.push_back(m.toStdString()); });
+  win->mnuSelectToolChoice[1]->trigger();
+  Load("ja");
+  for (const Text& name : {u"Save", u"Open", u"Save"}) {
+    Edit(name, u"ja");
+    QTest::keyClicks(win->txtValue->hWnd(), " fote");
+    EXPECT_TRUE(win->txtValue->Underlines().empty());
+  }
+  EXPECT_EQ(notes, std::vector<std::string>{"no Japanese dictionary installed: apt install hunspell-ja"});
+}
+
+}  // namespace
