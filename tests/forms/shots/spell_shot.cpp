@@ -2,7 +2,8 @@
 // Portuguese and English a string is edited with a misspelling typed at its end and the
 // window grabbed; French's marked word then gets its context menu, grabbed with the screen
 // (run under a virtual display: the menu is a window of its own).
-// Usage: ksv_spell_shot <suite root> <png prefix>  (writes <prefix>_<lang>.png, <prefix>_menu.png)
+// Usage: ksv_spell_shot <suite root> <png prefix>
+// (writes <prefix>_<lang>.png, <prefix>_fr_zoom.png, <prefix>_menu.png)
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QElapsedTimer>
@@ -10,7 +11,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
-#include <QTest>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -68,15 +68,19 @@ int main(int argc, char** argv) {
           if (w.Editor().LoadedLangs()->Child(i)->Name() == t.lang) w.lstValues->setCurrentRow(static_cast<int>(i - 1));
         edit->setFocus();
         edit->moveCursor(QTextCursor::End);
-        QTest::keyClicks(edit, QString::fromUtf8(t.tail));
+        edit->insertPlainText(QString::fromUtf8(t.tail));  // as typed: the box reports each change
         Settle();
         if (!w.grab().save(QString::fromStdString(prefix + "_" + txt::ToUtf8(t.lang) + ".png"))) rc = 1;
       }
-      // French stays in the box: the context menu of its misspelt word.
+      // French stays in the box: its first lines enlarged, then the context menu of the
+      // misspelling typed last.
+      QPixmap top = w.txtValue->grab(QRect(0, 0, 400, 40));
+      if (!top.scaled(top.size() * 3).save(QString::fromStdString(prefix + "_fr_zoom.png"))) rc = 1;
       const auto& marks = w.txtValue->Underlines();
-      if (!marks.empty()) {
+      if (marks.size() >= 2) {
         QTextCursor at = edit->textCursor();
-        at.setPosition(static_cast<int>(ctlTextEdit::FromCrLfPos(qtxt::FromQ(edit->toPlainText()), marks.front().first + 2)));
+        long pos = marks[marks.size() - 2].first + 2;
+        at.setPosition(static_cast<int>(ctlTextEdit::FromCrLfPos(qtxt::FromQ(edit->toPlainText()), pos)));
         QPoint p = edit->cursorRect(at).center();
         QContextMenuEvent ev(QContextMenuEvent::Mouse, p, edit->viewport()->mapToGlobal(p));
         QApplication::sendEvent(edit->viewport(), &ev);
