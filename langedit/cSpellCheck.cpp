@@ -124,7 +124,9 @@ bool IsAddress(TextView chunk) {
 }
 
 // Words a dictionary is not meant for: acronyms ("HTTP") and names with inner capitals
-// ("KsvLangEditor", "iPhone"). One letter is no word to check.
+// ("KsvLangEditor", "iPhone"). One letter is no word to check; a run of letters longer than
+// any word is no word either (and would only make the library's suggestions slow).
+constexpr size_t kMaxWordLetters = 64;
 bool WorthChecking(TextView word) {
   size_t letters = 0, upper = 0;
   bool innerCapital = false;
@@ -141,7 +143,7 @@ bool WorthChecking(TextView word) {
     }
     prev = c;
   }
-  if (letters < 2 || innerCapital) return false;
+  if (letters < 2 || letters > kMaxWordLetters || innerCapital) return false;
   return upper < 2 || upper < letters;
 }
 

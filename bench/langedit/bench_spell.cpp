@@ -158,6 +158,16 @@ void BM_Language3000(benchmark::State& st) {
 }
 BENCHMARK(BM_Language3000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// The one wait a translator sees: the first string of a language loads its dictionary.
+void BM_LoadDictionary(benchmark::State& st, const char16_t* id) {
+  for (auto _ : st) {
+    cSpellCheck s;
+    benchmark::DoNotOptimize(s.HasDictionary(id));
+  }
+}
+BENCHMARK_CAPTURE(BM_LoadDictionary, fr, u"fr")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_LoadDictionary, de, u"de")->Unit(benchmark::kMillisecond)->Iterations(3);
+
 }  // namespace
 
 BENCHMARK_MAIN();

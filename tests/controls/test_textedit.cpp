@@ -57,6 +57,17 @@ TEST(TextEdit, SelectionInSingleAndMultiLine) {
   box.SelStart(4);
   EXPECT_EQ(box.SelStart(), 4);
   EXPECT_EQ(box.SelLength(), 0);
+
+  // Underlined and replaced stretches count CR LF as selections do.
+  auto* area = qobject_cast<QPlainTextEdit*>(box.hWnd());
+  box.SetText(u"ab\r\ncdd ef");
+  box.SetUnderlines({{4, 3}});
+  ASSERT_EQ(area->extraSelections().size(), 1);
+  EXPECT_EQ(area->extraSelections()[0].cursor.selectedText(), QString("cdd"));
+  box.ReplaceRange(4, 3, u"cd\r\nx");
+  EXPECT_TEXT_EQ(box.GetText(), u"ab\r\ncd\r\nx ef");
+  box.SetText(u"other");
+  EXPECT_TRUE(box.Underlines().empty() && area->extraSelections().isEmpty());
 }
 
 TEST(TextEdit, ArrowKeysStayInTheBox) {

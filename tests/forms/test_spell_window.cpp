@@ -55,14 +55,13 @@ TEST_F(SpellWindow, TypingUnderlinesAndCorrectionsGoThroughTheEdit) {
   QApplication::sendEvent(edit->viewport(), &ev);
   auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
   ASSERT_NE(menu, nullptr);
-  std::vector<std::string> items;
-  for (QAction* a : menu->actions()) items.push_back(a->text().toStdString());
-  auto ignore = std::find(items.begin(), items.end(), "Ignore");
+  QList<QAction*> items = menu->actions();
+  auto ignore = std::find_if(items.begin(), items.end(), [](QAction* a) { return a->text() == "Ignore"; });
   ASSERT_NE(ignore, items.end());
-  EXPECT_EQ(*(ignore - 1), "Add to dictionary");
+  EXPECT_EQ((*(ignore - 1))->text(), "Add to dictionary");
   EXPECT_LE(ignore - items.begin(), 1 + 8 + 1);  // at most 8 suggestions and a separator
-  EXPECT_GT(items.size(), static_cast<size_t>(ignore - items.begin()) + 2);  // the edit's own items follow
-  menu->actions()[ignore - items.begin()]->trigger();
+  EXPECT_GT(items.end() - ignore, 2);           // the edit's own items follow
+  (*ignore)->trigger();
   menu->close();
   EXPECT_TRUE(win->txtValue->Underlines().empty());
   EXPECT_EQ(Value("fr.Menu.File.Save"), "Enregistrer le fichier zorglubb");
@@ -80,7 +79,7 @@ TEST_F(SpellWindow, LanguageWithoutDictionaryIsNamedOnceAndNotChecked) {
                    [&](const QString& m) { if (!m.isEmpty()) notes.push_back(m.toStdString()); });
   win->mnuSelectToolChoice[1]->trigger();
   Load("ja");
-  for (const Text& name : {u"Save", u"Open", u"Save"}) {
+  for (const char16_t* name : {u"Save", u"Open", u"Save"}) {
     Edit(name, u"ja");
     QTest::keyClicks(win->txtValue->hWnd(), " fote");
     EXPECT_TRUE(win->txtValue->Underlines().empty());

@@ -1,7 +1,7 @@
 // Spelling with the system's real dictionaries (installed by tools/install-deps.sh).
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 
-#include <cstdio>
 #include <string>
 
 #include "langedit/cSpellCheck.h"
@@ -18,40 +18,26 @@ std::string Flagged(cSpellCheck& s, const char16_t* lang, TextView text) {
   return out;
 }
 
-std::string Shell(const std::string& cmd) {
-  std::string out;
-  FILE* p = popen(cmd.c_str(), "r");
-  char buf[256];
-  while (p && fgets(buf, sizeof buf, p)) out += buf;
-  if (p) pclose(p);
-  return out;
-}
-
 TEST(Spell, DictionariesFoundByLanguageId) {
   cSpellCheck system;
   for (const char16_t* id : {u"fr", u"de", u"en", u"pt-BR"})
     ASSERT_TRUE(system.HasDictionary(id)) << txt::ToUtf8(cSpellCheck::MissingDictionaryNote(id))
                                           << " (tools/install-deps.sh installs it)";
   TempDir dir;
-  for (const char* f : {"fr_BE.aff", "fr_BE.dic", "en_GB.aff", "en_GB.dic", "de_AT.aff", "pt.aff", "pt.dic",
-                        "pt_BR.aff", "pt_BR.dic"})
-    testutil::WriteAll(dir.file(f), "");
+  for (const char* f : {"fr_BE", "en_GB", "pt", "pt_BR"})
+    for (const char* ext : {".aff", ".dic"}) testutil::WriteAll(dir.file(f) + ext, "");
+  testutil::WriteAll(dir.file("de_AT.aff"), "");  // no word list: not a dictionary
   cSpellCheck own({dir.path(), "/usr/share/hunspell"});
-  struct Case {
-    const char16_t* id;
-    const char* system;  // file name in the system's folder
-    const char* own;     // file name when only the test's folder is searched
-  } cases[] = {
-      {u"pt-BR", "pt_BR", "pt_BR"}, {u" PT_br", "pt_BR", "pt_BR"}, {u"fr", "fr_FR", "fr_BE"}, {u"fr-CA", "fr_CA", "fr_BE"},
-      {u"de", "de_DE", ""},         {u"en", "en_US", "en_GB"},     {u"pt", "pt_BR", "pt_BR"},    {u"ja", "", ""},
-      {u"f", "", ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(txt::ToUtf8(c.id));
-    std::string sys = cSpellCheck({"/usr/share/hunspell"}).FindDictionary(c.id);
-    EXPECT_EQ(sys.empty() ? "" : sys.substr(sys.rfind('/') + 1), c.system);
-    std::string mine = cSpellCheck({dir.path()}).FindDictionary(c.id);
-    EXPECT_EQ(mine.empty() ? "" : mine.substr(dir.path().size() + 1), c.own);
+  // ID, then the dictionary chosen among the system's and among the test's own.
+  const char* cases[][3] = {{" PT_br", "pt_BR", "pt_BR"}, {"fr", "fr_FR", "fr_BE"}, {"fr-CA", "fr_CA", "fr_BE"},
+                            {"de", "de_DE", ""},          {"en", "en_US", "en_GB"}, {"pt", "pt_BR", "pt_BR"},
+                            {"ja", "", ""},               {"f", "", ""}};
+  for (auto& c : cases) {
+    SCOPED_TRACE(c[0]);
+    std::string sys = cSpellCheck({"/usr/share/hunspell"}).FindDictionary(txt::FromUtf8(c[0]));
+    EXPECT_EQ(sys.empty() ? "" : sys.substr(sys.rfind('/') + 1), c[1]);
+    std::string mine = cSpellCheck({dir.path()}).FindDictionary(txt::FromUtf8(c[0]));
+    EXPECT_EQ(mine.empty() ? "" : mine.substr(dir.path().size() + 1), c[2]);
   }
   // A folder named first wins over the system's at the same rank.
   EXPECT_EQ(own.FindDictionary(u"pt-BR"), dir.file("pt_BR"));
@@ -75,12 +61,14 @@ TEST(Spell, FrenchMisspellingFoundWithItsCorrection) {
   std::vector<Text> sugg = s.Suggest(u"fr", u"automatiqe");
   sugg.resize(std::min<size_t>(sugg.size(), 3));
   EXPECT_NE(std::find(sugg.begin(), sugg.end(), u"automatique"), sugg.end());
+  EXPECT_TEXT_EQ(cSpellCheck::Replacement(u"Fi&chierr", u"Fichier"), u"Fi&chier");  // the accelerator stays
   EXPECT_EQ(Flagged(s, u"de", u"Die Datei wurde gespeichert, aber nicht hochgeladn."), "hochgeladn");
   EXPECT_EQ(Flagged(s, u"pt-BR", u"O arquivo foi salvo na pasta escolhida, mas nao foi enviado."), "nao");
 }
 
 TEST(Spell, OnlyWordsAreChecked) {
   cSpellCheck s;
+  const Text longRun = u"abc" + Text(70, u'q');
   struct Case {
     const char16_t* text;
     const char* flagged;
@@ -90,6 +78,7 @@ TEST(Spell, OnlyWordsAreChecked) {
       {u"<b>Bold</b> <a href=\"qwzx\">link</a> <br/> <!-- zzqx -->", ""},
       {u"See https://qwzx.example/zzq?a=b, www.zzqx.org, me@zzqx.org and setup.exe", ""},
       {u"MP3 x64 3D file_name HTTP XML KsvLangEditor iPhone \\nLine \\tTab", ""},
+      {longRun.c_str(), ""},
       {u"Open <b>teh</b> %s filez", "teh|filez"},
       {u"Sa&vve the &Fyle, not this &&zzq", "Sa&vve|&Fyle|zzq"},
       {u"well-known e-mail self-qwzx", "qwzx"},
@@ -111,10 +100,11 @@ TEST(Spell, PersonalWordsSurviveRestartIgnoredOnesDoNot) {
     EXPECT_TRUE(s.AddToDictionary(u"fr", u"l'Été&<>"));
   }
   // Read back by a reader that is not ours.
-  std::string file = txt::ToUtf8(cSpellCheck({}, txt::FromUtf8(dir.path())).PersonalFile(u"fr"));
-  EXPECT_EQ(Shell("python3 -c \"import sys,xml.etree.ElementTree as E; r=E.parse(sys.argv[1]).getroot(); "
-                "print(r.tag, r.get('lang'), '|'.join(w.text for w in r.findall('Word')))\" '" + file + "'"),
-            "SpellingWords fr Kestrovia|l'Été<>\n");
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_file(txt::ToUtf8(cSpellCheck({}, txt::FromUtf8(dir.path())).PersonalFile(u"fr")).c_str()));
+  std::string words;
+  for (pugi::xml_node w : doc.child("SpellingWords").children("Word")) words += std::string(w.child_value()) + "|";
+  EXPECT_EQ(doc.child("SpellingWords").attribute("lang").value() + (" " + words), "fr Kestrovia|l'Été<>|");
   cSpellCheck again({"/usr/share/hunspell"}, txt::FromUtf8(dir.path()));
   EXPECT_EQ(Flagged(again, u"fr_fr", u"Ouvrir Kestrovia et Zorglub"), "Kestrovia|Zorglub");  // another ID
   EXPECT_EQ(Flagged(again, u"fr", u"Ouvrir Kestrovia et Zorglub"), "Zorglub");
