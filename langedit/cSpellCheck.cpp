@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 #include <unordered_map>
 
@@ -238,7 +239,7 @@ std::string cSpellCheck::FindDictionary(TextView langId) const {
   if (id.empty()) return {};
   size_t dash = id.find(u'-');
   Text lang = id.substr(0, dash);
-  // Lower ranks win; equal ranks go to the folder named first.
+  // Lower ranks win; then the name first in alphabetical order, then the folder named first.
   auto rank = [&](const Text& name) -> int {
     if (dash != Text::npos && name == id) return 0;
     std::vector<Text> home = HomeRegions(lang);
@@ -285,6 +286,12 @@ cSpellCheck::Checker* cSpellCheck::Get(TextView langId) {
   if (it != checkers_.end()) return it->second.get();
   std::unique_ptr<Checker> c;
   std::string base = FindDictionary(id);
+  // The library reads what it can open and then knows no word at all: every word would be
+  // marked. An unreadable dictionary is no dictionary.
+  if (!base.empty() && (!std::ifstream(base + ".aff") || !std::ifstream(base + ".dic"))) {
+    ErrLog::Line(u"Dictionary " + txt::FromUtf8(base) + u" cannot be read");
+    base.clear();
+  }
   if (!base.empty()) {
     try {
       auto h = std::make_unique<Hunspell>((base + ".aff").c_str(), (base + ".dic").c_str());

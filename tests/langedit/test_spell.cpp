@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+#include <cstdlib>
 #include <string>
 
 #include "langedit/cSpellCheck.h"
@@ -39,6 +40,10 @@ TEST(Spell, DictionariesFoundByLanguageId) {
     std::string mine = cSpellCheck({dir.path()}).FindDictionary(txt::FromUtf8(c[0]));
     EXPECT_EQ(mine.empty() ? "" : mine.substr(dir.path().size() + 1), c[2]);
   }
+  setenv("DICPATH", (dir.path() + "::/nowhere").c_str(), 1);
+  EXPECT_EQ(cSpellCheck::DefaultFolders(),
+            (std::vector<std::string>{dir.path(), "/nowhere", "/usr/share/hunspell", "/usr/share/myspell/dicts"}));
+  unsetenv("DICPATH");
   // A folder named first wins over the system's at the same rank.
   EXPECT_EQ(own.FindDictionary(u"pt-BR"), dir.file("pt_BR"));
   EXPECT_TEXT_EQ(cSpellCheck::MissingDictionaryNote(u"fr"), u"no French dictionary installed: apt install hunspell-fr");
