@@ -232,7 +232,8 @@ void cUpdateCheck::OfferDownload() {
     ErrLog::Line(u"Download address refused: " + url);
     return;
   }
-  platform::OpenURL(url, 2);
+  // Without a desktop to open it the offer has nowhere to go: the log keeps the address.
+  if (!platform::OpenURL(url, 2)) ErrLog::Line(u"Download page not opened: " + url);
 }
 
 void cUpdateCheck::Finish(bool success) {

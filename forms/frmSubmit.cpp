@@ -370,7 +370,7 @@ void frmSubmit::cmdZIP_Click() {
 void frmSubmit::cmdCopyEmail_Click() {
   Guard("cmdCopyEmail_Click", [&] {
     platform::ClipboardClear();
-    platform::ClipboardSetText(FromQ(txtEmail->text()));
+    if (!platform::ClipboardSetText(FromQ(txtEmail->text()))) ErrLog::Line(u"Address not copied: no clipboard");
   });
 }
 

@@ -473,20 +473,17 @@ void cHTTPGet::ArrivalHandler() {
     pending_ = true;
     return;
   }
-  auto alive = alive_;
   processing_ = true;
   do {
     pending_ = false;
-    if (!ArrivalPass() || !*alive) break;
+    if (!ArrivalPass()) return;
   } while (pending_);
-  if (!*alive) return;
   processing_ = false;
   ThrottleStep();
 }
 
 // One pass; false when the object went away under an event handler.
 bool cHTTPGet::ArrivalPass() {
-  auto alive = alive_;
   if (finished_) return true;
   if (responseHeader_.empty()) return HandleHeaderBlock();
   if (status_ != TransferStatus::Receiving || wsk_.BytesReceived() <= 0) return true;
@@ -505,73 +502,58 @@ bool cHTTPGet::ArrivalPass() {
       ok = AppendToFile(chunk);
     }
     if (!ok) {
-      InternalError.Raise(lastErrorNumber_, lastErrorMessage_);
-      if (!*alive) return false;
-      Fail(TransferStatus::Failed, lastErrorNumber_, lastErrorMessage_);
-      return *alive;
+      if (!RaiseWhileAlive(alive_, InternalError, lastErrorNumber_, lastErrorMessage_)) return false;
+      return Fail(TransferStatus::Failed, lastErrorNumber_, lastErrorMessage_);
     }
   }
-  DataArrival.Raise(receivedBytes_, contentLength_, chunk);
-  if (!*alive) return false;
+  if (!RaiseWhileAlive(alive_, DataArrival, receivedBytes_, contentLength_, chunk)) return false;
   // The whole announced body is here: done, even if the server keeps the connection open.
-  if (contentLength_ > 0 && receivedBytes_ >= contentLength_ && !finished_) FinishTransfer();
-  return *alive;
+  if (contentLength_ > 0 && receivedBytes_ >= contentLength_ && !finished_) return FinishTransfer();
+  return true;
 }
 
 bool cHTTPGet::HandleHeaderBlock() {
-  auto alive = alive_;
   Bytes peek;
   if (!wsk_.PeekData(peek)) return true;
   size_t end = peek.find("\r\n\r\n");
   if (end == Bytes::npos && peek.size() <= kMaxHeaderBytes) return true;
-  if (end == Bytes::npos || end + 4 > kMaxHeaderBytes) {
-    // A header block without end would grow without bound.
-    Fail(TransferStatus::Failed, 0, kInvalidResponse);
-    return *alive;
-  }
+  // A header block without end would grow without bound.
+  if (end == Bytes::npos || end + 4 > kMaxHeaderBytes) return Fail(TransferStatus::Failed, 0, kInvalidResponse);
   Bytes head;
   wsk_.GetData(head, static_cast<long>(end + 4));
   responseHeader_ = Ansi(head.substr(0, end));
   Text status = responseHeader_.substr(0, responseHeader_.find(kCrLf));
   size_t blank = status.find(u' ');
-  if (blank == Text::npos) {
-    Fail(TransferStatus::Failed, 0, kInvalidResponse);
-    return *alive;
-  }
+  if (blank == Text::npos) return Fail(TransferStatus::Failed, 0, kInvalidResponse);
   Text code = status.substr(blank + 1, 3);
   if (code == u"301" || code == u"302") return OnRedirect();
   if (code == u"200" || code == u"206") return OnBodyFollows(code == u"206");
-  if (code == u"401") {
-    HandleAuth();
-    return *alive;
-  }
+  if (code == u"401") return HandleAuth();
   return OnHttpError(code, blank + 5 <= status.size() ? TextView(status).substr(blank + 5) : TextView());
 }
 
 bool cHTTPGet::OnRedirect() {
   auto alive = alive_;
   status_ = TransferStatus::Moved;
-  FinishTransfer();
+  if (!FinishTransfer()) return false;
   status_ = TransferStatus::Receiving;
   Text where = ResponseHeaderField(u"Location");
   bool follow = false;
-  Redirected.Raise(where, follow);
-  if (!*alive) return false;
+  if (!RaiseWhileAlive(alive_, Redirected, where, follow)) return false;
+  // A failed start of the next transfer ends it at once, under handlers that may destroy this.
   if (follow) GetFile(where, localPath_, u"", u"", continueMode_, -1L);
   return *alive;
 }
 
 // 200 or 206: the body follows the header block.
 bool cHTTPGet::OnBodyFollows(bool partial) {
-  auto alive = alive_;
   status_ = TransferStatus::Receiving;
   contentLength_ = static_cast<long>(txt::ToInt(GetHeaderField(u"Content-Length")));
   if (partial) {
     if (contentLength_ == 1) {
       // The local file already holds everything: the one byte asked for is its last.
       receivedBytes_ = 1;
-      FinishTransfer();
-      return false;
+      return FinishTransfer();
     }
     skipFirstByte_ = true;
     Text range = GetHeaderField(u"Content-Range");
@@ -580,42 +562,34 @@ bool cHTTPGet::OnBodyFollows(bool partial) {
     double start = static_cast<double>(txt::ToInt(range.substr(0, range.find(u'-'))));
     size_t slash = range.find(u'/');
     fileSize_ = slash == Text::npos ? 0 : static_cast<double>(txt::ToInt(range.substr(slash + 1)));
-    FileTransfertRestart.Raise(start, fileSize_);
-    if (!*alive) return false;
+    if (!RaiseWhileAlive(alive_, FileTransfertRestart, start, fileSize_)) return false;
   } else {
     fileSize_ = contentLength_;
     if (!localPath_.empty() && mFileUtils::FileExists(localPath_)) {
       DropFile();
-      if (!platform::fs::Remove(mFileUtils::NativePath(localPath_))) {
-        Fail(TransferStatus::FileError, errno, u"Can't delete the local file");
-        return *alive;
-      }
+      if (!platform::fs::Remove(mFileUtils::NativePath(localPath_)))
+        return Fail(TransferStatus::FileError, errno, u"Can't delete the local file");
     }
-    FileTransfertStart.Raise();
-    if (!*alive) return false;
-    if (contentLength_ == 0 && !GetHeaderField(u"Content-Length").empty()) {
-      FinishTransfer();  // an announced empty body is complete already
-      return *alive;
-    }
+    if (!RaiseWhileAlive(alive_, FileTransfertStart)) return false;
+    // An announced empty body is complete already.
+    if (contentLength_ == 0 && !GetHeaderField(u"Content-Length").empty()) return FinishTransfer();
   }
   if (wsk_.BytesReceived() > 0) pending_ = true;
   return true;
 }
 
 bool cHTTPGet::OnHttpError(TextView code, TextView reason) {
-  auto alive = alive_;
-  long number = static_cast<long>(txt::ToInt(code));
-  lastErrorNumber_ = number;
+  // Set before the event, so its handlers read this answer's number, not an earlier one.
+  lastErrorNumber_ = static_cast<long>(txt::ToInt(code));
   lastErrorMessage_ = Text(reason);
-  HttpError.Raise(lastErrorNumber_, lastErrorMessage_);
-  if (!*alive) return false;
-  Fail(TransferStatus::Failed, number, reason);
-  return *alive;
+  Text message = lastErrorMessage_;
+  if (!RaiseWhileAlive(alive_, HttpError, lastErrorNumber_, message)) return false;
+  return Fail(TransferStatus::Failed, lastErrorNumber_, message);
 }
 
-void cHTTPGet::HandleAuth() {
-  auto alive = alive_;
-  Fail(TransferStatus::AuthRequired, 401, u"Access denied");
+bool cHTTPGet::HandleAuth() {
+  const Text denied = u"Access denied";
+  if (!Fail(TransferStatus::AuthRequired, 401, denied)) return false;
   Text realm;
   const Text key = u"WWW-Authenticate: Basic realm=";
   size_t p = FindNoCase(responseHeader_, key);
@@ -626,32 +600,27 @@ void cHTTPGet::HandleAuth() {
     if (!realm.empty() && realm.front() == u'"') realm.erase(0, 1);
     if (!realm.empty() && realm.back() == u'"') realm.pop_back();
   }
-  auto fail = [&]() {
+  auto refuse = [&] {
     authAttempts_ = 0;
-    HttpError.Raise(401, u"Access denied");
-    if (!*alive) return;
+    if (!RaiseWhileAlive(alive_, HttpError, 401L, denied)) return false;
     finished_ = false;
-    Fail(TransferStatus::Failed, 401, u"Access denied");
+    return Fail(TransferStatus::Failed, 401, denied);
   };
-  if (authAttempts_ >= 3) {
-    fail();
-    return;
-  }
+  if (authAttempts_ >= 3) return refuse();
   Text user = username_, pass = password_;
   bool retry = false;
-  LoginRequired.Raise(user, pass, realm, retry);
-  if (!*alive) return;
-  if (!retry || (user == username_ && pass == password_)) {
-    fail();
-    return;
-  }
+  if (!RaiseWhileAlive(alive_, LoginRequired, user, pass, realm, retry)) return false;
+  if (!retry || (user == username_ && pass == password_)) return refuse();
   username_ = user;
   password_ = pass;
   ++authAttempts_;
   wsk_.closesocket();
   finished_ = false;
   busy_ = true;
+  // A connect that fails at once ends the transfer under handlers that may destroy this.
+  auto alive = alive_;
   OpenConnection();
+  return *alive;
 }
 
 void cHTTPGet::ThrottleStep() {
@@ -667,10 +636,9 @@ void cHTTPGet::ThrottleStep() {
   }
 }
 
-void cHTTPGet::FinishTransfer() {
-  auto alive = alive_;
+bool cHTTPGet::FinishTransfer() {
   if (timerData_) timerData_->Enabled(false);
-  if (finished_) return;
+  if (finished_) return true;
   finished_ = true;
   if (!CloseFile() && status_ == TransferStatus::Receiving) {
     // Its last writes may be lost: not a finished download.
@@ -691,33 +659,28 @@ void cHTTPGet::FinishTransfer() {
       ErrLog::Line(u"File time not set: " + localPath_);
   }
   switch (status_) {
-    case TransferStatus::Cancelled: FileTransfertCancel.Raise(); break;
-    case TransferStatus::Receiving: FileTransfertEnd.Raise(success); break;
-    case TransferStatus::Failed: FileTransfertEnd.Raise(false); break;
-    default: break;
+    case TransferStatus::Cancelled: return RaiseWhileAlive(alive_, FileTransfertCancel);
+    case TransferStatus::Receiving: return RaiseWhileAlive(alive_, FileTransfertEnd, success);
+    case TransferStatus::Failed: return RaiseWhileAlive(alive_, FileTransfertEnd, false);
+    default: return true;
   }
 }
 
-void cHTTPGet::Fail(TransferStatus status, long number, TextView message) {
+bool cHTTPGet::Fail(TransferStatus status, long number, TextView message) {
   status_ = status;
   lastErrorNumber_ = number;
   lastErrorMessage_ = Text(message);
-  FinishTransfer();
+  return FinishTransfer();
 }
 
 void cHTTPGet::CancelTransfert(long number, TextView message) {
-  auto alive = alive_;
-  Fail(TransferStatus::Cancelled, number, message);
-  if (!*alive) return;
+  if (!Fail(TransferStatus::Cancelled, number, message)) return;
   wsk_.ForceClose();
   busy_ = false;
 }
 
 void cHTTPGet::OnSocketError(long number, const Text& description) {
-  auto alive = alive_;
-  Fail(TransferStatus::Failed, number, description);
-  if (!*alive) return;
-  busy_ = false;
+  if (Fail(TransferStatus::Failed, number, description)) busy_ = false;
 }
 
 bool cHTTPGet::AppendToFile(const Bytes& chunk) {

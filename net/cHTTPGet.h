@@ -124,11 +124,12 @@ class cHTTPGet {
   bool OnRedirect();
   bool OnBodyFollows(bool partial);
   bool OnHttpError(TextView code, TextView reason);
-  void HandleAuth();
+  bool HandleAuth();
   // Ends the transfer as failed: its status, error number and message set together.
-  void Fail(TransferStatus status, long number, TextView message);
+  // These and the steps above return false when an event handler destroyed this object.
+  bool Fail(TransferStatus status, long number, TextView message);
   void ThrottleStep();
-  void FinishTransfer();
+  bool FinishTransfer();
   void OnSocketError(long number, const Text& description);
   bool AppendToFile(const Bytes& chunk);
   // False when the written file did not close cleanly (its last writes may be lost).

@@ -248,7 +248,8 @@ void cHTTPUpload::wsk_OnSendComplete() {
   try {
     if (!busy_) return;
     lastProgressMs_ = platform::HiResMs();
-    auto alive = alive_;
+    // A handler may destroy this object or end the transfer.
+    auto goOn = [this](bool alive) { return alive && busy_; };
     if (trailerQueued_) {
       // The trailer is out: the whole body has been sent.
       trailerSent_ = true;
@@ -256,10 +257,7 @@ void cHTTPUpload::wsk_OnSendComplete() {
       return;
     }
     if (stopSending_) return;
-    if (nextPosition_ == 1) {
-      TransfertStart.Raise();
-      if (!*alive || !busy_) return;
-    }
+    if (nextPosition_ == 1 && !goOn(RaiseWhileAlive(alive_, TransfertStart))) return;
     if (nextPosition_ > dataLength_) {
       if (trailer_.empty()) return;
       Text t = trailer_;
@@ -267,12 +265,12 @@ void cHTTPUpload::wsk_OnSendComplete() {
       trailerQueued_ = true;
       wsk.SendData(BytesView(Ansi(t)));
     }
-    TransfertProgress.Raise(static_cast<long>(nextPosition_), static_cast<long>(dataLength_));
-    if (!*alive || !busy_) return;
+    if (!goOn(RaiseWhileAlive(alive_, TransfertProgress, static_cast<long>(nextPosition_),
+                              static_cast<long>(dataLength_))))
+      return;
     timerPending_ = false;
     bool pending = false;
-    SetTimer.Raise(pending);
-    if (!*alive || !busy_) return;
+    if (!goOn(RaiseWhileAlive(alive_, SetTimer, pending))) return;
     if (pending) timerPending_ = true;
     else SendNextBlock();
   } catch (const std::exception& e) {
@@ -348,15 +346,11 @@ bool cHTTPUpload::TakeAnswerBytes() {
   while (busy_ && headerLength_ == 0) {
     // Only the new bytes (and three before them) can complete the empty line.
     size_t end = answer_.find("\r\n\r\n", scanFrom_);
-    if (end == Bytes::npos) {
-      if (answer_.size() > kMaxAnswerHeaderBytes) {
-        Fail(10040, u"Invalid server response: header block too large");
-        return false;
-      }
+    if (end == Bytes::npos && answer_.size() <= kMaxAnswerHeaderBytes) {
       scanFrom_ = answer_.size() < 3 ? 0 : answer_.size() - 3;
       return true;
     }
-    if (end + 4 > kMaxAnswerHeaderBytes) {
+    if (end == Bytes::npos || end + 4 > kMaxAnswerHeaderBytes) {
       Fail(10040, u"Invalid server response: header block too large");
       return false;
     }
@@ -440,13 +434,10 @@ void cHTTPUpload::AnswerDone() {
 
 void cHTTPUpload::Fail(long number, const Text& description) {
   if (!busy_) return;
-  auto alive = alive_;
   failed_ = true;
   responseCode_.clear();
   if (wsk.State() != SocketClosed) wsk.ForceClose();
-  TransfertError.Raise(number, description);
-  if (!*alive) return;
-  EndTransfer();
+  if (RaiseWhileAlive(alive_, TransfertError, number, description)) EndTransfer();
 }
 
 void cHTTPUpload::Watch() {

@@ -23,7 +23,7 @@ class ChildProcess {
 
   // argv[0] without a "/" is looked up on PATH. False (and nothing running) when the
   // program cannot be started or a child is already running.
-  bool Start(const std::vector<std::string>& argv, bool pipes, Priority priority);
+  [[nodiscard]] bool Start(const std::vector<std::string>& argv, bool pipes, Priority priority);
 
   // Reaps the child when it has ended; true from then on.
   bool Finished();
@@ -38,10 +38,10 @@ class ChildProcess {
   long AvailableBytes() const;
   // Reads up to n bytes without waiting: the count, 0 when none or at the end, -1 and
   // errno on failure.
-  long Read(char* buf, size_t n);
+  [[nodiscard]] long Read(char* buf, size_t n);
   // Writes what the input pipe takes now without waiting: the count accepted (possibly
   // 0), or -1 and errno when the pipe is broken.
-  long Write(const char* data, size_t n);
+  [[nodiscard]] long Write(const char* data, size_t n);
   // Our side of the input pipe: the child then sees the end of its input.
   void CloseInput();
   void CloseOutput();

@@ -11,12 +11,12 @@ namespace platform {
 
 void ClipboardClear();
 // Puts plain text on the clipboard; false without a window system.
-bool ClipboardSetText(TextView t);
+[[nodiscard]] bool ClipboardSetText(TextView t);
 Text ClipboardGetText();
 
 // Opens an http:, https: or the suite's ksv: URL with the desktop's handler; anything else
 // is refused. showMode is the caller's wish (1 normal, 2 minimised) and only informs.
-bool OpenURL(TextView url, int showMode = 1);
+[[nodiscard]] bool OpenURL(TextView url, int showMode = 1);
 // Whether OpenURL accepts the scheme of this URL.
 bool IsOpenableURL(TextView url);
 // Replaces the desktop handler (tests); returns the previous one. Called only for accepted URLs.

@@ -99,3 +99,12 @@ class Event {
   };
   std::shared_ptr<State> state_;
 };
+
+// Raises an event of an owner whose life `alive` tracks (set false by its destructor);
+// false when a handler destroyed the owner, which must then touch none of its members.
+template <class... Args, class... Params>
+[[nodiscard]] bool RaiseWhileAlive(const std::shared_ptr<bool>& alive, const Event<Args...>& event, Params&&... args) {
+  auto keep = alive;
+  event.Raise(std::forward<Params>(args)...);
+  return *keep;
+}

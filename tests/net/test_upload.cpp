@@ -75,7 +75,6 @@ TEST(Upload, MemoryDataIsSentOnceWithoutLastModified) {
   EXPECT_TRUE(Contains(report, "\"last_modified\": null")) << report;
   // header sent, then the whole data in one block, then the trailer
   EXPECT_EQ(w.progress, (std::vector<long>{1, 10001}));
-
 }
 
 struct Request {
@@ -179,15 +178,12 @@ TEST(Upload, RefusedStartsAndConnectionErrors) {
   ASSERT_TRUE(up.SendFile(d.tfile("f.bin"), T("http://127.0.0.1:" + std::to_string(nettest::ClosedPort()) + "/")));
   ASSERT_TRUE(w.WaitEnd());
   EXPECT_FALSE(w.success);
-  ASSERT_EQ(w.errors.size(), 1u);
-  EXPECT_EQ(w.errors[0], 10061);
+  EXPECT_EQ(w.errors, std::vector<long>{10061});
   EXPECT_EQ(w.ends, 1);
 
   // The file is gone once the connection is up: the transfer fails then, not at the stall watch.
   nettest::ScriptServer srv;
-  nettest::Script drain;
-  drain.drainOnly = true;
-  srv.Add(drain);
+  srv.Add({.drainOnly = true});
   up.StallTimeoutMs(60000);
   w.ends = 0;
   w.errors.clear();
@@ -205,11 +201,6 @@ TEST(Upload, HostileReceiversEndTheTransferSoundly) {
   using nettest::Script;
   const size_t size = 8u << 20;
   const std::string data = RandomBytes(size, 9);
-  auto script = [](std::vector<nettest::Step> steps) {
-    Script s;
-    s.steps = std::move(steps);
-    return s;
-  };
   struct Case {
     const char* name;
     Script script;
@@ -217,44 +208,23 @@ TEST(Upload, HostileReceiversEndTheTransferSoundly) {
     std::string code;  // "" when no answer counts
     long error;        // the error reported, 0 for none expected
   };
-  std::vector<Case> cases;
-  {
-    Script s = script({Reply("HTTP/1.0 200 OK", {}, "OK")});
-    s.streamChunk = std::string(65536, 'z');
-    cases.push_back({"answer streamed without end", s, false, "", 10040});
-  }
-  {
-    Script s = script({{"HTTP/1.0 200 OK\r\n", 0}});
-    s.streamChunk = "X-Pad: " + std::string(1000, 'p') + "\r\n";
-    cases.push_back({"header block without end", s, false, "", 10040});
-  }
-  {
-    Script s = script({Reply("HTTP/1.0 200 OK", {"Content-Length: 2"}, "OK")});
-    s.replyAfterBytes = size * 76 / 100;
-    s.reset = true;
-    cases.push_back({"early 200 then reset at 76 %", s, false, "", 0});
-  }
-  {
-    Script s = script({Reply("HTTP/1.0 200 OK", {"Content-Length: 2"}, "OK")});
-    s.replyAfterBytes = size * 23 / 1000;
-    cases.push_back({"early 200 then close at 2.3 %", s, false, "", 0});
-  }
-  {
-    Script s;
-    s.readDelayMs = 60000;
-    cases.push_back({"stops reading", s, false, "", 10060});
-  }
-  {
-    Script s = script({Reply("HTTP/1.0 413 Request Entity Too Large", {}, "too big")});
-    s.replyAfterBytes = 1000;
-    s.holdOpenMs = 60000;
-    cases.push_back({"413 with the connection held open", s, false, "413", 0});
-  }
-  {
-    Script s = script({Reply("HTTP/1.0 200 OK", {"Content-Length: 9"}, "OK thanks")});
-    s.holdOpenMs = 60000;
-    cases.push_back({"complete 200 with the connection held open", s, true, "200", 0});
-  }
+  const nettest::Step ok = Reply("HTTP/1.0 200 OK", {"Content-Length: 2"}, "OK");
+  const Case cases[] = {
+      {"answer streamed without end",
+       {.steps = {Reply("HTTP/1.0 200 OK", {}, "OK")}, .streamChunk = std::string(65536, 'z')}, false, "", 10040},
+      {"header block without end",
+       {.steps = {{"HTTP/1.0 200 OK\r\n", 0}}, .streamChunk = "X-Pad: " + std::string(1000, 'p') + "\r\n"}, false, "",
+       10040},
+      {"early 200 then reset at 76 %", {.steps = {ok}, .replyAfterBytes = size * 76 / 100, .reset = true}, false, "", 0},
+      {"early 200 then close at 2.3 %", {.steps = {ok}, .replyAfterBytes = size * 23 / 1000}, false, "", 0},
+      {"stops reading", {.readDelayMs = 60000}, false, "", 10060},
+      {"413 with the connection held open",
+       {.steps = {Reply("HTTP/1.0 413 Request Entity Too Large", {}, "too big")}, .holdOpenMs = 60000,
+        .replyAfterBytes = 1000},
+       false, "413", 0},
+      {"complete 200 with the connection held open",
+       {.steps = {Reply("HTTP/1.0 200 OK", {"Content-Length: 9"}, "OK thanks")}, .holdOpenMs = 60000}, true, "200", 0},
+  };
   auto rssKb = [] {
     long pages = 0, resident = 0;
     if (FILE* f = std::fopen("/proc/self/statm", "r")) {

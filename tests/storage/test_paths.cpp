@@ -48,7 +48,6 @@ TEST(PathText, WindowsWildcards) {
 
 class FileOps : public ::testing::Test {
  protected:
-  void TearDown() override { platform::fs::ResetFaults(); }
   testutil::TempDir dir;
 };
 

@@ -176,7 +176,6 @@ TEST(SubmitPack, FailuresAreToldAndLeaveNothingBehind) {
     r.serverHost = u"127.0.0.1:1";
     platform::fs::FailNth(platform::fs::Op::Write, 1, ENOSPC);
     EXPECT_FALSE(sub.Submit(r));
-    platform::fs::ResetFaults();
     EXPECT_FALSE(sub.Uploading());
     ASSERT_EQ(boxes.seen.size(), 1u);
     EXPECT_EQ(txt::ToUtf8(boxes.seen[0].text), "Error while compressing data !");
