@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -216,7 +217,13 @@ int Main(const mCmdLine::Options& cmd, const ExtraCheck& extra, std::string& out
            txt::ToUtf8(mTools::kLauncher) + ")\n";
     return kNoSuite;
   }
-  return Run(o, out, err);
+  try {
+    return Run(o, out, err);
+  } catch (const std::exception& e) {
+    // An extra check that throws, or memory running out on a huge suite: told, never a crash.
+    err += txt::ToUtf8(KSV_EXE_NAME) + ": the check stopped: " + e.what() + "\n";
+    return kNoSuite;
+  }
 }
 
 }  // namespace mSuiteCheck

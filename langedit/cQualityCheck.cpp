@@ -363,7 +363,8 @@ void CheckPair(TextView english, const std::vector<Token>& e, TextView target, s
     out.push_back(Finding(CheckKind::EndPunctuation, std::move(msg), std::move(spans)));
   }
 
-  size_t we = Width(english), wt = Width(target);
+  // A width of 10 needs at least 5 units: most strings are settled without measuring.
+  size_t we = english.size() >= 5 ? Width(english) : 0, wt = we >= 10 ? Width(target) : 0;
   if (we >= 10 && wt > 3 * we) out.push_back(Finding(CheckKind::Length, u"over three times as long as the English"));
   if (we >= 10 && 3 * wt < we) out.push_back(Finding(CheckKind::Length, u"under a third of the English length"));
 }
