@@ -26,6 +26,7 @@ class QMenu;
 class QPainter;
 class VSplitter;
 class cLangCommands;
+class cProblemsPanel;
 class cWorkbench;
 class ctlTextEdit;
 class ctlXmlTree;
@@ -55,6 +56,7 @@ class frmMain : public QMainWindow {
   platform::FileWatch& FileWatch() { return watch_; }
   cUpdateCheck& UpdateChecker() { return update_; }
   cWorkbench& Workbench() { return *wb_; }
+  cProblemsPanel& Problems() { return *problems_; }
 
   void UpdateMenus();
   void UpdateCaption();
@@ -143,6 +145,7 @@ class frmMain : public QMainWindow {
 
  private:
   friend class cWorkbench;
+  friend class cProblemsPanel;
   void BuildControls();
   void BuildMenus();
   void FrameEdit_Resize();
@@ -177,6 +180,9 @@ class frmMain : public QMainWindow {
   cUpdateCheck update_;
   std::unique_ptr<cLangCommands> langCommands_;
   std::unique_ptr<cWorkbench> wb_;
+  std::unique_ptr<cProblemsPanel> problems_;
+  // Opens the Problems panel on `langs` after a submission check asked for a review.
+  void ReviewLangs(const std::vector<Text>& langs);
   bool treeFiltered_ = false;  // the tree on show is a find result
   std::vector<Connection> conns_;
   // Last: it is stopped before the state its reports go to.
