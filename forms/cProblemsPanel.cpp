@@ -221,14 +221,12 @@ void cProblemsPanel::RecheckString(const XmlNodePtr& english, const XmlNodePtr& 
   XmlNodePtr el = lang->GetChildNode(path, false, true);
   Text target = el ? el->Value() : Text();
   std::vector<CheckFinding> found;
-  if (!src) {
-    // Not in English at all: only the whole-language check words the orphan the same way.
-    if (english && !target.empty()) {
-      for (StringFindings& s : CheckLanguage(english, lang))
-        if (s.path == path) found = std::move(s.findings);
-    }
-  } else {
+  if (english && src && !src->Value().empty()) {
     found = CheckTranslation(src->Value(), target);
+  } else if (english && !target.empty()) {
+    // Worded as the whole-language check words its orphans.
+    found.push_back(CheckFinding{CheckKind::Orphan, CheckSeverity::Error, src ? u"no English text" : u"not in English",
+                                 {{0, target.size()}}});
   }
   list_.SetString(lang->Name(), kChecks, path, std::move(found));
   std::vector<CheckFinding> review;
@@ -271,6 +269,7 @@ void cProblemsPanel::ConfirmSelected() {
   for (long i = 1; langs && i <= langs->ChildCount(); ++i)
     if (txt::EqualsNoCase(langs->Child(i)->Name(), lang)) RecheckString(english, langs->Child(i), path);
   Changed();
+  w_.XmlTree->RefreshNode(w_.XmlTree->SelectedItem());
 }
 
 void cProblemsPanel::LangChanged(cUndoHistory::Kind kind, TextView langId, const XmlNodePtr& before,
@@ -294,6 +293,7 @@ void cProblemsPanel::LangChanged(cUndoHistory::Kind kind, TextView langId, const
 void cProblemsPanel::SetExtraFindings(TextView langId, TextView source, std::vector<StringFindings> findings) {
   list_.SetFindings(langId, source, std::move(findings));
   Changed();
+  w_.XmlTree->RefreshTreeView();  // the tree keeps painted bands: marks anywhere may have changed
 }
 
 void cProblemsPanel::Changed() {
@@ -303,7 +303,6 @@ void cProblemsPanel::Changed() {
   if (c.warnings) parts << QStringLiteral("%1 warning%2").arg(c.warnings).arg(c.warnings > 1 ? "s" : "");
   if (c.review) parts << QStringLiteral("%1 to review").arg(c.review);
   lblCounts->setText(parts.join(QStringLiteral(", ")));
-  w_.XmlTree->update();
   if (w_.lstValues) w_.lstValues->viewport()->update();
   // Typing changes one string at a time: the list is filled again once the keys rest.
   if (!Dock->isHidden()) refill_->start();

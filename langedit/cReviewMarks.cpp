@@ -10,6 +10,7 @@
 namespace {
 
 constexpr char16_t kRoot[] = u"KsvReviewMarks";
+constexpr char16_t kEndTag[] = u"</KsvReviewMarks>";
 
 struct ReasonName {
   cReviewMarks::Reason reason;
@@ -57,9 +58,12 @@ void cReviewMarks::Load(TextView file) {
   try {
     int mode = 0;
     Text text = mTextFile::LoadTextFile(file, false, true, mode);
+    // The reader forgives a cut-off file; we do not: half a file is not "no marks yet".
+    size_t end = text.find_last_not_of(u" \t\r\n");
+    bool complete = end != Text::npos && TextView(text).substr(0, end + 1).ends_with(kEndTag);
     XmlNodePtr doc = cXmlNode::New();
     doc->XmlData___NonRecursif(std::move(text));
-    if (doc->Name() != kRoot) {
+    if (!complete || doc->Name() != kRoot) {
       broken_ = true;
       return;
     }

@@ -63,7 +63,7 @@ TEST(ReviewMarks, RecordMarkConfirmSurviveTheFileAndBrokenFilesAreKept) {
   EXPECT_EQ(m.Findings(u"Tool A", u"fr", fr).size(), 1u);
 
   // A broken file means no marks, and first-seen records alone do not overwrite it.
-  for (const char* broken : {"<<< not xml", "<Other><Tool name=\"Tool A\"/></Other>"}) {
+  for (const char* broken : {"<<< not xml", "<Other><Tool name=\"Tool A\"/></Other>", "<KsvReviewMarks><Tool name="}) {
     SCOPED_TRACE(broken);
     testutil::WriteAll(dir.file("sub/KsvLangEditor.review.xml"), broken);
     cReviewMarks b;
