@@ -25,12 +25,21 @@ void cProblemList::SetOrder(const std::vector<Text>& paths, const std::vector<Te
   pathOrder_.clear();
   for (size_t i = 0; i < paths.size(); ++i) pathOrder_.emplace(paths[i], i);
   langOrder_.clear();
-  for (const Text& id : langIds) langOrder_.push_back(txt::LCase(id));
+  for (const Text& id : langIds) {
+    langOrder_.push_back(txt::LCase(id));
+    shownIds_[langOrder_.back()] = id;
+  }
   ++version_;
 }
 
+cProblemList::BySource& cProblemList::Lang(TextView langId) {
+  Text id = txt::LCase(langId);
+  shownIds_.try_emplace(id, Text(langId));
+  return langs_[id];
+}
+
 void cProblemList::SetFindings(TextView langId, TextView source, std::vector<StringFindings> findings) {
-  ByPath& by = langs_[txt::LCase(langId)][Text(source)];
+  ByPath& by = Lang(langId)[Text(source)];
   by.clear();
   for (StringFindings& s : findings)
     if (!s.findings.empty()) by[s.path] = std::move(s.findings);
@@ -38,7 +47,7 @@ void cProblemList::SetFindings(TextView langId, TextView source, std::vector<Str
 }
 
 void cProblemList::SetString(TextView langId, TextView source, TextView path, std::vector<CheckFinding> findings) {
-  ByPath& by = langs_[txt::LCase(langId)][Text(source)];
+  ByPath& by = Lang(langId)[Text(source)];
   if (findings.empty())
     by.erase(Text(path));
   else
@@ -65,9 +74,8 @@ std::vector<cProblemList::Row> cProblemList::Rows(const Filter& filter) const {
   for (const Text& lang : order) {
     auto l = langs_.find(lang);
     if (l == langs_.end() || !HasLang(filter.langs, lang)) continue;
-    Text shown = lang;
-    for (const Text& f : filter.langs)
-      if (txt::EqualsNoCase(f, lang)) shown = f;
+    auto name = shownIds_.find(lang);
+    const Text& shown = name == shownIds_.end() ? lang : name->second;
     // (string order, source order, finding order); strings the order lacks (orphans) last.
     std::vector<std::tuple<size_t, const Text*, size_t, const CheckFinding*>> found;
     for (const auto& [source, byPath] : l->second)

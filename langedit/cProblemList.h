@@ -51,9 +51,11 @@ class cProblemList {
   using ByPath = std::unordered_map<Text, std::vector<CheckFinding>>;
   using BySource = std::map<Text, ByPath>;
   bool WorstIn(const BySource& sources, TextView path, CheckSeverity& worst) const;
+  BySource& Lang(TextView langId);
 
   std::map<Text, BySource> langs_;  // by lower-case language ID
   std::unordered_map<Text, size_t> pathOrder_;
   std::vector<Text> langOrder_;  // lower case
+  std::unordered_map<Text, Text> shownIds_;  // lower case -> as the languages spell it
   uint64_t version_ = 0;
 };

@@ -85,6 +85,7 @@ TEST(ReviewMarks, ProblemListOrdersFiltersCountsAndReplacesOneString) {
   auto F = [](CheckKind k, CheckSeverity s) { return CheckFinding{k, s, u"m", {}}; };
   cProblemList p;
   p.SetOrder({u"A", u"B", u"C"}, {u"en", u"fr", u"de"});
+  p.SetFindings(u"pt-BR", u"checks", {{u"A", {F(CheckKind::Spaces, CheckSeverity::Warning)}}});
   p.SetFindings(u"de", u"checks", {{u"C", {F(CheckKind::Length, CheckSeverity::Warning)}}});
   p.SetFindings(u"fr", u"checks",
                 {{u"Orphan", {F(CheckKind::Orphan, CheckSeverity::Error)}},
@@ -96,8 +97,8 @@ TEST(ReviewMarks, ProblemListOrdersFiltersCountsAndReplacesOneString) {
     return out;
   };
   // Languages in list order; strings in tree order, orphans last; errors first in a string.
-  EXPECT_EQ(keys(p.Rows()), (std::vector<Text>{u"fr/A/j", u"fr/B/b", u"fr/B/e", u"fr/Orphan/c", u"de/C/h"}));
-  EXPECT_EQ(keys(p.Rows({{u"DE"}, cProblemList::SeverityFilter::All})), (std::vector<Text>{u"DE/C/h"}));
+  EXPECT_EQ(keys(p.Rows()), (std::vector<Text>{u"fr/A/j", u"fr/B/b", u"fr/B/e", u"fr/Orphan/c", u"de/C/h", u"pt-BR/A/e"}));
+  EXPECT_EQ(keys(p.Rows({{u"DE"}, cProblemList::SeverityFilter::All})), (std::vector<Text>{u"de/C/h"}));
   EXPECT_EQ(p.Rows({{}, cProblemList::SeverityFilter::Errors}).size(), 2u);
   cProblemList::Counts c = p.Count({u"fr"});
   EXPECT_EQ(c.errors, 2u);
@@ -110,5 +111,5 @@ TEST(ReviewMarks, ProblemListOrdersFiltersCountsAndReplacesOneString) {
   p.SetString(u"fr", u"checks", u"B", {});  // fixed by typing
   EXPECT_FALSE(p.Worst(u"fr", u"B", worst));
   p.Forget(u"fr");
-  EXPECT_EQ(p.Count().Total(), 1u);
+  EXPECT_EQ(p.Count().Total(), 2u);
 }
