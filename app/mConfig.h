@@ -7,6 +7,9 @@
 
 namespace mConfig {
 
+// The suite chosen last time: the window starts there, and so does the headless check.
+inline constexpr char16_t kSuiteFolderKey[] = u"Suite.Folder";
+
 // The running executable's file name ("KsvLangEditor" unless it was renamed or copied).
 Text ExeName();
 // Where the file of `exeName` goes for a program in `programFolder`: beside it when a file

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/mCmdLine.h"
+#include "app/mSuiteCheck.h"
 #include "forms/frmMain.h"
 #include "platform/AppIcon.h"
 
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
   mCmdLine::Options options = mCmdLine::Parse(std::vector<std::string>(argv + 1, argv + argc));
   std::string out, err;
   int code = mCmdLine::Handle(options, out, err);
+  if (code < 0 && options.action == mCmdLine::Action::Check) code = mSuiteCheck::Main(options, {}, out, err);
   if (code >= 0) {
     std::fputs(out.c_str(), stdout);
     std::fputs(err.c_str(), stderr);

@@ -59,7 +59,7 @@ QFont UiFont(const char* family) {
 constexpr int kMargin = 6;
 
 // Where the suite chosen by hand is remembered.
-constexpr char16_t kSuiteKey[] = u"Suite.Folder";
+constexpr const char16_t* kSuiteKey = mConfig::kSuiteFolderKey;
 
 // Translucent blue over the selected language's row.
 constexpr QRgb kSelectedRowTint = 0x44666699;

@@ -88,6 +88,19 @@ bool ScanBrace(TextView t, size_t i, Token& tok) {
   return true;
 }
 
+// Tags of the markup the suite's texts carry. Anything else in angle brackets is text, such
+// as a key name ("Press <Enter>") a translator rightly translates.
+bool IsMarkupName(TextView name) {
+  static constexpr const char16_t* kNames[] = {
+      u"a", u"b", u"big", u"blockquote", u"body", u"br", u"center", u"code", u"div", u"em", u"font", u"h1", u"h2",
+      u"h3", u"h4", u"h5", u"h6", u"head", u"hr", u"html", u"i", u"img", u"kbd", u"li", u"nobr", u"ol", u"p", u"pre",
+      u"q", u"s", u"small", u"span", u"strike", u"strong", u"sub", u"sup", u"table", u"td", u"th", u"title", u"tr",
+      u"tt", u"u", u"ul"};
+  for (const char16_t* n : kNames)
+    if (name == n) return true;
+  return false;
+}
+
 // "<b>", "</b>", "<br/>", "<a href=\"x\">": attributes must be quoted, so "a <b and c> d"
 // in plain text is no tag.
 bool ScanTag(TextView t, size_t i, Token& tok) {
@@ -114,6 +127,7 @@ bool ScanTag(TextView t, size_t i, Token& tok) {
     if (close == TextView::npos) return false;
     j = close + 1;
   }
+  if (!IsMarkupName(name)) return false;
   Text key = closing ? u"</" + name + u">" : selfClosing ? u"<" + name + u"/>" : u"<" + name + u">";
   tok = {TokKind::Tag, std::move(key), i, j + 1 - i};
   return true;
@@ -243,7 +257,7 @@ struct EndMark {
 
 char16_t MarkClass(char16_t c) {
   switch (c) {
-    case u'.': case 0x3002: case 0xFF0E: case 0x0964: return u'.';
+    case u'.': case 0x3002: case 0xFF0E: case 0x0964: case 0x0965: case 0x06D4: case 0x0589: case 0x1362: return u'.';
     case u':': case 0xFF1A: return u':';
     case u'!': case 0xFF01: return u'!';
     case u'?': case 0xFF1F: case 0x061F: case 0x037E: return u'?';
@@ -363,7 +377,8 @@ void CheckPair(TextView english, const std::vector<Token>& e, TextView target, s
     out.push_back(Finding(CheckKind::EndPunctuation, std::move(msg), std::move(spans)));
   }
 
-  size_t we = Width(english), wt = Width(target);
+  // A width of 10 needs at least 5 units: most strings are settled without measuring.
+  size_t we = english.size() >= 5 ? Width(english) : 0, wt = we >= 10 ? Width(target) : 0;
   if (we >= 10 && wt > 3 * we) out.push_back(Finding(CheckKind::Length, u"over three times as long as the English"));
   if (we >= 10 && 3 * wt < we) out.push_back(Finding(CheckKind::Length, u"under a third of the English length"));
 }

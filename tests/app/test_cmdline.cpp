@@ -38,6 +38,13 @@ TEST(CmdLine, ArgumentsGiveTheActionOrOneLineOfError) {
       {{empty}, Action::Error, "", "", "is not a Kestrova suite folder"},
       {{"/dev/null"}, Action::Error, "", "", "neither a folder nor a file"},
       {{dir.file("\xff.xml")}, Action::Error, "", "", "not valid UTF-8"},
+      {{"--check"}, Action::Check, "", "", ""},
+      {{"--check", "--tool", "type LINKER", tools, "--lang", "fr", "--json"}, Action::Check, suite + "/", "", ""},
+      {{"--check", "--help"}, Action::Help, "", "", ""},
+      {{"--json", suite}, Action::Error, "", "", "--json goes with --check"},
+      {{"--check", "--lang"}, Action::Error, "", "", "--lang needs a value"},
+      {{"--check", "--tool", "Paint"}, Action::Error, "", "", "unknown tool 'Paint' (the tools: Kestrova Menu, "},
+      {{"--check", tools + "/fr.xml"}, Action::Error, "", "", "takes a suite folder, not a file"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args.empty() ? "(none)" : c.args.back());
@@ -46,11 +53,15 @@ TEST(CmdLine, ArgumentsGiveTheActionOrOneLineOfError) {
     EXPECT_EQ(txt::ToUtf8(o.suiteRoot), c.suiteRoot);
     EXPECT_EQ(txt::ToUtf8(o.langFile), c.langFile);
     EXPECT_TRUE(testutil::Contains(o.error, c.error)) << o.error;
+    if (c.args.size() == 7) {
+      EXPECT_TRUE(o.checkTool == u"type LINKER" && o.checkLang == u"fr" && o.checkJson);
+    }
 
     std::string out, err;
     int code = mCmdLine::Handle(o, out, err);
     switch (c.action) {
-      case Action::Run: EXPECT_EQ(code, -1); break;
+      case Action::Run:
+      case Action::Check: EXPECT_EQ(code, -1); break;
       case Action::Help: EXPECT_EQ(out, mCmdLine::HelpText()); break;
       case Action::Version: EXPECT_EQ(out, "Kestrova Lang Editor " + txt::ToUtf8(KSV_VERSION_TEXT) + "\n"); break;
       case Action::Error:
