@@ -198,9 +198,9 @@ void cProblemsPanel::Rebuild() {
     std::vector<Text> ids;
     for (long i = 1; langs && i <= langs->ChildCount(); ++i) ids.push_back(langs->Child(i)->Name());
     // Languages gone take their findings with them; extra sources report again for new ones.
-    for (const cProblemList::Row& r : list_.Rows())
-      if (std::none_of(ids.begin(), ids.end(), [&](const Text& id) { return txt::EqualsNoCase(id, r.langId); }))
-        list_.Forget(r.langId);
+    for (const Text& gone : list_.Langs())
+      if (std::none_of(ids.begin(), ids.end(), [&](const Text& id) { return txt::EqualsNoCase(id, gone); }))
+        list_.Forget(gone);
     list_.SetOrder(mStrings::Paths(w_.ed_.TreeDoc()), ids);
     for (long i = 1; langs && i <= langs->ChildCount(); ++i) {
       XmlNodePtr lang = langs->Child(i);
@@ -210,6 +210,7 @@ void cProblemsPanel::Rebuild() {
     }
     SaveMarks();
     RebuildLangCombo();
+    Rechecked.Raise();
     Changed();
   } catch (const std::exception& e) {
     ErrLog::Exception("cProblemsPanel.Rebuild", e.what());
@@ -251,6 +252,7 @@ void cProblemsPanel::StringEdited(TextView langId, TextView path) {
       if (lang == english) continue;
       if (isEnglish || txt::EqualsNoCase(lang->Name(), langId)) RecheckString(english, lang, path);
     }
+    StringChecked.Raise(Text(langId), Text(path));
     Changed();
   } catch (const std::exception& e) {
     ErrLog::Exception("cProblemsPanel.StringEdited", e.what());
@@ -294,6 +296,16 @@ void cProblemsPanel::SetExtraFindings(TextView langId, TextView source, std::vec
   list_.SetFindings(langId, source, std::move(findings));
   Changed();
   w_.XmlTree->RefreshTreeView();  // the tree keeps painted bands: marks anywhere may have changed
+}
+
+void cProblemsPanel::SetExtraString(TextView langId, TextView source, TextView path,
+                                    std::vector<CheckFinding> findings) {
+  list_.SetString(langId, source, path, std::move(findings));
+  Changed();
+  if (cVisualNode* root = w_.XmlTree->Tree()) {
+    XmlNodePtr el = w_.ed_.TreeDoc() ? w_.ed_.TreeDoc()->GetChildNode(path, false, true) : nullptr;
+    if (cVisualNode* item = el ? root->FindNodeFromXML(el.get()) : nullptr) w_.XmlTree->RefreshNode(item);
+  }
 }
 
 void cProblemsPanel::Changed() {

@@ -10,6 +10,7 @@
 #include "langedit/cProblemList.h"
 #include "langedit/cReviewMarks.h"
 #include "langedit/cUndoHistory.h"
+#include "platform/Event.h"
 #include "platform/Text.h"
 #include "xml/cXmlNode.h"
 
@@ -55,8 +56,12 @@ class cProblemsPanel {
   void LangChanged(cUndoHistory::Kind kind, TextView langId, const XmlNodePtr& before, const XmlNodePtr& now);
   void SaveMarks();
 
-  // Findings of another source (spelling...) for a language; replaced at each call.
+  // Findings of another source (spelling...) for a language, or for one string of it;
+  // replaced at each call. Such a source listens to the two events below to report again.
   void SetExtraFindings(TextView langId, TextView source, std::vector<StringFindings> findings);
+  void SetExtraString(TextView langId, TextView source, TextView path, std::vector<CheckFinding> findings);
+  Event<> Rechecked;                              // every loaded language was checked again
+  Event<const Text&, const Text&> StringChecked;  // language ID, path: one string was
 
   // Shows the panel limited to `langs` (all when empty).
   void ShowFor(const std::vector<Text>& langs);

@@ -98,6 +98,15 @@ std::vector<cProblemList::Row> cProblemList::Rows(const Filter& filter) const {
   return rows;
 }
 
+std::vector<Text> cProblemList::Langs() const {
+  std::vector<Text> out;
+  for (const auto& [id, _] : langs_) {
+    auto name = shownIds_.find(id);
+    out.push_back(name == shownIds_.end() ? id : name->second);
+  }
+  return out;
+}
+
 std::vector<cProblemList::Row> cProblemList::Rows() const { return Rows(Filter()); }
 
 cProblemList::Counts cProblemList::Count(const std::vector<Text>& langs) const {

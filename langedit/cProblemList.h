@@ -38,6 +38,8 @@ class cProblemList {
   void Forget(TextView langId);
   void Clear();
 
+  // The languages that have reported, as they spell their IDs.
+  std::vector<Text> Langs() const;
   std::vector<Row> Rows(const Filter& filter) const;
   std::vector<Row> Rows() const;
   Counts Count(const std::vector<Text>& langs = {}) const;

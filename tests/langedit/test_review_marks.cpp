@@ -110,6 +110,7 @@ TEST(ReviewMarks, ProblemListOrdersFiltersCountsAndReplacesOneString) {
   EXPECT_FALSE(p.Worst(u"de", u"B", worst));
   p.SetString(u"fr", u"checks", u"B", {});  // fixed by typing
   EXPECT_FALSE(p.Worst(u"fr", u"B", worst));
+  EXPECT_EQ(p.Langs(), (std::vector<Text>{u"de", u"fr", u"pt-BR"}));
   p.Forget(u"fr");
   EXPECT_EQ(p.Count().Total(), 2u);
 }
