@@ -237,14 +237,19 @@ void cProblemsPanel::RecheckString(const XmlNodePtr& english, const XmlNodePtr& 
   list_.SetString(lang->Name(), kReview, path, std::move(review));
 }
 
-void cProblemsPanel::StringEdited(TextView langId, TextView path) {
+void cProblemsPanel::StringEdited(TextView langId, TextView path, TextView before) {
   try {
     XmlNodePtr english = English();
     const XmlNodePtr& langs = w_.ed_.LoadedLangs();
     bool isEnglish = english && txt::EqualsNoCase(english->Name(), langId);
     if (!isEnglish) {
       XmlNodePtr src = english ? english->GetChildNode(path, false, true) : nullptr;
-      if (src) marks_.Confirm(WorkKey(), langId, path, src->Value());
+      Text work = WorkKey();
+      const cReviewMarks::Record* r = marks_.Find(work, langId, path);
+      if (r && r->review != cReviewMarks::Reason::None)
+        cleared_.try_emplace(work + u'\x1F' + txt::LCase(langId) + u'\x1F' + Text(path),
+                             Cleared{work, Text(langId), Text(path), Text(before), *r});
+      if (src) marks_.Confirm(work, langId, path, src->Value());
     }
     // An English edit changes what every translation of the string is checked against.
     for (long i = 1; langs && i <= langs->ChildCount(); ++i) {
@@ -257,6 +262,27 @@ void cProblemsPanel::StringEdited(TextView langId, TextView path) {
   } catch (const std::exception& e) {
     ErrLog::Exception("cProblemsPanel.StringEdited", e.what());
   }
+}
+
+void cProblemsPanel::UndoneOrRedone() {
+  const XmlNodePtr& langs = w_.ed_.LoadedLangs();
+  XmlNodePtr english = English();
+  Text work = WorkKey();
+  for (const auto& [key, c] : cleared_) {
+    if (c.work != work) continue;
+    for (long i = 1; langs && i <= langs->ChildCount(); ++i) {
+      XmlNodePtr lang = langs->Child(i);
+      XmlNodePtr el = txt::EqualsNoCase(lang->Name(), c.langId) ? lang->GetChildNode(c.path, false, true) : nullptr;
+      if (!el) continue;
+      XmlNodePtr src = english ? english->GetChildNode(c.path, false, true) : nullptr;
+      // Any other text is one the translator typed: confirmed, as when it was typed.
+      if (el->Value() == c.value)
+        marks_.Mark(work, c.langId, c.path, c.record.english, c.record.review);
+      else if (src)
+        marks_.Confirm(work, c.langId, c.path, src->Value());
+    }
+  }
+  Rebuild();
 }
 
 void cProblemsPanel::ConfirmSelected() {

@@ -4,6 +4,7 @@
 // source that reports findings per language. Marks the strings with findings in the tree and
 // the value list, counts them in the status bar, and gates the submission.
 #include <QObject>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -47,9 +48,11 @@ class cProblemsPanel {
   // --- hooks of the window ---------------------------------------------------------------
   // Languages were loaded, unloaded or replaced: everything is checked again.
   void Rebuild();
-  // A value typed in the edit box: that string alone is checked again, and the translation
-  // counts as looked at.
-  void StringEdited(TextView langId, TextView path);
+  // A value typed in the edit box (`before`: the stored value it replaced): that string
+  // alone is checked again, and the translation counts as looked at.
+  void StringEdited(TextView langId, TextView path, TextView before);
+  // After an undo or redo: a mark that typing cleared comes back with the text it was on.
+  void UndoneOrRedone();
   // Ctrl+Enter on the selected string: its translation is confirmed as it stands.
   void ConfirmSelected();
   // A command changed whole languages; `before` is null for a language it brought in.
@@ -92,6 +95,13 @@ class cProblemsPanel {
   cProblemList list_;
   cReviewMarks marks_;
   std::vector<Text> reviewRequest_;
+  // Marks cleared by typing in this session, with the text they were on: key is the work
+  // key, language and path joined by a separator no name holds.
+  struct Cleared {
+    Text work, langId, path, value;
+    cReviewMarks::Record record;
+  };
+  std::map<Text, Cleared> cleared_;
   std::vector<Text> filterLangs_;  // a set given by ShowFor when it is not one language
   std::vector<cProblemList::Row> rows_;
   uint64_t shownVersion_ = ~0ull;

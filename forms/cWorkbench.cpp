@@ -376,7 +376,7 @@ void cWorkbench::UndoRedo(bool undo) {
       }
     }
     if (!lang.empty()) w_.lastEditedLang_ = lang;
-    w_.Problems().Rebuild();
+    w_.Problems().UndoneOrRedone();
     RefreshGroups();
     if (!path.empty()) SelectString(path, lang);
     w_.UpdateSaveMenus();

@@ -555,7 +555,7 @@ void frmMain::txtValue_Change() {
     lastEditedLang_ = lang->Name();
     XmlNodePtr now = lang->GetChildNode(label.substr(1), false, true);
     wb_->ValueStored(lastEditedLang_, label.substr(1), before, now ? now->Value() : Text(), old != nullptr);
-    problems_->StringEdited(lastEditedLang_, label.substr(1));
+    problems_->StringEdited(lastEditedLang_, label.substr(1), before);
     {
       TemporaryFlag quiet(Updating);
       TemporaryFlag keep(keepRow_);

@@ -84,6 +84,10 @@ TEST_F(Problems, ReviewMarksFollowFillEditsCtrlEnterAndEnglishChangesAcrossResta
   EXPECT_EQ(Pending(u"fr", u"Config.Options.StartWithSystem"), Reason::None);
   EXPECT_EQ(P().List().Count({u"fr"}).review, filled - 1);
   EXPECT_EQ(win->XmlTree->ItemMark(item), -1);
+  win->Workbench().Undo();  // the copied text is back, and so is its mark
+  EXPECT_EQ(Pending(u"fr", u"Config.Options.StartWithSystem"), Reason::Filled);
+  win->Workbench().Redo();
+  EXPECT_EQ(Pending(u"fr", u"Config.Options.StartWithSystem"), Reason::None);
   answers.push_back(platform::vbYes);  // "Save changes in fr ?"
   win->mnuSave->trigger();
 
