@@ -126,10 +126,12 @@ int Run(const Options& o, std::string& out, std::string& err) {
       XmlNodePtr doc;
       XmlNodePtr languages = mLangFiles::ReadLanguagesFile(mFileUtils::AddDirSep(mFileUtils::FilePathOnly(pattern)) + name, doc);
       if (!languages || languages->ChildCount() == 0) {
-        // Told, and the other files are still checked.
+        // Told, and the other files are still checked; a broken English is told whatever
+        // language was asked for, as it is why that language goes unchecked.
         Text id = IdFromFileName(pattern, name);
-        if (!o.lang.empty() && !txt::EqualsNoCase(id, o.lang)) continue;
-        ++langCount;
+        bool english = mLangFormat::IsReferenceLangID(id);
+        if (!o.lang.empty() && !txt::EqualsNoCase(id, o.lang) && !english) continue;
+        langCount += !english;
         rows.push_back({tool.name, id, Text(), "file", CheckSeverity::Error,
                         name + (languages ? u": " + Text(mLangFormat::kMsgNoTranslation)
                                           : Text(u": not a complete language file, or it cannot be read"))});

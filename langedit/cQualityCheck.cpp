@@ -413,28 +413,30 @@ std::vector<CheckFinding> CheckTranslation(TextView english, TextView target) {
 std::vector<StringFindings> CheckLanguage(const XmlNodePtr& english, const XmlNodePtr& lang) {
   std::vector<StringFindings> result;
   if (!lang) return result;
-  std::unordered_map<Text, Text> values = mStrings::Values(lang);
-  std::unordered_map<Text, Text> englishValues = mStrings::Values(english);
+  auto entries = mStrings::Entries(lang);
+  auto englishEntries = mStrings::Entries(english);
+  // Views into the entries, which outlive the maps.
+  std::unordered_map<TextView, const Text*> values, englishValues;
+  for (const auto& [path, value] : entries) values.emplace(path, &value);
+  for (const auto& [path, value] : englishEntries) englishValues.emplace(path, &value);
   std::vector<Token> e, t;
   std::vector<CheckFinding> found;
-  for (const Text& path : mStrings::Paths(english)) {
+  for (const auto& [path, en] : englishEntries) {
     auto it = values.find(path);
-    if (it == values.end() || it->second.empty()) continue;
-    const Text& en = englishValues[path];
+    if (it == values.end() || it->second->empty()) continue;
+    const Text& target = *it->second;
     found.clear();
     if (en.empty()) {
-      found.push_back(Finding(CheckKind::Orphan, u"no English text", {{0, it->second.size()}}));
+      found.push_back(Finding(CheckKind::Orphan, u"no English text", {{0, target.size()}}));
     } else {
       Scan(en, e);
-      CheckPair(en, e, it->second, t, found);
+      CheckPair(en, e, target, t, found);
     }
     if (!found.empty()) result.push_back({path, found});
   }
   // Strings English lacks: a translation nobody will ever see, or a key renamed in English.
-  for (const Text& path : mStrings::Paths(lang)) {
-    if (englishValues.count(path)) continue;
-    const Text& v = values[path];
-    if (!v.empty()) result.push_back({path, {Finding(CheckKind::Orphan, u"not in English", {{0, v.size()}})}});
-  }
+  for (const auto& [path, value] : entries)
+    if (!value.empty() && !englishValues.count(path))
+      result.push_back({path, {Finding(CheckKind::Orphan, u"not in English", {{0, value.size()}})}});
   return result;
 }

@@ -47,9 +47,9 @@ struct StringFindings {
 const char* CheckName(CheckKind kind);
 
 // Every finding of `target` against `english`. An empty target gives none: empty strings
-// are counted and filled elsewhere.
+// are counted and filled elsewhere. Texts may be as stored ("\n") or as typed (CR LF).
 std::vector<CheckFinding> CheckTranslation(TextView english, TextView target);
 
 // Every string of `lang` against the same string of `english` (both language elements),
-// orphans included.
+// orphans included: a non-empty string whose English is missing or empty.
 std::vector<StringFindings> CheckLanguage(const XmlNodePtr& english, const XmlNodePtr& lang);

@@ -42,6 +42,12 @@ std::unordered_map<Text, Text> Values(const XmlNodePtr& lang) {
   return values;
 }
 
+std::vector<std::pair<Text, Text>> Entries(const XmlNodePtr& lang) {
+  std::vector<std::pair<Text, Text>> entries;
+  Walk(lang, [&](cXmlNode& n, Text path) { entries.emplace_back(std::move(path), n.Value()); });
+  return entries;
+}
+
 void TakeContent(const XmlNodePtr& lang, const XmlNodePtr& from) {
   lang->ClearAttributs();
   for (long i = 1; i <= from->AttrCount(); ++i) lang->Attribut(from->AttrName(i), from->AttrValue(i));

@@ -14,6 +14,8 @@ namespace mStrings {
 std::vector<Text> Paths(const XmlNodePtr& root);
 // Every string below `lang` with its stored value.
 std::unordered_map<Text, Text> Values(const XmlNodePtr& lang);
+// Paths and values together in tree order, from one walk.
+std::vector<std::pair<Text, Text>> Entries(const XmlNodePtr& lang);
 // `lang` keeps its identity (the window, the history and the language list hold it) and
 // takes over the attributes, children and value of `from`, which is left empty.
 void TakeContent(const XmlNodePtr& lang, const XmlNodePtr& from);

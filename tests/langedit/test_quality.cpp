@@ -18,23 +18,16 @@ std::vector<std::string> Lines(const std::vector<CheckFinding>& findings) {
   return r;
 }
 
-struct Case {
-  const char16_t* english;
-  const char16_t* target;
-  std::vector<std::string> expected;
-};
-
-void RunTable(const std::vector<Case>& table) {
-  for (const Case& c : table) {
-    SCOPED_TRACE(txt::ToUtf8(c.english) + " | " + txt::ToUtf8(c.target));
-    EXPECT_EQ(Lines(CheckTranslation(c.english, c.target)), c.expected);
-  }
-}
-
 }  // namespace
 
-TEST(Quality, Placeholders) {
-  RunTable({
+// One table of source/target pairs for each check, with the pairs that must not be told.
+TEST(Quality, EachCheckAndWhatItMustNotTell) {
+  struct Case {
+    const char16_t *english, *target;
+    std::vector<std::string> expected;
+  };
+  for (const Case& c : std::vector<Case>{
+           // placeholders
       {u"%d files in %s", u"%s: %d fichiers", {}},                      // order may change
       {u"%s of %s", u"%2$s de %1$s", {}},                               // positional
       {u"Hello %s", u"Bonjour %1$s", {}},
@@ -57,11 +50,7 @@ TEST(Quality, Placeholders) {
       {u"{0:N2} MB", u"{0} Mo", {}},                                       // the format may differ
       {u"Use {{braces}}", u"Utilisez {{accolades}}", {}},
       {u"a {b c} d", u"a d", {}},                                          // no placeholder
-  });
-}
-
-TEST(Quality, Markup) {
-  RunTable({
+           // markup
       {u"<b>Bold</b> text", u"Texte <b>gras</b>", {}},
       {u"<b>Bold</b>", u"<b>Gras", {"markup: tag </b> missing"}},
       {u"Line<br/>two", u"Ligne<br>deux", {"markup: tag <br/> changed to <br> @5+4"}},
@@ -69,11 +58,7 @@ TEST(Quality, Markup) {
       {u"Plain", u"<i>Simple</i>", {"markup: extra tag <i> @0+3", "markup: extra tag </i> @9+4"}},
       {u"a < b and c > d", u"a < b et c > d", {}},                          // comparisons, no tags
       {u"Press <Enter>", u"Appuyez sur <Entr\u00E9e>", {}},                 // a key name, no tag
-  });
-}
-
-TEST(Quality, AcceleratorSpacesAndLineBreaks) {
-  RunTable({
+           // accelerators, spaces, line breaks
       {u"&File", u"Fichier", {"accelerator: accelerator & missing"}},
       {u"File", u"F&ichier", {"accelerator: extra accelerator & @1+2"}},
       {u"Tom && Jerry", u"Tom && Jerry et &&", {}},                         // literal ampersands
@@ -86,11 +71,7 @@ TEST(Quality, AcceleratorSpacesAndLineBreaks) {
       {u"One\\nTwo", u"Un\r\nDeux", {}},                                    // as typed
       {u"One\\nTwo", u"Un Deux", {"line-breaks: 0 line breaks, English has 1"}},
       {u"One", u"Un\\nDeux\\n", {"line-breaks: 2 line breaks, English has 0 @2+2 @8+2"}},
-  });
-}
-
-TEST(Quality, EndPunctuationLengthAndUntranslated) {
-  RunTable({
+           // end punctuation, length, untranslated
       {u"Open...", u"Ouvrir\u2026", {}},                                   // the same ellipsis
       {u"Really quit?", u"Vraiment quitter ?", {}},
       {u"Done.", u"Fait", {"end-punctuation: end punctuation \".\" missing"}},
@@ -108,7 +89,10 @@ TEST(Quality, EndPunctuationLengthAndUntranslated) {
       {u"Kestrova Menu", u"Kestrova Menu", {"untranslated: same as the English @0+13"}},
       {u"%s: %d", u"%s: %d", {}},                                           // no letters
       {u"Anything", u"", {}},                                               // empty is counted elsewhere
-  });
+       }) {
+    SCOPED_TRACE(txt::ToUtf8(c.english) + " | " + txt::ToUtf8(c.target));
+    EXPECT_EQ(Lines(CheckTranslation(c.english, c.target)), c.expected);
+  }
 }
 
 TEST(Quality, LanguageFindsOrphansAfterTheEnglishOrder) {
