@@ -1,5 +1,6 @@
 #include "controls/cXListBox.h"
 
+#include "controls/ColorRef.h"
 #include "controls/TextCut.h"
 
 #include <QApplication>
@@ -12,7 +13,6 @@
 #include <QStyleOptionFocusRect>
 #include <QStyledItemDelegate>
 
-#include "controls/ColorRef.h"
 #include "platform/Desktop.h"
 #include "platform/ErrLog.h"
 #include "platform/KeyCodes.h"
@@ -33,6 +33,7 @@ class cXListBox::Delegate : public QStyledItemDelegate {
     bool focused = (opt.state & QStyle::State_HasFocus) != 0 ||
                    (list && !list->hasFocus() && list->currentIndex() == idx);
     if (!owner_->PaintRow(p, opt.rect, idx.row(), focused, selected)) QStyledItemDelegate::paint(p, opt, idx);
+    owner_->PaintMark(p, opt.rect, idx.row());
   }
   QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
     return QSize(static_cast<int>(owner_->extent_), static_cast<int>(owner_->itemHeight_));
@@ -198,6 +199,16 @@ bool cXListBox::PaintRow(QPainter* p, const QRect& rect, long index, bool focuse
   rc_ = prevRc;
   p->restore();
   return handled;
+}
+
+void cXListBox::PaintMark(QPainter* p, const QRect& rect, long index) {
+  if (!RowMark) return;
+  long color = -1;
+  Trap("cXListBox.RowMark", [&] { color = RowMark(index); });
+  if (color < 0 || rect.height() < 4) return;
+  // A bar at the row's right end, where the host's own drawing rarely reaches.
+  p->fillRect(QRect(rect.right() - kMarkWidth, rect.top() + 2, kMarkWidth, rect.height() - 4),
+              colorref::ToQColor(color));
 }
 
 bool cXListBox::OnListEvent(QObject*, QEvent* e) {

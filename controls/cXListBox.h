@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QRect>
+#include <functional>
 
 #include "platform/Event.h"
 #include "platform/Text.h"
@@ -73,6 +74,10 @@ class cXListBox {
   Event<long, int, int, long, long> ItemMouseDown;
   Event<long, int, int, long, long> ItemMouseUp;
   Event<long> HScroll;
+  // A mark the host wants on a row (a colour as 0x00BBGGRR), or -1 for none; asked at
+  // every paint of the row, so it never goes stale.
+  std::function<long(long index)> RowMark;
+  static constexpr int kMarkWidth = 4;
 
   // Item action code passed with DrawItem: the whole row.
   static constexpr long OdaDrawEntire = 1;
@@ -88,6 +93,7 @@ class cXListBox {
   friend class Filter;
   bool PaintRow(QPainter* p, const QRect& rect, long index, bool focused, bool selected);
   bool OnListEvent(QObject* o, QEvent* e);
+  void PaintMark(QPainter* p, const QRect& rect, long index);
 
   QPointer<QListWidget> list_;
   QPointer<QObject> delegate_;

@@ -221,9 +221,20 @@ void ctlXmlTree::PaintItem(QPainter& p, cVisualNode* item, long bandTop) {
   p.setPen(sel ? QColor(Qt::white) : colorref::ToQColor(txt::ToInt(item->GetProp(u"color"))));
   p.drawText(QRect(box.left() + 1, box.top(), tw + 1, box.height()), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
              s);
+  int noteX = box.right() + 5;
+  if (long mark = ItemMark ? ItemMark(item) : -1; mark >= 0) {
+    int d = std::max(5, std::min(8, static_cast<int>(item->RowHeight) - 6));
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colorref::ToQColor(mark));
+    p.drawEllipse(QRect(box.right() + 4, box.top() + (box.height() - d) / 2, d, d));
+    p.restore();
+    noteX += d + 4;
+  }
   if (!note.empty()) {
     p.setPen(QColor(0x90, 0x90, 0x90));
-    p.drawText(QRect(box.right() + 5, box.top(), fm.horizontalAdvance(qtxt::ToQ(note)) + 2, box.height()),
+    p.drawText(QRect(noteX, box.top(), fm.horizontalAdvance(qtxt::ToQ(note)) + 2, box.height()),
                Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, qtxt::ToQ(note));
   }
 }

@@ -58,6 +58,8 @@ class ctlXmlTree : public QWidget {
   std::function<void(const cVisualNode*, const Text& label, std::vector<std::pair<size_t, size_t>>& marks,
                      Text& note)>
       Decorate;
+  // A dot drawn after an item's label (a colour as 0x00BBGGRR), or -1 for none.
+  std::function<long(const cVisualNode*)> ItemMark;
 
   static constexpr long BandHeight = 256;
   // 9x9 boxes drawn beside items with children.

@@ -22,6 +22,7 @@
 #include "controls/VSplitter.h"
 #include "controls/ctlTextEdit.h"
 #include "controls/ctlXmlTree.h"
+#include "forms/cProblemsPanel.h"
 #include "forms/frmMain.h"
 #include "langedit/mLangFormat.h"
 #include "langedit/mTools.h"
@@ -313,8 +314,10 @@ bool cWorkbench::RecordLangs(cUndoHistory::Kind kind, const std::function<bool()
   for (long i = 1; now && i <= now->ChildCount(); ++i) {
     XmlNodePtr l = now->Child(i);
     auto it = before.find(txt::LCase(l->Name()));
+    if (it == before.end()) w_.Problems().LangChanged(kind, l->Name(), nullptr, l);
     // A language the command brought in is not undone: its file and menus came with it.
     if (it == before.end() || it->second.second == l->XmlData()) continue;
+    w_.Problems().LangChanged(kind, l->Name(), it->second.first, l);
     step.langs.push_back({l->Name(), it->second.first, l->Clone()});
     if (step.selectLang.empty()) step.selectLang = l->Name();
   }
@@ -322,6 +325,7 @@ bool cWorkbench::RecordLangs(cUndoHistory::Kind kind, const std::function<bool()
   // Whole languages changed: the indexes and counts start again from them.
   filter_.Build(w_.ed_.TreeDoc(), now);
   stats_.Build(w_.ed_.TreeDoc(), now);
+  w_.Problems().Rebuild();
   RefreshGroups();
   UpdateStatus();
   return changed;
@@ -335,6 +339,7 @@ void cWorkbench::Saved() {
     XmlNodePtr entry = w_.ed_.FindLangEntry(id);
     if (entry && entry->Attribut(u"dirty") != u"yes") history_.MarkSaved(id);
   }
+  w_.Problems().SaveMarks();
   UpdateStatus();
 }
 
@@ -371,6 +376,7 @@ void cWorkbench::UndoRedo(bool undo) {
       }
     }
     if (!lang.empty()) w_.lastEditedLang_ = lang;
+    w_.Problems().UndoneOrRedone();
     RefreshGroups();
     if (!path.empty()) SelectString(path, lang);
     w_.UpdateSaveMenus();
@@ -429,6 +435,8 @@ void cWorkbench::StepString(bool forward) {
 
 void cWorkbench::StepEmpty(bool forward) {
   history_.CloseGroup();
+  // Moving on from a string with Ctrl+Enter says its translation was looked at.
+  w_.Problems().ConfirmSelected();
   Text lang = EditedLang();
   XmlNodePtr l = LangById(w_.ed_.LoadedLangs(), lang);
   std::vector<Text> paths = ShownPaths();

@@ -81,6 +81,8 @@ class cWorkbench {
   // The language whose row is selected (else the one edited last), empty when none.
   Text EditedLang() const;
   void UpdateStatus();
+  // Selects the string at `path` (below the language elements) and the row of `langId`.
+  void SelectString(TextView path, TextView langId);
 
   // --- layout and recent files -----------------------------------------------------------
   void RestoreLayout();
@@ -99,8 +101,6 @@ class cWorkbench {
   void UndoRedo(bool undo);
   void RebuildRecentMenu();
   void RefreshGroups();
-  // Selects the string at `path` (below the language elements) and the row of `langId`.
-  void SelectString(TextView path, TextView langId);
   std::vector<Text> ShownPaths() const;
   Text SelectedPath() const;
 

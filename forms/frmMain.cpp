@@ -26,6 +26,7 @@
 #include "controls/ctlXmlTree.h"
 #include "forms/cLangCommands.h"
 #include "forms/cSpellAssist.h"
+#include "forms/cProblemsPanel.h"
 #include "forms/cWorkbench.h"
 #include "forms/frmLangSelector.h"
 #include "forms/frmMergeConflicts.h"
@@ -102,11 +103,13 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   langCommands_ = std::make_unique<cLangCommands>(*this);
   wb_ = std::make_unique<cWorkbench>(*this);
   spell_ = std::make_unique<cSpellAssist>(*this);
+  problems_ = std::make_unique<cProblemsPanel>(*this);
 }
 
 frmMain::~frmMain() {
   Form_Unload();
   spell_.reset();
+  problems_.reset();
   wb_.reset();
   langCommands_.reset();
   if (platform::MainWindow() == this) platform::SetMainWindow(nullptr);
@@ -234,7 +237,10 @@ void frmMain::BuildMenus() {
   connect(mnuKsvUpdatePublic, &QAction::triggered, this, [this] { update_.ActivatePublicChannel(); });
   connect(mnuSubmit, &QAction::triggered, this, [this] {
     if (!ed_.ConfirmDiscard()) return;
-    frmSubmit::ShowSubmit(this, ed_.SuiteRoot());
+    frmSubmit::ShowSubmit(this, ed_.SuiteRoot(), [this](frmSubmit& dlg, const Text& id, const std::vector<long>& tools) {
+      return problems_->CheckSubmission(dlg, id, tools);
+    });
+    ReviewLangs(problems_->TakeReviewRequest());
   });
 }
 
@@ -378,6 +384,7 @@ int frmMain::PreferredRow(TextView keepLang) {
 void frmMain::RebuildTree() {
   flags_.clear();
   wb_->TreeRebuilt();
+  if (problems_) problems_->Rebuild();
   ShowTree();
 }
 
@@ -551,6 +558,7 @@ void frmMain::txtValue_Change() {
     lastEditedLang_ = lang->Name();
     XmlNodePtr now = lang->GetChildNode(label.substr(1), false, true);
     wb_->ValueStored(lastEditedLang_, label.substr(1), before, now ? now->Value() : Text(), old != nullptr);
+    problems_->StringEdited(lastEditedLang_, label.substr(1), before);
     {
       TemporaryFlag quiet(Updating);
       TemporaryFlag keep(keepRow_);
@@ -638,6 +646,21 @@ void frmMain::mnuFillEmptyStringsChoice_Click(int index) {
   InitEditControls();
   UpdateSaveMenus();
   UpdateCaption();
+}
+
+void frmMain::ReviewLangs(const std::vector<Text>& langs) {
+  if (langs.empty()) return;
+  // A language of this tool not loaded yet is brought in, so its problems can be listed.
+  for (const Text& id : langs) {
+    if (ed_.IsLangLoaded(id)) continue;
+    const XmlNodePtr& list = ed_.LangList();
+    for (long i = 1; list && i <= list->ChildCount(); ++i)
+      if (txt::EqualsNoCase(list->Child(i)->Attribut(u"id"), id)) {
+        mnuLoadLanguageChoice_Click(static_cast<int>(i));
+        break;
+      }
+  }
+  problems_->ShowFor(langs);
 }
 
 void frmMain::UpdateSaveMenus() {
@@ -782,7 +805,10 @@ void frmMain::closeEvent(QCloseEvent* e) {
     e->ignore();
     return;
   }
-  if (!unloaded_) wb_->SaveLayout();
+  if (!unloaded_) {
+    wb_->SaveLayout();
+    problems_->SaveMarks();
+  }
   Form_Unload();
   e->accept();
 }

@@ -27,6 +27,7 @@ class QPainter;
 class VSplitter;
 class cLangCommands;
 class cSpellAssist;
+class cProblemsPanel;
 class cWorkbench;
 class ctlTextEdit;
 class ctlXmlTree;
@@ -57,6 +58,7 @@ class frmMain : public QMainWindow {
   cUpdateCheck& UpdateChecker() { return update_; }
   cWorkbench& Workbench() { return *wb_; }
   cSpellAssist& Spelling() { return *spell_; }
+  cProblemsPanel& Problems() { return *problems_; }
 
   void UpdateMenus();
   void UpdateCaption();
@@ -145,6 +147,7 @@ class frmMain : public QMainWindow {
 
  private:
   friend class cWorkbench;
+  friend class cProblemsPanel;
   void BuildControls();
   void BuildMenus();
   void FrameEdit_Resize();
@@ -180,6 +183,9 @@ class frmMain : public QMainWindow {
   std::unique_ptr<cLangCommands> langCommands_;
   std::unique_ptr<cWorkbench> wb_;
   std::unique_ptr<cSpellAssist> spell_;
+  std::unique_ptr<cProblemsPanel> problems_;
+  // Opens the Problems panel on `langs` after a submission check asked for a review.
+  void ReviewLangs(const std::vector<Text>& langs);
   bool treeFiltered_ = false;  // the tree on show is a find result
   std::vector<Connection> conns_;
   // Last: it is stopped before the state its reports go to.

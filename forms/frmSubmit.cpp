@@ -215,9 +215,10 @@ void frmSubmit::BuildControls() {
   resize(720, 520);
 }
 
-void frmSubmit::ShowSubmit(QWidget* owner, const Text& suiteRoot) {
+void frmSubmit::ShowSubmit(QWidget* owner, const Text& suiteRoot, PackingCheck beforePacking) {
   try {
     frmSubmit dlg(owner);
+    dlg.BeforePacking = std::move(beforePacking);
     dlg.Form_Load(suiteRoot);
     dlg.exec();
   } catch (const std::exception& e) {
@@ -363,6 +364,7 @@ void frmSubmit::UpdateBusy() {
 void frmSubmit::cmdZIP_Click() {
   Guard("cmdZIP_Click", [&] {
     if (state_->Packing() || state_->Uploading()) return;
+    if (BeforePacking && !BeforePacking(*this, ChosenLangID(), SelectedTools())) return;
     state_->ExtractFiles(false, ChosenLangID(), SelectedTools());
   });
 }
@@ -376,6 +378,7 @@ void frmSubmit::cmdCopyEmail_Click() {
 
 void frmSubmit::cmdSubmit_Click() {
   Guard("cmdSubmit_Click", [&] {
+    if (BeforePacking && !BeforePacking(*this, ChosenLangID(), SelectedTools())) return;
     cSubmission::SubmitRequest r;
     r.langId = ChosenLangID();
     r.tools = SelectedTools();

@@ -2,7 +2,9 @@
 // The dialog that sends one language of the suite's tools to the maintainers: packed for
 // e-mail on the ZIP page, or uploaded from the submit page. Its work is done by cSubmission.
 #include <QDialog>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "net/cHTTPGet.h"
 #include "platform/Event.h"
@@ -25,8 +27,12 @@ class frmSubmit : public QDialog {
   explicit frmSubmit(QWidget* owner = nullptr);
   ~frmSubmit() override;
 
+  // Asked before a language is packed, with its ID and the tools chosen; false stops it.
+  using PackingCheck = std::function<bool(frmSubmit&, const Text& langId, const std::vector<long>& tools)>;
+  PackingCheck BeforePacking;
+
   // Opens the dialog modally for the suite below suiteRoot.
-  static void ShowSubmit(QWidget* owner, const Text& suiteRoot);
+  static void ShowSubmit(QWidget* owner, const Text& suiteRoot, PackingCheck beforePacking = {});
 
   // Reads the translator's settings and every tool's languages.
   void Form_Load(const Text& suiteRoot);
