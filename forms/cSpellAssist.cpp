@@ -5,9 +5,11 @@
 #include <QMenu>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "app/mConfig.h"
 #include "controls/ctlTextEdit.h"
+#include "forms/cProblemsPanel.h"
 #include "forms/frmMain.h"
 #include "platform/ErrLog.h"
 #include "platform/QtText.h"
@@ -18,8 +20,18 @@ using qtxt::ToQ;
 namespace {
 
 constexpr int kNoteMs = 30000;
+// Strings checked per slice of a whole-language check: a few milliseconds, so typing and
+// painting go on while a language of thousands of strings is checked.
+constexpr size_t kStringsPerSlice = 200;
+constexpr char16_t kSource[] = u"spelling";
 
 Text PersonalFolder() { return mFileUtils::FilePathOnly(mConfig::ConfigPath()); }
+
+XmlNodePtr LoadedLang(const XmlNodePtr& loaded, TextView langId) {
+  for (long i = 1; loaded && i <= loaded->ChildCount(); ++i)
+    if (txt::EqualsNoCase(loaded->Child(i)->Name(), langId)) return loaded->Child(i);
+  return nullptr;
+}
 
 }  // namespace
 
@@ -29,6 +41,17 @@ cSpellAssist::cSpellAssist(frmMain& w) : w_(w), spell_(cSpellCheck::DefaultFolde
   fix_ = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Period), w_.txtValue);
   fix_->setContext(Qt::WidgetWithChildrenShortcut);
   QObject::connect(fix_, &QShortcut::activated, w_.txtValue, [this] { ErrLog::Trap("cSpellAssist.Fix", [&] { FixWordAtCaret(); }); });
+
+  mnuCheckSpelling = new QAction(QStringLiteral("Check &spelling"), &w_);
+  w_.mnuEdit->addSeparator();
+  w_.mnuEdit->addAction(mnuCheckSpelling);
+  QObject::connect(mnuCheckSpelling, &QAction::triggered, &w_, [this] { ErrLog::Trap("cSpellAssist.Check", [&] { CheckLanguages(); }); });
+  stepper_ = std::make_unique<QTimer>();
+  stepper_->setInterval(0);
+  QObject::connect(stepper_.get(), &QTimer::timeout, [this] { ErrLog::Trap("cSpellAssist.Step", [&] { StepRuns(); }); });
+  cProblemsPanel& panel = w_.Problems();
+  conns_.push_back(panel.Rechecked.Subscribe([this] { RecheckListed(); }));
+  conns_.push_back(panel.StringChecked.Subscribe([this](const Text& id, const Text& path) { StringChecked(id, path); }));
 }
 
 cSpellAssist::~cSpellAssist() = default;
@@ -40,13 +63,17 @@ Text cSpellAssist::EditedLang() const {
   return lang ? lang->Name() : Text();
 }
 
+bool cSpellAssist::NoteMissing(const Text& langId) {
+  if (spell_.HasDictionary(langId)) return false;
+  if (noted_.insert(cSpellCheck::NormalizeId(langId)).second)
+    w_.statusBar()->showMessage(ToQ(cSpellCheck::MissingDictionaryNote(langId)), kNoteMs);
+  return true;
+}
+
 void cSpellAssist::Recheck() {
   misspelt_.clear();
   Text lang = EditedLang();
-  if (!lang.empty() && !spell_.HasDictionary(lang)) {
-    if (noted_.insert(cSpellCheck::NormalizeId(lang)).second)
-      w_.statusBar()->showMessage(ToQ(cSpellCheck::MissingDictionaryNote(lang)), kNoteMs);
-  } else if (!lang.empty()) {
+  if (!lang.empty() && !NoteMissing(lang)) {
     misspelt_ = spell_.Misspelt(lang, w_.txtValue->GetText());
   }
   std::vector<std::pair<long, long>> marks;
@@ -107,13 +134,74 @@ void cSpellAssist::AddMenuItems(QMenu* menu, long pos) {
                                         spell_.PersonalFile(lang) + u" could not be written"),
                                     kNoteMs);
       Recheck();
+      RecheckListed();
     });
   });
   QObject::connect(add(QStringLiteral("Ignore")), &QAction::triggered, menu, [this, word] {
     ErrLog::Trap("cSpellAssist.Ignore", [&] {
       spell_.Ignore(word);
       Recheck();
+      RecheckListed();
     });
   });
   if (before) menu->insertSeparator(before);
+}
+
+bool cSpellAssist::QueueLanguage(const Text& langId) {
+  if (NoteMissing(langId)) return false;
+  XmlNodePtr lang = LoadedLang(w_.Editor().LoadedLangs(), langId);
+  if (!lang) return false;
+  // A newer check of the same language replaces one under way.
+  std::erase_if(runs_, [&](const std::unique_ptr<cSpellRun>& r) { return r->LangId() == lang->Name(); });
+  runs_.push_back(std::make_unique<cSpellRun>(spell_, lang));
+  listed_.insert(cSpellCheck::NormalizeId(langId));
+  stepper_->start();
+  return true;
+}
+
+void cSpellAssist::CheckLanguages() {
+  std::vector<Text> langs;
+  if (Text edited = EditedLang(); !edited.empty()) {
+    langs.push_back(edited);
+  } else if (const XmlNodePtr& loaded = w_.Editor().LoadedLangs()) {
+    for (long i = 1; i <= loaded->ChildCount(); ++i) langs.push_back(loaded->Child(i)->Name());
+  }
+  showLangs_.clear();
+  for (const Text& id : langs)
+    if (QueueLanguage(id)) showLangs_.push_back(id);
+  show_ = !showLangs_.empty();
+  if (show_) w_.statusBar()->showMessage(QStringLiteral("Checking spelling..."), kNoteMs);
+}
+
+void cSpellAssist::StepRuns() {
+  if (runs_.empty()) {
+    stepper_->stop();
+    return;
+  }
+  cSpellRun& run = *runs_.front();
+  if (!run.Step(kStringsPerSlice)) return;
+  std::unique_ptr<cSpellRun> done = std::move(runs_.front());
+  runs_.erase(runs_.begin());
+  // The language may have been unloaded meanwhile: the panel keeps nothing for it then.
+  if (w_.Editor().IsLangLoaded(done->LangId())) w_.Problems().SetExtraFindings(done->LangId(), kSource, done->Findings());
+  if (!runs_.empty()) return;
+  stepper_->stop();
+  if (!show_) return;
+  show_ = false;
+  w_.Problems().ShowFor(showLangs_);
+  w_.statusBar()->showMessage(QStringLiteral("Spelling checked"), kNoteMs);
+}
+
+void cSpellAssist::RecheckListed() {
+  std::set<Text> listed = std::exchange(listed_, {});
+  const XmlNodePtr& loaded = w_.Editor().LoadedLangs();
+  for (long i = 1; loaded && i <= loaded->ChildCount(); ++i)
+    if (Text id = loaded->Child(i)->Name(); listed.count(cSpellCheck::NormalizeId(id))) QueueLanguage(id);
+}
+
+void cSpellAssist::StringChecked(const Text& langId, const Text& path) {
+  if (!listed_.count(cSpellCheck::NormalizeId(langId)) || !spell_.HasDictionary(langId)) return;
+  XmlNodePtr lang = LoadedLang(w_.Editor().LoadedLangs(), langId);
+  XmlNodePtr el = lang ? lang->GetChildNode(path, false, true) : nullptr;
+  w_.Problems().SetExtraString(langId, kSource, path, el ? spell_.CheckString(langId, el->Value()) : std::vector<CheckFinding>{});
 }

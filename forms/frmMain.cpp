@@ -102,8 +102,9 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   platform::SetMainWindow(this);
   langCommands_ = std::make_unique<cLangCommands>(*this);
   wb_ = std::make_unique<cWorkbench>(*this);
-  spell_ = std::make_unique<cSpellAssist>(*this);
   problems_ = std::make_unique<cProblemsPanel>(*this);
+  // After the panel: the spelling of whole languages is listed there.
+  spell_ = std::make_unique<cSpellAssist>(*this);
 }
 
 frmMain::~frmMain() {

@@ -88,6 +88,7 @@ class cSpellRun {
   bool Done() const { return next_ >= strings_.size(); }
   size_t Checked() const { return next_; }
   size_t Total() const { return strings_.size(); }
+  const Text& LangId() const { return langId_; }
   const std::vector<StringFindings>& Findings() const { return findings_; }
 
  private:

@@ -1,11 +1,14 @@
 // Spelling in the edit box, with the system's French dictionary: typing underlines, the
 // context menu and Ctrl+. correct, a language without a dictionary is named once.
 #include <QContextMenuEvent>
+#include <QDockWidget>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTest>
+#include <QTreeWidget>
 
+#include "forms/cProblemsPanel.h"
 #include "forms/cSpellAssist.h"
 #include "tests/forms/FormsFixture.h"
 
@@ -65,6 +68,27 @@ TEST_F(SpellWindow, TypingUnderlinesAndCorrectionsGoThroughTheEdit) {
   menu->close();
   EXPECT_TRUE(win->txtValue->Underlines().empty());
   EXPECT_EQ(Value("fr.Menu.File.Save"), "Enregistrer le fichier zorglubb");
+
+  // "Check spelling" lists the language's strings with unknown words in the Problems panel,
+  // and the list follows the typing.
+  QTest::keyClicks(edit, " fichierr");
+  cProblemsPanel& panel = win->Problems();
+  auto listed = [&](const QString& lang, const QString& key) {
+    for (int i = 0; i < panel.lstProblems->topLevelItemCount(); ++i)
+      if (QTreeWidgetItem* it = panel.lstProblems->topLevelItem(i);
+          it->text(0) == lang && it->text(1) == key && it->text(2) == "spelling")
+        return true;
+    return false;
+  };
+  win->Spelling().mnuCheckSpelling->trigger();
+  QTRY_VERIFY(!panel.Dock->isHidden());
+  EXPECT_TRUE(listed("fr", "Menu.File.Save"));
+  win->activateWindow();  // the context menu took it
+  ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
+  edit->setFocus();
+  QTest::keyClick(edit, Qt::Key_Period, Qt::ControlModifier);
+  EXPECT_EQ(Value("fr.Menu.File.Save"), "Enregistrer le fichier zorglubb fichier");
+  QTRY_VERIFY(!listed("fr", "Menu.File.Save"));
 }
 
 TEST_F(SpellWindow, LanguageWithoutDictionaryIsNamedOnceAndNotChecked) {
