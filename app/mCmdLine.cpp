@@ -66,8 +66,8 @@ Options Parse(const std::vector<std::string>& args) {
         }
       if (a == "--check") {
         o.action = Action::Check;
-      } else if (a == "--json") {
-        o.checkJson = true;
+      } else if (a == "--json" || a == "--spelling") {
+        (a == "--json" ? o.checkJson : o.checkSpelling) = true;
         checkOnly = a;
       } else if (a == "--tool" || a == "--lang") {
         if (i + 1 >= args.size() || args[i + 1].empty()) return Fail(a + " needs a value");
@@ -120,7 +120,7 @@ Options Parse(const std::vector<std::string>& args) {
 std::string HelpText() {
   std::string exe = txt::ToUtf8(KSV_EXE_NAME);
   return "Usage: " + exe + " [SUITE-FOLDER | LANGUAGE-FILE]\n"
-         "       " + exe + " --check [SUITE-FOLDER] [--tool NAME] [--lang ID] [--json]\n"
+         "       " + exe + " --check [SUITE-FOLDER] [--tool NAME] [--lang ID] [--json] [--spelling]\n"
          "Edit the XML language files of a Kestrova suite, or check its translations.\n"
          "\n"
          "  SUITE-FOLDER   the suite's folder (the one holding Kestrova.exe, or a folder below it)\n"
@@ -132,6 +132,8 @@ std::string HelpText() {
          "  --lang ID      only this language (\"fr\", \"pt-BR\")\n"
          "  --json         one JSON array of {tool, lang, key, check, severity, message} on\n"
          "                 stdout; the summary goes to stderr\n"
+         "  --spelling     words the system's spelling dictionary of the language does not\n"
+         "                 know (warnings; languages without a dictionary are named)\n"
          "  -h, --help     show this help and exit\n"
          "  --version      show the version and exit\n"
          "\n"

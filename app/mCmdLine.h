@@ -1,7 +1,7 @@
 #pragma once
 // The command line, read before any window (or display) exists:
 //   KsvLangEditor [SUITE-FOLDER | LANGUAGE-FILE]   --help   --version
-//   KsvLangEditor --check [SUITE-FOLDER] [--tool NAME] [--lang ID] [--json]
+//   KsvLangEditor --check [SUITE-FOLDER] [--tool NAME] [--lang ID] [--json] [--spelling]
 // Plain functions over the arguments and the file system, so they run without a display.
 #include <string>
 #include <vector>
@@ -22,6 +22,7 @@ struct Options {
   Text checkTool;
   Text checkLang;
   bool checkJson = false;
+  bool checkSpelling = false;  // unknown words as warnings too
 };
 
 // `args` are the arguments after the program name. Later arguments are not looked at once

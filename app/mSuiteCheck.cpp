@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <memory>
+#include <set>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -10,6 +12,7 @@
 #include "app/mConfig.h"
 #include "langedit/mLangFiles.h"
 #include "langedit/mLangFormat.h"
+#include "langedit/cSpellCheck.h"
 #include "langedit/mStrings.h"
 #include "langedit/mTools.h"
 #include "platform/ProcessTools.h"
@@ -206,6 +209,23 @@ int Main(const mCmdLine::Options& cmd, const ExtraCheck& extra, std::string& out
   o.lang = cmd.checkLang;
   o.json = cmd.checkJson;
   o.extra = extra;
+  // --spelling: unknown words of the system's dictionaries and the translator's own words
+  // are warnings beside the other findings; a language without a dictionary is named once.
+  std::unique_ptr<cSpellCheck> spell;
+  std::set<Text> unchecked;
+  if (cmd.checkSpelling) {
+    spell = std::make_unique<cSpellCheck>(cSpellCheck::DefaultFolders(), mFileUtils::FilePathOnly(mConfig::ConfigPath()));
+    o.extra = [&](TextView langId, TextView text) {
+      std::vector<CheckFinding> found = extra ? extra(langId, text) : std::vector<CheckFinding>();
+      if (!spell->HasDictionary(langId)) {
+        if (unchecked.insert(cSpellCheck::NormalizeId(langId)).second)
+          err += txt::ToUtf8(KSV_EXE_NAME) + ": " + txt::ToUtf8(cSpellCheck::MissingDictionaryNote(langId)) + "\n";
+        return found;
+      }
+      for (CheckFinding& f : spell->CheckString(langId, text)) found.push_back(std::move(f));
+      return found;
+    };
+  }
   if (o.suiteRoot.empty()) {
     mConfig::LoadConfig();
     Text remembered = mConfig::GetConfig(mConfig::kSuiteFolderKey);

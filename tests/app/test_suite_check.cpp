@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -25,7 +26,7 @@ struct PlantedSuite {
       </Main></en></Languages>)");
     testutil::WriteAll(tl + "fr.xml", R"(<Languages version="0.4"><fr name="Fran&#231;ais"><Main>
       <Ph>%d fichiers</Ph><Tag>&lt;b&gt;Attention</Tag><Acc>Appliquer</Acc><Sp>Nom :</Sp>
-      <Lb>Un deux</Lb><End>Fini</End><Len>R</Len><Same>Documents</Same><Ok>Photos</Ok>
+      <Lb>Un deux</Lb><End>Fini</End><Len>R</Len><Same>Documents</Same><Ok>Fottos</Ok>
       <Old>Vieux</Old></Main></fr></Languages>)");
     testutil::WriteAll(tl + "de.xml", "<Languages version=\"0.4\"><de><Main><Ok>Bilder</Ok>");
   }
@@ -95,16 +96,17 @@ TEST(SuiteCheck, RunsWithoutDisplayAndTellsEveryPlantedFault) {
   EXPECT_TRUE(testutil::Contains(r.err, "no language files in the suite")) << r.err;
 }
 
-TEST(SuiteCheck, ExtraChecksJoinTheEngineFindingsInEnglishOrder) {
+TEST(SuiteCheck, SpellingAddsUnknownWordsInEnglishOrderAndNamesLanguagesWithoutDictionary) {
   PlantedSuite s;
-  mSuiteCheck::Options o{txt::FromUtf8(s.root + "/"), u"Type Linker", u"fr", false, [](TextView lang, TextView text) {
-    bool hit = lang == u"fr" && (text == u"Nom :" || text == u"Photos" || text == u"Vieux");
-    return std::vector<CheckFinding>(hit, {CheckKind::Spelling, CheckSeverity::Warning, u"unknown word", {}});
-  }};
-  std::string out, err;
-  EXPECT_EQ(mSuiteCheck::Run(o, out, err), mSuiteCheck::kErrors);
-  for (const char* part : {"Sp: warning: trailing space missing\nType Linker/fr/Main.Sp: warning: unknown word\n",
-                           "same as the English\nType Linker/fr/Main.Ok: warning: unknown word\nType Linker/fr/Main.Old: "
-                           "error: not in English\nType Linker/fr/Main.Old: warning: unknown word\n"})
-    EXPECT_TRUE(testutil::Contains(out, part)) << out;
+  std::string ja = testutil::ReadAll(s.root + "/KestrovaTools/TypeLinker/TypeLinker_fr.xml");
+  for (auto [from, to] : {std::pair{"<fr ", "<ja "}, std::pair{"</fr>", "</ja>"}})
+    ja.replace(ja.find(from), std::string(from).size(), to);
+  testutil::WriteAll(s.root + "/KestrovaTools/TypeLinker/TypeLinker_ja.xml", ja);
+  Result r = RunCheck(KSV_EXE_PATH, "'" + s.root + "' --tool 'type linker' --json --spelling", s.dir);
+  EXPECT_EQ(r.code, 1) << r.err;
+  std::string rows = JsonRows(r.out, s.dir);
+  EXPECT_TRUE(testutil::Contains(rows, "fr|Main.Same|untranslated|warning\nType Linker|fr|Main.Ok|spelling|warning\n"
+                                       "Type Linker|fr|Main.Old|orphan|error\n")) << rows;
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 10 + 1 + 9) << rows;  // the Japanese copy: no spelling
+  EXPECT_TRUE(testutil::Contains(r.err, "no Japanese dictionary installed: apt install hunspell-ja\n")) << r.err;
 }
