@@ -1,7 +1,8 @@
 // Grabs the main window with the Problems panel open on a copy of the demo suite: French,
 // German and Brazilian Portuguese loaded, French's empty strings filled from English (so
-// review marks show beside the checks), the first problem selected:
-// problems_shot <demo suite folder> <png>
+// review marks show beside the checks), the first problem selected; then, when a second png
+// is named, after "Check spelling" over every loaded language:
+// problems_shot <demo suite folder> <png> [<spelling png>]
 #include <QApplication>
 #include <QDockWidget>
 #include <QListWidget>
@@ -12,6 +13,7 @@
 
 #include "controls/ctlXmlTree.h"
 #include "forms/cProblemsPanel.h"
+#include "forms/cSpellAssist.h"
 #include "forms/frmLangSelector.h"
 #include "forms/frmMain.h"
 #include "platform/MsgBox.h"
@@ -45,6 +47,13 @@ int main(int argc, char** argv) {
       for (int i = 0; i < 20; ++i) QApplication::processEvents();
       rc = w.grab().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
       std::printf("problems listed: %d\n", w.Problems().lstProblems->topLevelItemCount());
+      if (argc > 3 && rc == 0) {
+        w.lstValues->setCurrentRow(-1);  // no language being edited: every loaded one
+        w.Spelling().mnuCheckSpelling->trigger();
+        for (int i = 0; i < 200; ++i) QApplication::processEvents();
+        rc = w.grab().save(QString::fromLocal8Bit(argv[3])) ? 0 : 1;
+        std::printf("with spelling: %d\n", w.Problems().lstProblems->topLevelItemCount());
+      }
     }
   }
   std::filesystem::remove_all(root);
