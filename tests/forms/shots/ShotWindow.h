@@ -1,6 +1,8 @@
 #pragma once
 // The main window started, for a screenshot, on a private copy of a suite: no read-me,
 // no update check, every message answered with `answer`.
+#include <QAction>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -9,6 +11,7 @@
 #include "app/mConfig.h"
 #include "forms/frmMain.h"
 #include "platform/MsgBox.h"
+#include "platform/QtText.h"
 
 namespace shots {
 
@@ -28,6 +31,16 @@ inline bool Start(frmMain& w, const std::string& root) {
   o.silentUpdateCheck = false;
   o.showReadme = false;
   return w.Form_Load(o);
+}
+
+// Selects the first tool and loads the languages of `ids` it has (every one when empty).
+inline void LoadLangs(frmMain& w, const std::vector<Text>& ids = {}) {
+  w.mnuSelectToolChoice[1]->trigger();
+  for (size_t i = 1; i < w.mnuLoadLanguageChoice.size(); ++i) {
+    Text tag = qtxt::FromQ(w.mnuLoadLanguageChoice[i]->data().toString());
+    if (w.mnuLoadLanguageChoice[i]->isEnabled() && (ids.empty() || std::find(ids.begin(), ids.end(), tag) != ids.end()))
+      w.mnuLoadLanguageChoice[i]->trigger();
+  }
 }
 
 }  // namespace shots

@@ -40,11 +40,7 @@ int main(int argc, char** argv) {
   {
     frmMain w;
     if (shots::Start(w, root)) {
-      w.mnuSelectToolChoice[1]->trigger();
-      for (size_t i = 1; i < w.mnuLoadLanguageChoice.size(); ++i) {
-        Text tag = qtxt::FromQ(w.mnuLoadLanguageChoice[i]->data().toString());
-        if ((tag == u"fr" || tag == u"de") && w.mnuLoadLanguageChoice[i]->isEnabled()) w.mnuLoadLanguageChoice[i]->trigger();
-      }
+      shots::LoadLangs(w, {u"fr", u"de"});
       w.resize(900, 560);
       ExpandAll(w.XmlTree->Tree());
       w.XmlTree->RefreshTreeView();

@@ -50,9 +50,7 @@ int main(int argc, char** argv) {
   {
     frmMain w;
     if (shots::Start(w, root)) {
-      w.mnuSelectToolChoice[1]->trigger();
-      for (size_t i = 1; i < w.mnuLoadLanguageChoice.size(); ++i)
-        if (qtxt::FromQ(w.mnuLoadLanguageChoice[i]->data().toString()) == u"fr") w.mnuLoadLanguageChoice[i]->trigger();
+      shots::LoadLangs(w, {u"fr"});
       w.resize(900, 560);
       w.show();
       cLangEditor& ed = w.Editor();

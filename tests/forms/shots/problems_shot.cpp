@@ -28,12 +28,7 @@ int main(int argc, char** argv) {
   {
     frmMain w;
     if (shots::Start(w, root)) {
-      w.mnuSelectToolChoice[1]->trigger();
-      for (size_t i = 1; i < w.mnuLoadLanguageChoice.size(); ++i) {
-        Text tag = qtxt::FromQ(w.mnuLoadLanguageChoice[i]->data().toString());
-        if ((tag == u"fr" || tag == u"de" || tag == u"pt-BR") && w.mnuLoadLanguageChoice[i]->isEnabled())
-          w.mnuLoadLanguageChoice[i]->trigger();
-      }
+      shots::LoadLangs(w, {u"fr", u"de", u"pt-BR"});
       frmLangSelector::SetShowHandler([](frmLangSelector& d) {
         d.lstLanguages->setCurrentRow(0);  // English
         d.cmdOK->click();

@@ -48,9 +48,7 @@ int main(int argc, char** argv) {
   {
     frmMain w;
     if (shots::Start(w, root)) {
-      w.mnuSelectToolChoice[1]->trigger();
-      for (size_t i = 1; i < w.mnuLoadLanguageChoice.size(); ++i)
-        if (w.mnuLoadLanguageChoice[i]->isEnabled()) w.mnuLoadLanguageChoice[i]->trigger();
+      shots::LoadLangs(w);
       w.resize(900, 560);
       w.show();
       if (cVisualNode* item = Find(w.XmlTree->Tree(), u"Welcome")) w.XmlTree->SelectNode(item);
