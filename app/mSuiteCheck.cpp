@@ -50,9 +50,13 @@ bool LessNoCase(const Lang& a, const Lang& b) { return txt::LCase(a.id) < txt::L
 std::vector<StringFindings> WithExtra(std::vector<StringFindings> found, const XmlNodePtr& english,
                                       const XmlNodePtr& lang, TextView langId, const ExtraCheck& extra) {
   std::unordered_map<Text, std::vector<CheckFinding>> more;
-  for (auto& [path, value] : mStrings::Values(lang))
-    if (!value.empty())
-      if (std::vector<CheckFinding> f = extra(langId, value); !f.empty()) more.emplace(path, std::move(f));
+  std::unordered_map<Text, Text> source = mStrings::Values(english);
+  for (auto& [path, value] : mStrings::Values(lang)) {
+    if (value.empty()) continue;
+    auto en = source.find(path);
+    if (std::vector<CheckFinding> f = extra(langId, value, en != source.end() ? TextView(en->second) : TextView()); !f.empty())
+      more.emplace(path, std::move(f));
+  }
   if (more.empty()) return found;
   std::unordered_map<Text, size_t> index;
   for (size_t i = 0; i < found.size(); ++i) index.emplace(found[i].path, i);
@@ -215,14 +219,14 @@ int Main(const mCmdLine::Options& cmd, const ExtraCheck& extra, std::string& out
   std::set<Text> unchecked;
   if (cmd.checkSpelling) {
     spell = std::make_unique<cSpellCheck>(cSpellCheck::DefaultFolders(), mFileUtils::FilePathOnly(mConfig::ConfigPath()));
-    o.extra = [&](TextView langId, TextView text) {
-      std::vector<CheckFinding> found = extra ? extra(langId, text) : std::vector<CheckFinding>();
+    o.extra = [&](TextView langId, TextView text, TextView english) {
+      std::vector<CheckFinding> found = extra ? extra(langId, text, english) : std::vector<CheckFinding>();
       if (!spell->HasDictionary(langId)) {
         if (unchecked.insert(cSpellCheck::NormalizeId(langId)).second)
           err += txt::ToUtf8(KSV_EXE_NAME) + ": " + txt::ToUtf8(cSpellCheck::MissingDictionaryNote(langId)) + "\n";
         return found;
       }
-      for (CheckFinding& f : spell->CheckString(langId, text)) found.push_back(std::move(f));
+      for (CheckFinding& f : spell->CheckString(langId, text, english)) found.push_back(std::move(f));
       return found;
     };
   }

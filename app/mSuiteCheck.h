@@ -13,9 +13,10 @@
 
 namespace mSuiteCheck {
 
-// A check of one translated string beyond the engine's own (language ID, text as stored);
-// its findings are told with the engine's, under the same key.
-using ExtraCheck = std::function<std::vector<CheckFinding>(TextView langId, TextView text)>;
+// A check of one translated string beyond the engine's own (language ID, text as stored, the
+// English text of the string, empty for an orphan); its findings are told with the engine's,
+// under the same key.
+using ExtraCheck = std::function<std::vector<CheckFinding>(TextView langId, TextView text, TextView english)>;
 
 struct Options {
   Text suiteRoot;  // ends with a separator

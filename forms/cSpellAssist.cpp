@@ -1,6 +1,7 @@
 #include "forms/cSpellAssist.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QShortcut>
@@ -11,6 +12,7 @@
 #include "controls/ctlTextEdit.h"
 #include "forms/cProblemsPanel.h"
 #include "forms/frmMain.h"
+#include "langedit/mLangFormat.h"
 #include "platform/ErrLog.h"
 #include "platform/QtText.h"
 #include "storage/mFileUtils.h"
@@ -30,6 +32,13 @@ Text PersonalFolder() { return mFileUtils::FilePathOnly(mConfig::ConfigPath()); 
 XmlNodePtr LoadedLang(const XmlNodePtr& loaded, TextView langId) {
   for (long i = 1; loaded && i <= loaded->ChildCount(); ++i)
     if (txt::EqualsNoCase(loaded->Child(i)->Name(), langId)) return loaded->Child(i);
+  return nullptr;
+}
+
+// The English a translation is checked beside: names it keeps from there are not misspelt.
+XmlNodePtr English(const XmlNodePtr& loaded) {
+  for (long i = 1; loaded && i <= loaded->ChildCount(); ++i)
+    if (mLangFormat::IsReferenceLangID(loaded->Child(i)->Name())) return loaded->Child(i);
   return nullptr;
 }
 
@@ -74,7 +83,7 @@ void cSpellAssist::Recheck() {
   misspelt_.clear();
   Text lang = EditedLang();
   if (!lang.empty() && !NoteMissing(lang)) {
-    misspelt_ = spell_.Misspelt(lang, w_.txtValue->GetText());
+    misspelt_ = spell_.Misspelt(lang, w_.txtValue->GetText(), qtxt::FromQ(w_.lblSource->text()));
   }
   std::vector<std::pair<long, long>> marks;
   for (auto [start, len] : misspelt_) marks.emplace_back(static_cast<long>(start), static_cast<long>(len));
@@ -153,7 +162,7 @@ bool cSpellAssist::QueueLanguage(const Text& langId) {
   if (!lang) return false;
   // A newer check of the same language replaces one under way.
   std::erase_if(runs_, [&](const std::unique_ptr<cSpellRun>& r) { return r->LangId() == lang->Name(); });
-  runs_.push_back(std::make_unique<cSpellRun>(spell_, lang));
+  runs_.push_back(std::make_unique<cSpellRun>(spell_, lang, English(w_.Editor().LoadedLangs())));
   listed_.insert(cSpellCheck::NormalizeId(langId));
   stepper_->start();
   return true;
@@ -203,5 +212,9 @@ void cSpellAssist::StringChecked(const Text& langId, const Text& path) {
   if (!listed_.count(cSpellCheck::NormalizeId(langId)) || !spell_.HasDictionary(langId)) return;
   XmlNodePtr lang = LoadedLang(w_.Editor().LoadedLangs(), langId);
   XmlNodePtr el = lang ? lang->GetChildNode(path, false, true) : nullptr;
-  w_.Problems().SetExtraString(langId, kSource, path, el ? spell_.CheckString(langId, el->Value()) : std::vector<CheckFinding>{});
+  XmlNodePtr english = English(w_.Editor().LoadedLangs());
+  XmlNodePtr src = english && english != lang ? english->GetChildNode(path, false, true) : nullptr;
+  w_.Problems().SetExtraString(langId, kSource, path,
+                               el ? spell_.CheckString(langId, el->Value(), src ? TextView(src->Value()) : TextView())
+                                  : std::vector<CheckFinding>{});
 }

@@ -396,14 +396,16 @@ std::vector<cSpellCheck::Range> cSpellCheck::Words(TextView t) {
   return out;
 }
 
-std::vector<cSpellCheck::Range> cSpellCheck::Misspelt(TextView langId, TextView text) {
+std::vector<cSpellCheck::Range> cSpellCheck::Misspelt(TextView langId, TextView text, TextView english) {
   std::vector<Range> out;
   Checker* c = Get(langId);
   if (!c) return out;
+  std::set<Text> kept;
+  for (const Range& r : Words(english)) kept.insert(WithoutAccelerators(english.substr(r.first, r.second)));
   for (const Range& r : Words(text)) {
     TextView span = text.substr(r.first, r.second);
     Text word = WithoutAccelerators(span);
-    if (ignored_.count(word) || Correct(*c, word)) continue;
+    if (kept.count(word) || ignored_.count(word) || Correct(*c, word)) continue;
     if (std::none_of(span.begin(), span.end(), IsJoiner)) {
       out.push_back(r);
       continue;
@@ -416,7 +418,7 @@ std::vector<cSpellCheck::Range> cSpellCheck::Misspelt(TextView langId, TextView 
       while (e < span.size() && !IsJoiner(span[e])) ++e;
       Text part = WithoutAccelerators(span.substr(k, e - k));
       bool elided = e < span.size() && IsApostrophe(span[e]);
-      bool ok = part.size() < 2 || ignored_.count(part) || Correct(*c, part) ||
+      bool ok = part.size() < 2 || kept.count(part) || ignored_.count(part) || Correct(*c, part) ||
                 (elided && (part.size() <= 2 || Correct(*c, part + u"'")));
       if (!ok) out.emplace_back(r.first + k, e - k);
       k = e + 1;
@@ -472,9 +474,9 @@ bool cSpellCheck::AddToDictionary(TextView langId, TextView word) {
 
 void cSpellCheck::Ignore(TextView word) { ignored_.insert(WithoutAccelerators(word)); }
 
-std::vector<CheckFinding> cSpellCheck::CheckString(TextView langId, TextView text) {
+std::vector<CheckFinding> cSpellCheck::CheckString(TextView langId, TextView text, TextView english) {
   std::vector<CheckFinding> out;
-  for (const Range& r : Misspelt(langId, text)) {
+  for (const Range& r : Misspelt(langId, text, english)) {
     CheckFinding f;
     f.kind = CheckKind::Spelling;
     f.severity = CheckSeverity::Warning;
@@ -485,8 +487,8 @@ std::vector<CheckFinding> cSpellCheck::CheckString(TextView langId, TextView tex
   return out;
 }
 
-std::vector<StringFindings> cSpellCheck::CheckLanguage(const XmlNodePtr& lang) {
-  cSpellRun run(*this, lang);
+std::vector<StringFindings> cSpellCheck::CheckLanguage(const XmlNodePtr& lang, const XmlNodePtr& english) {
+  cSpellRun run(*this, lang, english);
   run.Step(run.Total());
   return run.Findings();
 }
@@ -514,8 +516,10 @@ std::vector<std::pair<Text, Text>> StringsOf(const XmlNodePtr& lang) {
 cSpellRun::cSpellRun(cSpellCheck& spell, TextView langId, std::vector<std::pair<Text, Text>> strings)
     : spell_(spell), langId_(langId), strings_(std::move(strings)) {}
 
-cSpellRun::cSpellRun(cSpellCheck& spell, const XmlNodePtr& lang)
-    : spell_(spell), langId_(lang ? lang->Name() : Text()), strings_(StringsOf(lang)) {}
+cSpellRun::cSpellRun(cSpellCheck& spell, const XmlNodePtr& lang, const XmlNodePtr& english)
+    : spell_(spell), langId_(lang ? lang->Name() : Text()), strings_(StringsOf(lang)) {
+  if (english && english != lang) english_ = mStrings::Values(english);
+}
 
 bool cSpellRun::Step(size_t count) {
   // Without a dictionary there is nothing to find: the run ends at once.
@@ -523,7 +527,8 @@ bool cSpellRun::Step(size_t count) {
   size_t end = std::min(strings_.size(), next_ + count);
   for (; next_ < end; ++next_) {
     const auto& [path, text] = strings_[next_];
-    std::vector<CheckFinding> f = spell_.CheckString(langId_, text);
+    auto en = english_.find(path);
+    std::vector<CheckFinding> f = spell_.CheckString(langId_, text, en != english_.end() ? TextView(en->second) : TextView());
     if (!f.empty()) findings_.push_back(StringFindings{path, std::move(f)});
   }
   return Done();

@@ -3,12 +3,14 @@
 // language ID, loaded on first use and shared by every open language of that ID; a personal
 // dictionary per ID beside the configuration; words ignored for the session. Only words are
 // checked: placeholders, markup, accelerators, escapes, URLs, addresses, words with digits
-// and all-capital or mixed-case names are skipped.
+// and all-capital or mixed-case names are skipped, and so are the words a translation keeps
+// from its English text (product and feature names the translator rightly left as they are).
 #include <cstddef>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -46,8 +48,9 @@ class cSpellCheck {
 
   // The stretches of `text` a checker looks at, before any dictionary.
   static std::vector<Range> Words(TextView text);
-  // The misspelt words of `text`; none without a dictionary.
-  std::vector<Range> Misspelt(TextView langId, TextView text);
+  // The misspelt words of `text`; none without a dictionary. Words also found in `english`
+  // (the string's English text) are not misspelt.
+  std::vector<Range> Misspelt(TextView langId, TextView text, TextView english = {});
   // Up to kMaxSuggestions replacements, best first.
   std::vector<Text> Suggest(TextView langId, TextView word);
   // `suggestion` as it replaces `original`: an accelerator keeps its place ("Fi&lle" and
@@ -60,9 +63,10 @@ class cSpellCheck {
   void Ignore(TextView word);
 
   // One Spelling warning per misspelt word ("unknown word: fote").
-  std::vector<CheckFinding> CheckString(TextView langId, TextView text);
-  // Every string of a language element (its tag name is the ID), in tree order.
-  std::vector<StringFindings> CheckLanguage(const XmlNodePtr& lang);
+  std::vector<CheckFinding> CheckString(TextView langId, TextView text, TextView english = {});
+  // Every string of a language element (its tag name is the ID), in tree order, each beside
+  // the same string of `english` when given.
+  std::vector<StringFindings> CheckLanguage(const XmlNodePtr& lang, const XmlNodePtr& english = nullptr);
   // The same over (dot path, text) pairs.
   std::vector<StringFindings> CheckLanguage(TextView langId, const std::vector<std::pair<Text, Text>>& strings);
 
@@ -82,7 +86,7 @@ class cSpellCheck {
 class cSpellRun {
  public:
   cSpellRun(cSpellCheck& spell, TextView langId, std::vector<std::pair<Text, Text>> strings);
-  cSpellRun(cSpellCheck& spell, const XmlNodePtr& lang);
+  cSpellRun(cSpellCheck& spell, const XmlNodePtr& lang, const XmlNodePtr& english = nullptr);
   // Checks up to `count` more strings; true once every string is done.
   bool Step(size_t count);
   bool Done() const { return next_ >= strings_.size(); }
@@ -95,6 +99,7 @@ class cSpellRun {
   cSpellCheck& spell_;
   Text langId_;
   std::vector<std::pair<Text, Text>> strings_;
+  std::unordered_map<Text, Text> english_;  // by path
   size_t next_ = 0;
   std::vector<StringFindings> findings_;
 };

@@ -134,6 +134,12 @@ TEST(Spell, WholeLanguageInSlices) {
   EXPECT_TEXT_EQ(run.Findings()[1].path, u"Bad");
   EXPECT_EQ(run.Findings()[1].findings.size(), 2u);
   EXPECT_EQ(s.CheckLanguage(lang).size(), 2u);
+  // Words a translation keeps from its English are names, not misspellings.
+  XmlNodePtr en = cXmlNode::FromXml(u"<en><Menu><Save>Save to Fotecloud</Save></Menu><Bad>Bad mott</Bad></en>");
+  std::vector<StringFindings> beside = s.CheckLanguage(lang, en);
+  ASSERT_EQ(beside.size(), 2u);
+  EXPECT_TEXT_EQ(beside[1].findings[0].message, u"unknown word: fote");
+  EXPECT_EQ(s.CheckString(u"fr", u"Enregistrer sur Fotecloud", u"Save to Fotecloud").size(), 0u);
   // Without a dictionary: nothing, at once.
   EXPECT_TRUE(s.CheckLanguage(u"ja", {{u"A", u"fote mott"}}).empty());
 }
