@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDockWidget>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -485,6 +486,7 @@ void cWorkbench::RestoreLayout() {
   if (left != LONG_MIN && top != LONG_MIN && QGuiApplication::screenAt(at + QPoint(40, 20))) w_.move(at);
   long split = ConfigNumber(u"Window.Split", -1, 0, 1000000);
   if (split >= 0) w_.VSplit->SplitLeft(split);
+  if (mConfig::GetConfig(u"Window.Problems") == u"1" && w_.Problems().Dock->isHidden()) w_.Problems().Toggle();
   RebuildRecentMenu();
 }
 
@@ -494,6 +496,7 @@ void cWorkbench::SaveLayout() {
   mConfig::SetConfig(u"Window.Width", txt::FromInt(w_.width()));
   mConfig::SetConfig(u"Window.Height", txt::FromInt(w_.height()));
   mConfig::SetConfig(u"Window.Split", txt::FromInt(w_.VSplit->SplitLeft()));
+  mConfig::SetConfig(u"Window.Problems", w_.Problems().Dock->isHidden() ? u"0" : u"1");
   Text tool, langs;
   if (!w_.ed_.IsDocument()) {
     for (size_t i = 1; i < w_.mnuSelectToolChoice.size(); ++i)

@@ -4,6 +4,7 @@
 // between strings, the progress counts and the layout kept across a restart.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <set>
 
 #include "controls/VSplitter.h"
+#include "forms/cProblemsPanel.h"
 #include "forms/cWorkbench.h"
 #include "forms/frmLangSelector.h"
 #include "forms/frmMergeConflicts.h"
@@ -561,10 +563,12 @@ TEST_F(EditingFixture, ProgressMatchesTheFilesAndTheLayoutSurvivesARestart) {
   win->resize(777, 555);
   win->VSplit->SplitLeft(4000);
   long split = win->VSplit->SplitLeft();
+  win->Problems().Toggle();
   win->close();
   ASSERT_TRUE(Start());
   EXPECT_EQ(win->size(), QSize(777, 555));
   EXPECT_EQ(win->VSplit->SplitLeft(), split);
+  EXPECT_FALSE(win->Problems().Dock->isHidden());
   ASSERT_EQ(win->Editor().LoadedLangs()->ChildCount(), 2);
   EXPECT_EQ(win->Workbench().lblStatus->text().toStdString(), want);
   EXPECT_EQ(win->Workbench().mnuRecent->actions().size(), 1);
@@ -575,5 +579,6 @@ TEST_F(EditingFixture, ProgressMatchesTheFilesAndTheLayoutSurvivesARestart) {
   mConfig::LoadConfig();
   ASSERT_TRUE(Start());
   EXPECT_EQ(win->size(), QSize(900, 600));
+  EXPECT_TRUE(win->Problems().Dock->isHidden());
   EXPECT_EQ(win->Editor().LoadedLangs()->ChildCount(), 0);
 }
