@@ -14,7 +14,7 @@
 #include "forms/cWorkbench.h"
 #include "forms/frmLangSelector.h"
 #include "forms/frmMain.h"
-#include "tests/forms/shots/ShotWindow.h"
+#include "tools/shots/ShotWindow.h"
 #include "forms/frmReadme.h"
 #include "platform/MsgBox.h"
 #include "platform/QtText.h"

@@ -20,7 +20,7 @@
 #include "forms/frmMain.h"
 #include "platform/MsgBox.h"
 #include "platform/QtText.h"
-#include "tests/forms/shots/ShotWindow.h"
+#include "tools/shots/ShotWindow.h"
 
 namespace {
 void Settle() {

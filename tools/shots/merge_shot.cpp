@@ -16,7 +16,7 @@
 
 #include "app/mConfig.h"
 #include "forms/frmMain.h"
-#include "tests/forms/shots/ShotWindow.h"
+#include "tools/shots/ShotWindow.h"
 #include "forms/frmMergeConflicts.h"
 #include "platform/MsgBox.h"
 #include "platform/QtText.h"

@@ -18,7 +18,7 @@
 #include "forms/frmMain.h"
 #include "platform/MsgBox.h"
 #include "platform/QtText.h"
-#include "tests/forms/shots/ShotWindow.h"
+#include "tools/shots/ShotWindow.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) return 2;

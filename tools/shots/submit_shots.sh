@@ -9,6 +9,6 @@ here=$(cd "$(dirname "$0")" && pwd)
 suite="$here/../../../demo/suite"
 mkdir -p "$out"
 rm -f "$out"/KSVLangPack_*.7z
-xvfb-run -a "$build/tests/forms/ksv_submit_shots" "$suite" "$out" fr | tee "$out/run.log"
+xvfb-run -a "$build/tools/shots/ksv_submit_shots" "$suite" "$out" fr | tee "$out/run.log"
 archive=$(sed -n 's/^archive: //p' "$out/run.log")
 7z l "$archive"
