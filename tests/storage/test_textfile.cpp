@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <vector>
@@ -42,7 +43,7 @@ std::vector<std::string> Names(const TempDir& d, const std::string& sub = "") {
   return out;
 }
 
-Text Stamp(VbDate d) { return vbdate::Format(d, kBackupStampFormat); }
+std::string Stamp(double daysAgo) { return txt::ToUtf8(vbdate::Format(vbdate::Now() - daysAgo, kBackupStampFormat)); }
 
 // Every file-system step of a save is made to fail in turn; the old content must survive
 // each time and a failed save must never be reported as a success.
@@ -65,7 +66,6 @@ struct Scenario {
 };
 
 std::vector<Scenario> Scenarios() {
-  auto stamp = [](double daysAgo) { return txt::ToUtf8(vbdate::Format(vbdate::Now() - daysAgo, kBackupStampFormat)); };
   return {
       {"program parameters", "lang_fr.xml", true, "",
        [](const TempDir& d) { WriteAll(d.file("lang_fr.xml"), kOld); },
@@ -86,12 +86,12 @@ std::vector<Scenario> Scenarios() {
        [](const TempDir& d) { return SaveFile(d.tfile("lang_fr.xml"), kNew, true, 2, false, 1252, 3, false, u"Bak"); },
        kNewBytes},
       {"date-stamped backups with purge and conversion", "lang_fr.xml", true, "Old",
-       [stamp](const TempDir& d) {
+       [](const TempDir& d) {
          WriteAll(d.file("lang_fr.xml"), kOld);
          EXPECT_TRUE(platform::fs::MakeDir(d.file("Old")));
          WriteAll(d.file("Old/lang_fr.xml.001.bak"), "numbered");
          EXPECT_TRUE(platform::fs::SetMTime(d.file("Old/lang_fr.xml.001.bak"), vbdate::ToUnixLocal(vbdate::Now() - 1)));
-         WriteAll(d.file("Old/lang_fr_" + stamp(30) + ".xml"), "aged");
+         WriteAll(d.file("Old/lang_fr_" + Stamp(30) + ".xml"), "aged");
        },
        [](const TempDir& d) { return SaveFile(d.tfile("lang_fr.xml"), kNew, true, 2, false, 1252, 0, false, u"Old", 7, 0); },
        kNewBytes},
@@ -102,21 +102,9 @@ std::vector<Scenario> Scenarios() {
   };
 }
 
-bool AnyTemporary(const TempDir& d, const std::string& sub) {
-  for (auto& n : Names(d, sub))
-    if (n.size() > 4 && n.compare(n.size() - 4, 4, ".tmp") == 0) return true;
-  return false;
-}
-
 bool SomeFileHolds(const TempDir& d, const std::string& sub, const std::string& bytes) {
-  for (auto& n : Names(d, sub))
-    if (ReadAll(d.file(sub + "/" + n)) == bytes) return true;
-  return false;
-}
-
-std::string FileFolder(const std::string& file) {
-  size_t s = file.rfind('/');
-  return s == std::string::npos ? std::string() : file.substr(0, s);
+  auto names = Names(d, sub);
+  return std::any_of(names.begin(), names.end(), [&](auto& n) { return ReadAll(d.file(sub + "/" + n)) == bytes; });
 }
 
 }  // namespace
@@ -291,9 +279,7 @@ TEST(SaveFile, NumberedBackupsRotate) {
 TEST(DateBackups, PurgeOnlyStampedFilesOlderThanTheLimit) {
   TempDir d;
   VbDate now = vbdate::Now();
-  std::string old1 = "f_" + txt::ToUtf8(Stamp(now - 10)) + ".xml";
-  std::string old2 = "f_" + txt::ToUtf8(Stamp(now - 6)) + ".xml";
-  std::string keep = "f_" + txt::ToUtf8(Stamp(now - 2)) + ".xml";
+  std::string old1 = "f_" + Stamp(10) + ".xml", old2 = "f_" + Stamp(6) + ".xml", keep = "f_" + Stamp(2) + ".xml";
   for (auto& n : {old1, old2, keep}) WriteAll(d.file(n), n);
   WriteAll(d.file("f_notes.xml"), "mine");       // a user's file that looks like a backup
   WriteAll(d.file("f_1999-99-99_99-99-99.xml"), "not a date");
@@ -398,7 +384,7 @@ TEST(SaveFileFaults, EveryFailingStepKeepsTheOldContent) {
       } else {
         EXPECT_FALSE(Exists(d.file(sc.file)));
       }
-      EXPECT_FALSE(AnyTemporary(d, FileFolder(sc.file)));
+      for (auto& n : Names(d, std::filesystem::path(sc.file).parent_path())) EXPECT_FALSE(n.ends_with(".tmp")) << n;
     };
     run(0, 0);
     EXPECT_GE(counts[1], 3) << sc.name;
