@@ -37,10 +37,7 @@ class FormsFixture : public ::testing::Test {
     Hook(&platform::SetMsgBoxHandler, [this](const platform::MsgBoxRequest& r) {
       messages.push_back(txt::ToUtf8(r.text));
       boxFlags.push_back(r.flags);
-      if (answers.empty()) return static_cast<int>(platform::vbOK);
-      int a = answers.front();
-      answers.pop_front();
-      return a;
+      return testutil::NextAnswer(answers, platform::vbOK);
     });
     Hook(&platform::SetFileDialogHandler, [this](const platform::FileDialogRequest& r) {
       dialogs.push_back(r);
@@ -64,12 +61,13 @@ class FormsFixture : public ::testing::Test {
   }
 
   // Starts the window as the program does, inside the suite's tools folder.
-  bool Start(const std::string& programFolder = "", bool silentUpdateCheck = false) {
+  bool Start(const std::string& programFolder = "", bool silentUpdateCheck = false, const Text& langFile = {}) {
     win = std::make_unique<frmMain>();
     frmMain::StartOptions o;
     o.programFolder = txt::FromUtf8(programFolder.empty() ? root + "/KestrovaTools" : programFolder);
     o.runningImages = [] { return std::vector<Text>{}; };
     o.silentUpdateCheck = silentUpdateCheck;
+    o.langFile = langFile;
     return win->Form_Load(o);
   }
   // Started on the first tool (English loaded unless the last session left languages),

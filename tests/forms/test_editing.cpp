@@ -230,8 +230,7 @@ TEST_F(EditingFixture, AnyTextSurvivesTypingSavingAndReloading) {
     EXPECT_EQ(WrittenFile(EnFrFile()).Value("fr.Alpha.Diff"), txt::ToUtf8(txt::Replace(t, u"\r\n", u"\\n")));
     win.reset();
     StartEnFr();
-    win->XmlTree->SelectNode(Item(u"Diff"));
-    win->lstValues->setCurrentRow(1);
+    Select("Alpha.Diff", 1);
     EXPECT_TRUE(win->txtValue->GetText() == t);
     EXPECT_EQ(messages, (std::vector<std::string>{"Save changes in fr ?"}));
   }
@@ -310,8 +309,7 @@ TEST_F(EditingFixture, AFileChangedByAnotherProgramIsReloadedMergedOrAskedAbout)
   auto status = [&] { return win->statusBar()->currentMessage().toStdString(); };
 
   // Nothing edited here: French is read again at once, the string and groups stay as shown.
-  win->XmlTree->SelectNode(Item(u"Diff"));
-  win->lstValues->setCurrentRow(1);
+  Select("Alpha.Diff", 1);
   setOnDisk("Diff", "Salut");
   ASSERT_TRUE(platform::WaitUntil([&] { return win->Editor().GetString(u"fr.Alpha.Diff") == u"Salut"; }, 5000));
   EXPECT_EQ(win->XmlTree->SelectedItem()->XmlNode->Name(), u"Diff");

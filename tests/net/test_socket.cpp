@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <string>
@@ -36,16 +37,9 @@ struct Recorder {
           log.push_back(tag + "error:" + std::to_string(n));
         }));
   }
-  bool Has(const std::string& what) const {
-    for (auto& l : log)
-      if (l == what) return true;
-    return false;
-  }
-  int Count(const std::string& prefix) const {
-    int n = 0;
-    for (auto& l : log)
-      if (l.rfind(prefix, 0) == 0) ++n;
-    return n;
+  bool Has(const std::string& what) const { return std::ranges::find(log, what) != log.end(); }
+  long Count(const std::string& prefix) const {
+    return std::ranges::count_if(log, [&](const std::string& l) { return l.starts_with(prefix); });
   }
 };
 
