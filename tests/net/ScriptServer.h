@@ -57,18 +57,13 @@ inline int ClosedPort() {
 
 // Waits up to `ms` for `done`, sampling this process's resident memory meanwhile; prints
 // and returns how long it took and how far memory grew.
-struct Measured {
-  bool done;
-  double ms;
-  long peakKb;
-};
+struct Measured { bool done; double ms; long peakKb; };
 inline Measured WaitMeasured(const char* what, const std::function<bool()>& done, int ms) {
   auto rssKb = [] {
     long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-      if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-      std::fclose(f);
-    }
+    FILE* f = std::fopen("/proc/self/statm", "r");
+    if (f && std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    if (f) std::fclose(f);
     return resident * (::sysconf(_SC_PAGESIZE) / 1024);
   };
   long base = rssKb(), peak = base;

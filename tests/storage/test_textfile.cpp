@@ -257,23 +257,19 @@ TEST(BackupFileName, ThreeDigitsAreAMinimumWidth) {
 }
 
 TEST(SaveFile, NumberedBackupsRotate) {
-  TempDir d;
-  WriteAll(d.file("f.xml"), "current");
-  WriteAll(d.file("f.xml.001.bak"), "b1");
-  WriteAll(d.file("f.xml.002.bak"), "b2");
-  WriteAll(d.file("f.xml.003.bak"), "b3");
-  ASSERT_TRUE(SaveFile(d.tfile("f.xml"), u"next", true, 2, false, 1252, 3));
-  EXPECT_EQ(ReadAll(d.file("f.xml")), "next");
-  EXPECT_EQ(ReadAll(d.file("f.xml.001.bak")), "b2");
-  EXPECT_EQ(ReadAll(d.file("f.xml.002.bak")), "b3");
-  EXPECT_EQ(ReadAll(d.file("f.xml.003.bak")), "current");
-
-  TempDir g;
-  WriteAll(g.file("f.xml"), "current");
-  WriteAll(g.file("f.xml.002.bak"), "b2");
-  ASSERT_TRUE(SaveFile(g.tfile("f.xml"), u"next", true, 2, false, 1252, 3));
-  EXPECT_EQ(ReadAll(g.file("f.xml.001.bak")), "current");
-  EXPECT_EQ(ReadAll(g.file("f.xml.002.bak")), "b2");
+  // Backups .001 to .003 before and after the save ("" for none): all full, they shift; a gap is filled.
+  const std::vector<std::string> cases[][2] = {{{"b1", "b2", "b3"}, {"b2", "b3", "current"}},
+                                               {{"", "b2", ""}, {"current", "b2", ""}}};
+  for (const auto& [before, after] : cases) {
+    TempDir d;
+    auto bak = [&](size_t i) { return d.file("f.xml.00" + std::to_string(i + 1) + ".bak"); };
+    WriteAll(d.file("f.xml"), "current");
+    for (size_t i = 0; i < 3; ++i)
+      if (!before[i].empty()) WriteAll(bak(i), before[i]);
+    ASSERT_TRUE(SaveFile(d.tfile("f.xml"), u"next", true, 2, false, 1252, 3));
+    EXPECT_EQ(ReadAll(d.file("f.xml")), "next");
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(ReadAll(bak(i)), after[i]) << i;
+  }
 }
 
 TEST(DateBackups, PurgeOnlyStampedFilesOlderThanTheLimit) {
