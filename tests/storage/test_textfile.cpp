@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,8 +20,6 @@
 #include "storage/mTextFile.h"
 #include "tests/common/TestUtil.h"
 #include "tests/storage/SaveLoopContent.h"
-
-extern char** environ;
 
 using namespace mTextFile;
 using platform::fs::Op;
@@ -402,14 +399,13 @@ TEST(SaveFileCrash, EveryKillLeavesACompleteFile) {
   for (int k = 0; k < kills; ++k) {
     int out[2];
     ASSERT_EQ(::pipe(out), 0);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_adddup2(&fa, out[1], 1);
-    posix_spawn_file_actions_addclose(&fa, out[0]);
-    const char* argv[] = {KSV_SAVE_LOOP, path.c_str(), nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, KSV_SAVE_LOOP, &fa, nullptr, const_cast<char**>(argv), environ), 0);
-    posix_spawn_file_actions_destroy(&fa);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      ::dup2(out[1], 1);
+      ::execl(KSV_SAVE_LOOP, KSV_SAVE_LOOP, path.c_str(), nullptr);
+      ::_exit(127);
+    }
+    ASSERT_GT(pid, 0);
     ::close(out[1]);
     char ready[8] = {};
     ASSERT_GT(::read(out[0], ready, sizeof ready), 0);  // the contents are built: saving starts
