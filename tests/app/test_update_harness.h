@@ -10,6 +10,7 @@
 #include "platform/Desktop.h"
 #include "platform/EventLoop.h"
 #include "platform/MsgBox.h"
+#include "tests/common/TestUtil.h"
 
 namespace updtest {
 
@@ -21,10 +22,7 @@ class Harness {
   Harness() {
     oldBox_ = platform::SetMsgBoxHandler([this](const platform::MsgBoxRequest& r) {
       boxes.push_back({txt::ToUtf8(r.text), r.flags});
-      if (answers.empty()) return static_cast<int>(platform::vbOK);
-      int a = answers.front();
-      answers.pop_front();
-      return a;
+      return testutil::NextAnswer(answers, platform::vbOK);
     });
     oldUrl_ = platform::SetOpenURLHandler([this](const Text& url, int mode) {
       opened.push_back({txt::ToUtf8(url), mode});

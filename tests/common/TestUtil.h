@@ -29,6 +29,15 @@ void WriteAll(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
 inline bool Contains(const std::string& hay, const std::string& needle) { return hay.find(needle) != std::string::npos; }
 
+// The next scripted answer of a message box, or `otherwise` once the script has run dry.
+template <class Queue>
+int NextAnswer(Queue& script, int otherwise) {
+  if (script.empty()) return otherwise;
+  int a = script.front();
+  script.erase(script.begin());
+  return a;
+}
+
 // Collects the common log's lines (as UTF-8) for the life of the object.
 struct LogCapture {
   std::vector<std::string> lines;

@@ -5,7 +5,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
+#include <QTest>
 #include <algorithm>
 #include <deque>
 #include <filesystem>
@@ -17,6 +20,7 @@
 #include "app/mConfig.h"
 #include "controls/ctlTextEdit.h"
 #include "controls/ctlXmlTree.h"
+#include "forms/frmLangSelector.h"
 #include "forms/frmMain.h"
 #include "forms/frmReadme.h"
 #include "platform/FileDialog.h"
@@ -33,10 +37,7 @@ class FormsFixture : public ::testing::Test {
     Hook(&platform::SetMsgBoxHandler, [this](const platform::MsgBoxRequest& r) {
       messages.push_back(txt::ToUtf8(r.text));
       boxFlags.push_back(r.flags);
-      if (answers.empty()) return static_cast<int>(platform::vbOK);
-      int a = answers.front();
-      answers.pop_front();
-      return a;
+      return testutil::NextAnswer(answers, platform::vbOK);
     });
     Hook(&platform::SetFileDialogHandler, [this](const platform::FileDialogRequest& r) {
       dialogs.push_back(r);
@@ -60,15 +61,53 @@ class FormsFixture : public ::testing::Test {
   }
 
   // Starts the window as the program does, inside the suite's tools folder.
-  bool Start(const std::string& programFolder = "", bool silentUpdateCheck = false) {
+  bool Start(const std::string& programFolder = "", bool silentUpdateCheck = false, const Text& langFile = {}) {
     win = std::make_unique<frmMain>();
     frmMain::StartOptions o;
     o.programFolder = txt::FromUtf8(programFolder.empty() ? root + "/KestrovaTools" : programFolder);
     o.runningImages = [] { return std::vector<Text>{}; };
     o.silentUpdateCheck = silentUpdateCheck;
+    o.langFile = langFile;
     return win->Form_Load(o);
   }
+  // Started on the first tool (English loaded unless the last session left languages),
+  // then the languages of `ids` loaded.
+  void StartTool(std::initializer_list<const char*> ids = {}) {
+    ASSERT_TRUE(Start());
+    UseTool(ids);
+  }
+  void UseTool(std::initializer_list<const char*> ids) {
+    if (win->Editor().LoadedLangs()->ChildCount() == 0) win->mnuSelectToolChoice[1]->trigger();
+    for (const char* id : ids)
+      for (QAction* a : win->mnuLoadLanguageChoice)
+        if (a->data().toString() == QString::fromLatin1(id) && a->isEnabled()) a->trigger();
+  }
+  // The window active, for its shortcuts.
+  void Activate() {
+    win->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
+  }
+  // The language picker takes the row captioned `pickRow`, or is cancelled.
+  void AnswerPicker() {
+    Hook(&frmLangSelector::SetShowHandler, [this](frmLangSelector& d) {
+      pickerCaption = d.windowTitle().toStdString();
+      for (int i = 0; i < d.lstLanguages->count(); ++i)
+        if (d.lstLanguages->item(i)->text().toStdString() == pickRow) {
+          d.lstLanguages->setCurrentRow(i);
+          return d.cmdOK->click();
+        }
+      d.cmdCancel->click();
+    });
+  }
+  // Selects a string and a language row, then types the whole text into the edit box.
+  void Type(const Text& name, int row, const Text& text) {
+    win->XmlTree->SelectNode(FindItem(win->XmlTree->Tree(), name));
+    win->lstValues->setCurrentRow(row);
+    win->txtValue->SetText(text);
+  }
+  std::string Value(const std::string& path) { return txt::ToUtf8(win->Editor().GetString(txt::FromUtf8(path))); }
   std::string File(const std::string& rel) { return root + "/KestrovaTools/" + rel; }
+  std::string Menu(const std::string& name) { return File("KestrovaMenu/Languages/" + name); }
   // The tree item of the first element named `name`, depth first.
   static cVisualNode* FindItem(cVisualNode* n, const Text& name) {
     if (n->XmlNode && n->XmlNode->Name() == name) return n;
@@ -97,5 +136,6 @@ class FormsFixture : public ::testing::Test {
   std::vector<platform::FileDialogRequest> dialogs;
   std::deque<Text> dialogAnswers;
   std::vector<Text> readmeTexts;
+  std::string pickRow, pickerCaption;
   std::vector<std::function<void()>> restore;
 };

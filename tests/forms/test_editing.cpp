@@ -21,7 +21,6 @@
 #include "controls/VSplitter.h"
 #include "forms/cProblemsPanel.h"
 #include "forms/cWorkbench.h"
-#include "forms/frmLangSelector.h"
 #include "forms/frmMergeConflicts.h"
 #include "platform/EventLoop.h"
 #include "tests/forms/FormsFixture.h"
@@ -59,37 +58,22 @@ class EditingFixture : public FormsFixture {
  protected:
   void SetUp() override {
     FormsFixture::SetUp();
-    langDir = root + "/KestrovaTools/KestrovaMenu/Languages/";
-    for (const char* f : {"KestrovaMenu_en.xml", "KestrovaMenu_fr.xml", "KestrovaMenu_de.xml", "KestrovaMenu_pt-BR.xml"})
-      std::filesystem::remove(langDir + f);
+    for (const char* id : {"en", "fr", "de", "pt-BR"}) std::filesystem::remove(Menu("KestrovaMenu_" + std::string(id) + ".xml"));
     testutil::WriteAll(EnFrFile(), kEnFr);
-    Hook(&frmLangSelector::SetShowHandler, [this](frmLangSelector& d) {
-      pickerCaption = d.windowTitle().toStdString();
-      for (int i = 0; i < d.lstLanguages->count(); ++i)
-        if (d.lstLanguages->item(i)->text().toStdString() == pickRow) {
-          d.lstLanguages->setCurrentRow(i);
-          d.cmdOK->click();
-          return;
-        }
-      d.cmdCancel->click();
-    });
+    AnswerPicker();
   }
-  std::string EnFrFile() const { return langDir + "KestrovaMenu_enfr.xml"; }
+  std::string EnFrFile() { return Menu("KestrovaMenu_enfr.xml"); }
 
-  // English and French of the one file loaded, as after picking the tool and loading French.
+  // English and French of the one file loaded, every group open.
   void StartEnFr() {
-    ASSERT_TRUE(Start());
-    win->mnuSelectToolChoice[1]->trigger();
-    ASSERT_EQ(win->mnuLoadLanguageChoice.size(), 3u);
-    win->mnuLoadLanguageChoice[2]->trigger();  // fr
+    StartTool({"fr"});
     ASSERT_EQ(win->Editor().LoadedLangs()->ChildCount(), 2);
     ExpandAll(win->XmlTree->Tree());
   }
   // The same, with the window active for keys.
   void StartForKeys() {
     StartEnFr();
-    win->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
+    Activate();
   }
   void Key(int key, Qt::KeyboardModifiers mods = Qt::ControlModifier) {
     QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : win.get();
@@ -106,18 +90,11 @@ class EditingFixture : public FormsFixture {
     win->lstValues->setCurrentRow(row);
     win->txtValue->hWnd()->setFocus();
   }
-  std::string Value(const std::string& path) { return txt::ToUtf8(win->Editor().GetString(txt::FromUtf8(path))); }
   void ExpandAll(cVisualNode* n) {
     if (n->ChildCount() > 0) n->Expanded(true);
     for (long i = 1; i <= n->ChildCount(); ++i) ExpandAll(n->Child(i));
   }
   cVisualNode* Item(const Text& name) { return FindItem(win->XmlTree->Tree(), name); }
-  // Selects a string and a language row, then types the whole text into the edit box.
-  void Type(const Text& name, int row, const Text& text) {
-    win->XmlTree->SelectNode(Item(name));
-    win->lstValues->setCurrentRow(row);
-    win->txtValue->SetText(text);
-  }
   bool Dirty(const Text& id) { return win->Editor().FindLangEntry(id)->Attribut(u"dirty") == u"yes"; }
   std::vector<std::string> SaveItems() {
     std::vector<std::string> out;
@@ -126,14 +103,15 @@ class EditingFixture : public FormsFixture {
   }
   void SaveOne(const std::string& caption) {
     for (size_t i = 1; i < win->mnuSaveLangChoice.size(); ++i)
-      if (win->mnuSaveLangChoice[i]->text().toStdString() == caption) {
-        win->mnuSaveLangChoice[i]->trigger();
-        return;
-      }
+      if (win->mnuSaveLangChoice[i]->text().toStdString() == caption) return win->mnuSaveLangChoice[i]->trigger();
     ADD_FAILURE() << "no save item " << caption;
   }
-
-  std::string langDir, pickRow, pickerCaption;
+  // The strings of English and French as written in the file.
+  void FileLeaves(std::map<std::string, std::string>& en, std::map<std::string, std::string>& fr) {
+    WrittenFile file(EnFrFile());
+    Leaves(file.Languages().child("en"), "", en);
+    Leaves(file.Languages().child("fr"), "", fr);
+  }
 };
 
 }  // namespace
@@ -254,8 +232,7 @@ TEST_F(EditingFixture, AnyTextSurvivesTypingSavingAndReloading) {
     EXPECT_EQ(WrittenFile(EnFrFile()).Value("fr.Alpha.Diff"), txt::ToUtf8(txt::Replace(t, u"\r\n", u"\\n")));
     win.reset();
     StartEnFr();
-    win->XmlTree->SelectNode(Item(u"Diff"));
-    win->lstValues->setCurrentRow(1);
+    Select("Alpha.Diff", 1);
     EXPECT_TRUE(win->txtValue->GetText() == t);
     EXPECT_EQ(messages, (std::vector<std::string>{"Save changes in fr ?"}));
   }
@@ -334,8 +311,7 @@ TEST_F(EditingFixture, AFileChangedByAnotherProgramIsReloadedMergedOrAskedAbout)
   auto status = [&] { return win->statusBar()->currentMessage().toStdString(); };
 
   // Nothing edited here: French is read again at once, the string and groups stay as shown.
-  win->XmlTree->SelectNode(Item(u"Diff"));
-  win->lstValues->setCurrentRow(1);
+  Select("Alpha.Diff", 1);
   setOnDisk("Diff", "Salut");
   ASSERT_TRUE(platform::WaitUntil([&] { return win->Editor().GetString(u"fr.Alpha.Diff") == u"Salut"; }, 5000));
   EXPECT_EQ(win->XmlTree->SelectedItem()->XmlNode->Name(), u"Diff");
@@ -491,10 +467,8 @@ TEST_F(EditingFixture, UndoAndRedoRestoreValuesAndDirtyMarksAcrossSaves) {
 TEST_F(EditingFixture, KeyboardMovesVisitEveryEmptyStringOnceAndCopyEnglish) {
   StartForKeys();
   // Empty or missing in French, counted from the file itself.
-  WrittenFile file(EnFrFile());
   std::map<std::string, std::string> en, fr;
-  Leaves(file.Languages().child("en"), "", en);
-  Leaves(file.Languages().child("fr"), "", fr);
+  FileLeaves(en, fr);
   std::set<std::string> expected;
   for (auto& [path, text] : en)
     if (fr[path].empty()) expected.insert(path);
@@ -528,9 +502,7 @@ TEST_F(EditingFixture, KeyboardMovesVisitEveryEmptyStringOnceAndCopyEnglish) {
 TEST_F(EditingFixture, ProgressMatchesTheFilesAndTheLayoutSurvivesARestart) {
   StartForKeys();
   std::map<std::string, std::string> en, fr;
-  WrittenFile file(EnFrFile());
-  Leaves(file.Languages().child("en"), "", en);
-  Leaves(file.Languages().child("fr"), "", fr);
+  FileLeaves(en, fr);
   std::set<std::string> all;
   long done = 0;
   for (auto* m : {&en, &fr})

@@ -9,7 +9,6 @@ namespace {
 
 class FileSafetyFixture : public FormsFixture {
  protected:
-  std::string Menu(const std::string& name) { return File("KestrovaMenu/Languages/" + name); }
   std::vector<std::string> Temporaries() {
     std::vector<std::string> out;
     for (auto& e : std::filesystem::directory_iterator(File("KestrovaMenu/Languages")))
@@ -59,9 +58,7 @@ TEST_F(FileSafetyFixture, LeftoverCopiesAreOfferedWhenListedOrOpened) {
 }
 
 TEST_F(FileSafetyFixture, DeepFilesAreRefusedBeforeAnyWork) {
-  ASSERT_TRUE(Start());
-  win->mnuSelectToolChoice[1]->trigger();
-  win->mnuLoadLanguageChoice[0]->trigger();
+  StartTool();
   long loaded = win->Editor().LoadedLangs()->ChildCount();
   ASSERT_GT(loaded, 0);
   auto nested = [](int depth) {

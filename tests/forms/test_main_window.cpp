@@ -46,15 +46,10 @@ TEST_F(FormsFixture, WithoutASuiteTheProgramOffersToChooseItAndRemembersTheChoic
 }
 
 TEST_F(FormsFixture, TheFileMenuChangesSuiteAndAFileGivenAtStartIsOpened) {
-  frmMain::StartOptions o;
-  o.programFolder = dir.tfile("elsewhere");
-  o.runningImages = [] { return std::vector<Text>{}; };
-  o.silentUpdateCheck = false;
-  o.langFile = txt::FromUtf8(File("Setup/KVSetup_fr.xml"));  // its suite is found from it
-  win = std::make_unique<frmMain>();
-  ASSERT_TRUE(win->Form_Load(o));
+  const Text langFile = txt::FromUtf8(File("Setup/KVSetup_fr.xml"));  // its suite is found from it
+  ASSERT_TRUE(Start(dir.file("elsewhere"), false, langFile));
   EXPECT_EQ(txt::ToUtf8(win->Editor().SuiteRoot()), root + "/");
-  EXPECT_EQ(win->Editor().OpenedFile(), o.langFile);
+  EXPECT_EQ(win->Editor().OpenedFile(), langFile);
   EXPECT_EQ(win->Editor().LoadedLangs()->ChildCount(), 1);
   // The program's icon, small size included, on the window and on its dialogs.
   EXPECT_TRUE(win->windowIcon().availableSizes().contains(QSize(16, 16)));

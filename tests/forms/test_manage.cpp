@@ -11,7 +11,6 @@
 #include "langedit/cLangProperties.h"
 #include "forms/frmLangProperties.h"
 #include "forms/frmLangSelect.h"
-#include "forms/frmLangSelector.h"
 #include "forms/frmNewLang.h"
 #include "tests/forms/FormsFixture.h"
 #include "tests/langedit/WrittenFile.h"
@@ -35,34 +34,19 @@ class ManageForms : public FormsFixture {
       ++propsShown;
       if (onProps) onProps(d);
     });
-    Hook(&frmLangSelector::SetShowHandler, [this](frmLangSelector& d) {
-      selectorTitles.push_back(d.windowTitle().toStdString());
-      if (onSelector) onSelector(d);
-    });
-  }
-  std::string Menu(const std::string& name) { return File("KestrovaMenu/Languages/" + name); }
-  // The menu tool picked with English, and French loaded.
-  void StartWithFrench() {
-    ASSERT_TRUE(Start());
-    win->mnuSelectToolChoice[1]->trigger();
-    win->mnuLoadLanguageChoice[3]->trigger();
-    ASSERT_EQ(win->Editor().LoadedLangs()->ChildCount(), 2);
   }
 
   std::function<void(frmNewLang&)> onNewLang;
   std::function<void(frmLangSelect&)> onSelect;
   std::function<void(frmLangProperties&)> onProps;
-  std::function<void(frmLangSelector&)> onSelector;
   int newLangShown = 0, propsShown = 0;
-  std::vector<std::string> selectorTitles;
 };
 
 }  // namespace
 
 TEST_F(ManageForms, AddingPortugueseFromTheLocaleTreeCreatesItsFileAndListsIt) {
   stdfs::remove(Menu("KestrovaMenu_pt-BR.xml"));
-  ASSERT_TRUE(Start());
-  win->mnuSelectToolChoice[1]->trigger();
+  StartTool();
   onSelect = [](frmLangSelect& d) {
     // Found by its native name and country, taken with Enter from the search box.
     d.txtSearch->setText(QString::fromUtf8("PORTUGU\u00CAS bra"));
@@ -97,7 +81,8 @@ TEST_F(ManageForms, AddingPortugueseFromTheLocaleTreeCreatesItsFileAndListsIt) {
 }
 
 TEST_F(ManageForms, UnloadingTheLastLanguageEmptiesTheTreeAndDisablesEditing) {
-  StartWithFrench();
+  StartTool({"fr"});
+  ASSERT_EQ(win->Editor().LoadedLangs()->ChildCount(), 2);
   win->mnuLangDeleteChoice[2]->trigger();
   EXPECT_TRUE(win->mnuLoadLanguageChoice[3]->isEnabled());  // French can be loaded again
   win->mnuLangDeleteChoice[1]->trigger();
@@ -108,7 +93,8 @@ TEST_F(ManageForms, UnloadingTheLastLanguageEmptiesTheTreeAndDisablesEditing) {
 }
 
 TEST_F(ManageForms, PropertiesShowTheLanguageAndContributorsAreCreatedEditedAndDeleted) {
-  StartWithFrench();
+  StartTool({"fr"});
+  ASSERT_EQ(win->Editor().LoadedLangs()->ChildCount(), 2);
   onProps = [](frmLangProperties& d) {
     EXPECT_EQ(d.txtNativeName->GetText(), u"Fran\u00e7ais");
     ASSERT_EQ(d.lstContributors->count(), 2);

@@ -12,7 +12,6 @@
 
 #include "forms/cProblemsPanel.h"
 #include "forms/cWorkbench.h"
-#include "forms/frmLangSelector.h"
 #include "forms/frmSubmit.h"
 #include "forms/frmSubmitCheck.h"
 #include "tests/forms/FormsFixture.h"
@@ -26,20 +25,15 @@ class Problems : public FormsFixture {
  protected:
   // Starts (or starts again) on the first tool with `ids` loaded, the window active for keys.
   void StartWith(std::initializer_list<const char*> ids) {
-    ASSERT_TRUE(Start());
-    win->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
-    if (win->Editor().LoadedLangs()->ChildCount() == 0) win->mnuSelectToolChoice[1]->trigger();
-    for (const char* id : ids)
-      for (size_t i = 1; i < win->mnuLoadLanguageChoice.size(); ++i)
-        if (win->mnuLoadLanguageChoice[i]->data().toString() == QString::fromLatin1(id) &&
-            win->mnuLoadLanguageChoice[i]->isEnabled())
-          win->mnuLoadLanguageChoice[i]->trigger();
+    StartTool(ids);
+    Activate();
   }
-  void Restart(std::initializer_list<const char*> ids) {
+  // Closes the window, changes files while it is gone, starts again.
+  void Restart(const std::function<void()>& meanwhile = {}) {
     win->close();
     win.reset();
-    StartWith(ids);
+    if (meanwhile) meanwhile();
+    StartWith({});
   }
   cProblemsPanel& P() { return win->Problems(); }
   Reason Pending(const char16_t* lang, const char16_t* path) { return P().Marks().Pending(kTool, lang, path); }
@@ -51,10 +45,8 @@ class Problems : public FormsFixture {
 
 TEST_F(Problems, ReviewMarksFollowFillEditsCtrlEnterAndEnglishChangesAcrossRestarts) {
   StartWith({"fr"});
-  Hook(&frmLangSelector::SetShowHandler, [](frmLangSelector& d) {
-    d.lstLanguages->setCurrentRow(0);  // English
-    d.cmdOK->click();
-  });
+  AnswerPicker();
+  pickRow = "English (en)";
   int fr = win->Editor().LoadedLangs()->Child(1)->Name() == u"fr" ? 1 : 2;
   win->mnuFillEmptyStringsChoice[static_cast<size_t>(fr)]->trigger();
   EXPECT_EQ(Pending(u"fr", u"Config.Options.StartWithSystem"), Reason::Filled);
@@ -64,7 +56,7 @@ TEST_F(Problems, ReviewMarksFollowFillEditsCtrlEnterAndEnglishChangesAcrossResta
   win->mnuSave->trigger();
 
   // After a restart the marks are still shown, listed and drawn on the tree.
-  Restart({});
+  Restart();
   size_t filled = P().List().Count({u"fr"}).review;
   EXPECT_GE(filled, 1u);
   pugi::xml_document side;  // what the editor wrote, as another reader sees it
@@ -93,15 +85,10 @@ TEST_F(Problems, ReviewMarksFollowFillEditsCtrlEnterAndEnglishChangesAcrossResta
 
   // The English text of a key changed in its file: the translation of that key is marked;
   // Ctrl+Enter on it confirms it.
-  win->close();
-  win.reset();
-  std::string en = File("KestrovaMenu/Languages/KestrovaMenu_en.xml");
-  std::string text = testutil::ReadAll(en);
-  size_t at = text.find("<Open>");
-  ASSERT_NE(at, std::string::npos);
-  text.insert(at + 6, "Now ");
-  testutil::WriteAll(en, text);
-  StartWith({});
+  Restart([this] {
+    std::string text = testutil::ReadAll(Menu("KestrovaMenu_en.xml"));
+    testutil::WriteAll(Menu("KestrovaMenu_en.xml"), text.insert(text.find("<Open>") + 6, "Now "));
+  });
   EXPECT_EQ(Pending(u"fr", u"Menu.File.Open"), Reason::EnglishChanged);
   EXPECT_EQ(Pending(u"fr", u"Config.Options.StartWithSystem"), Reason::None);
   Select(u"Menu.File.Open", u"fr");
@@ -109,10 +96,7 @@ TEST_F(Problems, ReviewMarksFollowFillEditsCtrlEnterAndEnglishChangesAcrossResta
   EXPECT_EQ(Pending(u"fr", u"Menu.File.Open"), Reason::None);
 
   // A broken side file: no marks, no crash, and it is left as it was.
-  win->close();
-  win.reset();
-  testutil::WriteAll(MarksFile(), "<KsvReviewMarks><Tool name=");
-  StartWith({});
+  Restart([this] { testutil::WriteAll(MarksFile(), "<KsvReviewMarks><Tool name="); });
   EXPECT_EQ(P().List().Count().review, 0u);
   EXPECT_NE(P().List().Count().Total(), 0u);  // the checks still run
   win->close();

@@ -16,10 +16,6 @@ namespace {
 
 class SpellWindow : public FormsFixture {
  protected:
-  void Load(const std::string& id) {
-    for (size_t i = 1; i < win->mnuLoadLanguageChoice.size(); ++i)
-      if (win->mnuLoadLanguageChoice[i]->data().toString().toStdString() == id) win->mnuLoadLanguageChoice[i]->trigger();
-  }
   // Selects a string and the row of `lang`, ready for typing at the end of its text.
   void Edit(const Text& name, const Text& lang) {
     win->XmlTree->SelectNode(FindItem(win->XmlTree->Tree(), name));
@@ -27,16 +23,12 @@ class SpellWindow : public FormsFixture {
       if (win->Editor().LoadedLangs()->Child(i)->Name() == lang) win->lstValues->setCurrentRow(static_cast<int>(i - 1));
     win->txtValue->hWnd()->setFocus();
   }
-  std::string Value(const char* path) { return txt::ToUtf8(win->Editor().GetString(txt::FromUtf8(path))); }
 };
 
 TEST_F(SpellWindow, TypingUnderlinesAndCorrectionsGoThroughTheEdit) {
-  ASSERT_TRUE(Start());
+  StartTool({"fr"});
   ASSERT_TRUE(win->Spelling().Checker().HasDictionary(u"fr")) << "tools/install-deps.sh installs hunspell-fr";
-  win->activateWindow();  // for the window's shortcuts
-  ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
-  win->mnuSelectToolChoice[1]->trigger();
-  Load("fr");
+  Activate();
   Edit(u"Save", u"fr");
   auto* edit = qobject_cast<QPlainTextEdit*>(win->txtValue->hWnd());
   ASSERT_NE(edit, nullptr);
@@ -83,8 +75,7 @@ TEST_F(SpellWindow, TypingUnderlinesAndCorrectionsGoThroughTheEdit) {
   win->Spelling().mnuCheckSpelling->trigger();
   QTRY_VERIFY(!panel.Dock->isHidden());
   EXPECT_TRUE(listed("fr", "Menu.File.Save"));
-  win->activateWindow();  // the context menu took it
-  ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
+  Activate();  // the context menu took it
   edit->setFocus();
   QTest::keyClick(edit, Qt::Key_Period, Qt::ControlModifier);
   EXPECT_EQ(Value("fr.Menu.File.Save"), "Enregistrer le fichier zorglubb fichier");
@@ -92,17 +83,15 @@ TEST_F(SpellWindow, TypingUnderlinesAndCorrectionsGoThroughTheEdit) {
 }
 
 TEST_F(SpellWindow, LanguageWithoutDictionaryIsNamedOnceAndNotChecked) {
-  std::string dir = root + "/KestrovaTools/KestrovaMenu/Languages/";
-  std::string fr = testutil::ReadAll(dir + "KestrovaMenu_fr.xml");
+  std::string fr = testutil::ReadAll(Menu("KestrovaMenu_fr.xml"));
   for (auto [from, to] : {std::pair{"<fr ", "<ja "}, std::pair{"</fr>", "</ja>"}})
     fr.replace(fr.find(from), std::string(from).size(), to);
-  testutil::WriteAll(dir + "KestrovaMenu_ja.xml", fr);
+  testutil::WriteAll(Menu("KestrovaMenu_ja.xml"), fr);
   ASSERT_TRUE(Start());
   std::vector<std::string> notes;
   QObject::connect(win->statusBar(), &QStatusBar::messageChanged,
                    [&](const QString& m) { if (!m.isEmpty()) notes.push_back(m.toStdString()); });
-  win->mnuSelectToolChoice[1]->trigger();
-  Load("ja");
+  UseTool({"ja"});
   for (const char16_t* name : {u"Save", u"Open", u"Save"}) {
     Edit(name, u"ja");
     QTest::keyClicks(win->txtValue->hWnd(), " fote");

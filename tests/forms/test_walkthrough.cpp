@@ -7,7 +7,6 @@
 #include <map>
 
 #include "forms/frmLangProperties.h"
-#include "forms/frmLangSelector.h"
 #include "forms/frmNewLang.h"
 #include "platform/FileSys.h"
 #include "tests/forms/FormsFixture.h"
@@ -25,18 +24,13 @@ class Walkthrough : public FormsFixture {
  protected:
   void SetUp() override {
     FormsFixture::SetUp();
-    Hook(&frmLangSelector::SetShowHandler, [this](frmLangSelector& d) {
-      for (int i = 0; i < d.lstLanguages->count(); ++i)
-        if (d.lstLanguages->item(i)->text().toStdString() == pickRow) d.lstLanguages->setCurrentRow(i);
-      d.cmdOK->click();
-    });
+    AnswerPicker();
     Hook(&frmNewLang::SetShowHandler, [](frmNewLang& d) {
       d.txtLangID->setText(QStringLiteral("it"));
       d.cmdOK->click();
     });
     Hook(&frmLangProperties::SetShowHandler, [](frmLangProperties& d) { d.cmdClose->click(); });
   }
-  std::string Menu(const std::string& name) { return File("KestrovaMenu/Languages/" + name); }
   std::map<std::string, std::string> Snapshot() {
     std::map<std::string, std::string> files;
     for (const std::string& top : {root, dir.path() + "/out"})
@@ -44,13 +38,6 @@ class Walkthrough : public FormsFixture {
         if (e.is_regular_file()) files[e.path().string()] = testutil::ReadAll(e.path().string());
     return files;
   }
-  // Selects the string, the language's row, and types the whole tex
-  void Type(const Text& name, int row, const Text& text) {
-    win->XmlTree->SelectNode(FindItem(win->XmlTree->Tree(), name));
-    win->lstValues->setCurrentRow(row);
-    win->txtValue->SetText(text);
-  }
-  std::string pickRow;
 };
 
 struct Command {
@@ -121,9 +108,7 @@ TEST_F(Walkthrough, EveryWritingOrDiscardingCommand) {
       stdfs::remove(Menu("KestrovaMenu_it.xml"));
       testutil::WriteAll(opened, "<Languages version=\"0.4\"><en><Config><Labels><Title>Menu</Title></Labels></Config>"
                                  "</en><fr><Config><Labels><Title>Titre</Title></Labels></Config></fr></Languages>");
-      ASSERT_TRUE(Start());
-      win->mnuSelectToolChoice[1]->trigger();
-      win->mnuLoadLanguageChoice[3]->trigger();  // French
+      StartTool({"fr"});
       Type(u"Title", 1, kEdit);
       auto before = Snapshot();
       messages.clear();

@@ -21,7 +21,7 @@ class SuiteFixture : public ::testing::Test {
     prevBox = platform::SetMsgBoxHandler([this](const platform::MsgBoxRequest& r) {
       messages.push_back(txt::ToUtf8(r.text));
       flags.push_back(r.flags);
-      return answer;
+      return testutil::NextAnswer(answers, answer);
     });
     prevDialog = platform::SetFileDialogHandler([this](const platform::FileDialogRequest& r) {
       dialogs.push_back(r);
@@ -47,6 +47,7 @@ class SuiteFixture : public ::testing::Test {
   cLangEditor ed;
   std::vector<std::string> messages;
   std::vector<long> flags;
+  std::vector<int> answers;     // answered in turn, then `answer`
   int answer = platform::vbOK;
   std::vector<platform::FileDialogRequest> dialogs;
   Text dialogAnswer;

@@ -14,13 +14,7 @@ class DiskChangeTest : public SuiteFixture {
     ed.SelectTool(1);
     ed.LoadLangListEntry(3);  // fr
     fr = Lang("KestrovaMenu_fr.xml");
-    platform::SetMsgBoxHandler([this](const platform::MsgBoxRequest& r) {
-      messages.push_back(txt::ToUtf8(r.text));
-      if (answers.empty()) return static_cast<int>(platform::vbYes);
-      int a = answers.front();
-      answers.erase(answers.begin());
-      return a;
-    });
+    answer = platform::vbYes;
     notesConn = ed.StatusNote.Subscribe([this](const Text& t) { notes.push_back(txt::ToUtf8(t)); });
     reloadConn = ed.LangReloaded.Subscribe([this](const Text& id) { reloaded.push_back(txt::ToUtf8(id)); });
   }
@@ -38,7 +32,6 @@ class DiskChangeTest : public SuiteFixture {
   }
 
   cLangSaver saver{ed};
-  std::vector<int> answers;
   std::string fr;
   std::vector<std::string> notes, reloaded;
   Connection notesConn, reloadConn;
@@ -64,8 +57,7 @@ TEST_F(DiskChangeTest, UneditedLanguageIsReadAgainEditedOneWaitsAndAGoneFileChan
   EXPECT_FALSE(ed.Modified());
 
   // Edited here: kept as it is until saved.
-  ed.LoadedLangs()->GetChildNode(u"fr.Config.Labels.Title")->Value(u"Menu ici");
-  ed.MarkDirty(u"fr");
+  EditHere(u"Config.Labels.Title", u"Menu ici");
   EditOnDisk("<Exit>Sortir</Exit>", "<Exit>Partir</Exit>");
   ed.FileChangedOnDisk(txt::FromUtf8(fr));
   EXPECT_EQ(reloaded.size(), 1u);
@@ -123,8 +115,7 @@ TEST_F(DiskChangeTest, AnOpenedFileWrittenAgainKeepsEveryLanguageItHeld) {
   testutil::WriteAll(file, "<Languages version=\"0.4\"><en><T>Title</T><E></E></en><fr><T>Titre</T></fr></Languages>");
   ed.OpenLangFile(txt::FromUtf8(file));
   ASSERT_EQ(LoadedIds(), (std::vector<std::string>{"en", "fr"}));
-  ed.LoadedLangs()->GetChildNode(u"fr.T")->Value(u"Titre ici");
-  ed.MarkDirty(u"fr");
+  EditHere(u"T", u"Titre ici");
   std::filesystem::remove(file);
   answers = {platform::vbYes, platform::vbYes};
   ASSERT_EQ(saver.Save(u"fr"), cLangSaver::Result::Written);

@@ -87,9 +87,13 @@ TEST_F(EditorTest, SelectingAToolLoadsEnglishAsTheStructureAndLaterLanguagesComp
 }
 
 TEST_F(EditorTest, LoadingMessagesAndNothingChangesOnDisk) {
-  std::map<std::string, std::string> before;
-  for (auto& e : stdfs::recursive_directory_iterator(root))
-    if (e.is_regular_file()) before[e.path()] = testutil::ReadAll(e.path());
+  auto files = [this] {
+    std::map<std::string, std::string> all;
+    for (auto& e : stdfs::recursive_directory_iterator(root))
+      if (e.is_regular_file()) all[e.path()] = testutil::ReadAll(e.path());
+    return all;
+  };
+  const auto before = files();
 
   testutil::WriteAll(dir.file("nolangs.xml"), "<Other><x/></Other>");
   testutil::WriteAll(dir.file("empty.xml"), "<Languages version=\"0.4\"></Languages>");
@@ -111,11 +115,7 @@ TEST_F(EditorTest, LoadingMessagesAndNothingChangesOnDisk) {
     ed.SelectTool(t);
     for (long i = 1; i <= ed.LangList()->ChildCount(); ++i) ed.LoadLangListEntry(static_cast<int>(i));
   }
-  for (auto& e : stdfs::recursive_directory_iterator(root)) {
-    if (e.is_regular_file()) {
-      EXPECT_EQ(testutil::ReadAll(e.path()), before[e.path()]) << e.path();
-    }
-  }
+  EXPECT_EQ(files(), before);
 }
 
 TEST_F(EditorTest, SwitchingToolsCarriesLanguagesOverSilently) {

@@ -21,8 +21,6 @@ extern char** environ;
 
 namespace nettest {
 
-inline int FreeLoopbackPort() { return ClosedPort(); }
-
 inline bool CanConnect(int port) {
   int s = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in a{};

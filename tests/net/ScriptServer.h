@@ -10,13 +10,18 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "platform/EventLoop.h"
 
 // Scripts are written as brace lists that name only the fields they need.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -48,6 +53,28 @@ inline int ClosedPort() {
   ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
   ::close(s);
   return ntohs(a.sin_port);
+}
+
+// Waits up to `ms` for `done`, sampling this process's resident memory meanwhile; prints
+// and returns how long it took and how far memory grew.
+struct Measured { bool done; double ms; long peakKb; };
+inline Measured WaitMeasured(const char* what, const std::function<bool()>& done, int ms) {
+  auto rssKb = [] {
+    long pages = 0, resident = 0;
+    FILE* f = std::fopen("/proc/self/statm", "r");
+    if (f && std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    if (f) std::fclose(f);
+    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+  };
+  long base = rssKb(), peak = base;
+  double t0 = platform::HiResMs();
+  bool ok = platform::WaitUntil([&] {
+    peak = std::max(peak, rssKb());
+    return done();
+  }, ms);
+  Measured m{ok, platform::HiResMs() - t0, peak - base};
+  std::printf("[ hostile peer ] %-45s ended after %6.0f ms, peak memory +%ld KB\n", what, m.ms, m.peakKb);
+  return m;
 }
 
 // "HTTP/1.0 200 OK" + headers + body as one step.

@@ -46,6 +46,16 @@ struct Watch {
   bool WaitEnd(int ms = 5000) { return platform::WaitUntil([this] { return ended; }, ms); }
 };
 
+// A client and its watch against a server playing one script per connection.
+struct Session {
+  ScriptServer srv;
+  cHTTPGet h;
+  Watch w{h};
+  explicit Session(std::initializer_list<Script> scripts = {}) {
+    for (const Script& s : scripts) srv.Add(s);
+  }
+};
+
 Text T(const std::string& s) { return txt::FromUtf8(s); }
 
 std::string Header(const std::string& req, const std::string& name) {
@@ -152,10 +162,8 @@ TEST(HttpBody, SplitHeadersMissingLengthAndShortBodies) {
   };
   for (auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ScriptServer srv;
-    srv.Add(c.script);
-    cHTTPGet h;
-    Watch w(h);
+    Session s{c.script};
+    auto& [srv, h, w] = s;
     ASSERT_TRUE(h.GetFile(T(srv.base() + "/f")));
     ASSERT_TRUE(w.WaitEnd());
     EXPECT_EQ(w.success, c.success);
@@ -193,11 +201,8 @@ TEST(HttpBody, ReentrantHandlerKeepsOrder) {
 
 TEST(HttpCodes, ErrorsRedirectsAndLogins) {
   {
-    ScriptServer srv;
-    srv.Add(Script{{Reply("HTTP/1.0 404 Not Found", {}, "nope")}});
-    srv.Add(Script{{Step{"HTTP/1.0\r\n\r\n", 0}}});
-    cHTTPGet h;
-    Watch w(h);
+    Session s{Script{{Reply("HTTP/1.0 404 Not Found", {}, "nope")}}, Script{{Step{"HTTP/1.0\r\n\r\n", 0}}}};
+    auto& [srv, h, w] = s;
     h.GetFile(T(srv.base() + "/missing"));
     ASSERT_TRUE(w.WaitEnd());
     EXPECT_EQ(w.log, (std::vector<std::string>{"http:404:Not Found", "end:fail"}));
@@ -211,11 +216,10 @@ TEST(HttpCodes, ErrorsRedirectsAndLogins) {
     EXPECT_TEXT_EQ(h.LastErrorMessage(), u"Invalid server response");
   }
   for (bool follow : {false, true}) {
-    ScriptServer srv;
+    Session s;
+    auto& [srv, h, w] = s;
     srv.Add(Script{{Reply("HTTP/1.0 302 Found", {"Location: " + srv.base() + "/there"}, "")}});
     srv.Add(Script{{Reply("HTTP/1.0 200 OK", {"Content-Length: 4"}, "here")}});
-    cHTTPGet h;
-    Watch w(h);
     auto f = h.Redirected.Subscribe([&](Text&, bool& fol) { fol = follow; });
     h.GetFile(T(srv.base() + "/here"));
     if (follow) {
@@ -229,11 +233,9 @@ TEST(HttpCodes, ErrorsRedirectsAndLogins) {
     }
   }
   // A login asked for is retried with the new credentials.
-  ScriptServer srv;
-  srv.Add(Script{{Reply("HTTP/1.0 401 Unauthorized", {"WWW-Authenticate: Basic realm=\"Team\""}, "")}});
-  srv.Add(Script{{Reply("HTTP/1.0 200 OK", {"Content-Length: 2"}, "in")}});
-  cHTTPGet h;
-  Watch w(h);
+  Session s{Script{{Reply("HTTP/1.0 401 Unauthorized", {"WWW-Authenticate: Basic realm=\"Team\""}, "")}},
+            Script{{Reply("HTTP/1.0 200 OK", {"Content-Length: 2"}, "in")}}};
+  auto& [srv, h, w] = s;
   std::vector<Text> realms;
   auto lr = h.LoginRequired.Subscribe([&](Text& u, Text& p, const Text& r, bool& retry) {
     realms.push_back(r);
@@ -267,10 +269,8 @@ TEST(HttpFile, ResumeReplaceAndFileTimes) {
   for (auto& c : cases) {
     SCOPED_TRACE(c.name);
     testutil::WriteAll(path, have);
-    ScriptServer srv;
-    srv.Add(Script{{Step{c.answer, 0}}});
-    cHTTPGet h;
-    Watch w(h);
+    Session s{Script{{Step{c.answer, 0}}}};
+    auto& [srv, h, w] = s;
     ASSERT_TRUE(h.GetFile(T(srv.base() + "/f"), T(path), u"", u"", true, -1L));
     ASSERT_TRUE(w.WaitEnd());
     EXPECT_EQ(w.log, c.log);
@@ -284,12 +284,11 @@ TEST(HttpFile, LocalFileFailures) {
   testutil::TempDir dir;
   std::string path = dir.file("x.bin");
   namespace fs = platform::fs;
+  const Script answer{{Reply("HTTP/1.0 200 OK", {"Content-Length: 3"}, "new")}};
   {
     testutil::WriteAll(path, "old");
-    ScriptServer srv;
-    srv.Add(Script{{Reply("HTTP/1.0 200 OK", {"Content-Length: 3"}, "new")}});
-    cHTTPGet h;
-    Watch w(h);
+    Session s{answer};
+    auto& [srv, h, w] = s;
     fs::FailNth(fs::Op::Remove, 1);
     h.GetFile(T(srv.base() + "/f"), T(path));
     ASSERT_TRUE(platform::WaitUntil([&] { return !h.Busy(); }, 5000));
@@ -298,10 +297,8 @@ TEST(HttpFile, LocalFileFailures) {
     EXPECT_EQ(testutil::ReadAll(path), "old");
   }
   {
-    ScriptServer srv;
-    srv.Add(Script{{Reply("HTTP/1.0 200 OK", {"Content-Length: 3"}, "new")}});
-    cHTTPGet h;
-    Watch w(h);
+    Session s{answer};
+    auto& [srv, h, w] = s;
     fs::FailAlways(fs::Op::Write);
     h.GetFile(T(srv.base() + "/f"), T(path));
     ASSERT_TRUE(w.WaitEnd());
@@ -311,10 +308,8 @@ TEST(HttpFile, LocalFileFailures) {
 
 TEST(HttpLifecycle, CancelDestroyAndServerDown) {
   {
-    ScriptServer srv;
-    srv.Add(Script{{Step{"HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nab", 0}}, 0, false, 3000});
-    cHTTPGet h;
-    Watch w(h);
+    Session s{Script{{Step{"HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nab", 0}}, 0, false, 3000}};
+    auto& [srv, h, w] = s;
     auto c = h.DataArrival.Subscribe([&](long, long, const Bytes&) { h.CancelTransfert(7, u"stopped"); });
     h.GetFile(T(srv.base() + "/f"));
     ASSERT_TRUE(w.WaitEnd());

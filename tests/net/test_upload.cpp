@@ -2,11 +2,7 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -77,24 +73,6 @@ TEST(Upload, MemoryDataIsSentOnceWithoutLastModified) {
   EXPECT_EQ(w.progress, (std::vector<long>{1, 10001}));
 }
 
-struct Request {
-  std::string head, body;
-  std::vector<std::string> lines;
-};
-Request SplitRequest(const std::string& raw) {
-  Request r;
-  size_t end = raw.find("\r\n\r\n");
-  r.head = raw.substr(0, end);
-  r.body = end == std::string::npos ? std::string() : raw.substr(end + 4);
-  std::stringstream ss(r.head);
-  std::string line;
-  while (std::getline(ss, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    r.lines.push_back(line);
-  }
-  return r;
-}
-
 TEST(Upload, RequestHeaderAndBodyBytesViaProxy) {
   nettest::ScriptServer srv;
   srv.Add({{nettest::Reply("HTTP/1.0 200 OK", {}, "OK fine")}});
@@ -115,10 +93,13 @@ TEST(Upload, RequestHeaderAndBodyBytesViaProxy) {
   EXPECT_EQ(w.progress, (std::vector<long>{1, 4097, 4098}));
   EXPECT_EQ(w.length, 4097);
 
-  Request r = SplitRequest(srv.Request(0));
-  ASSERT_GE(r.lines.size(), 10u);
-  std::string boundary = r.lines[1].substr(r.lines[1].find("boundary=") + 9);
-  std::vector<std::string> expected = {
+  const std::string raw = srv.Request(0);
+  const size_t end = raw.find("\r\n\r\n"), at = raw.find("boundary=") + 9;
+  ASSERT_NE(end, std::string::npos);
+  const std::string head = raw.substr(0, end + 2), body = raw.substr(end + 4);
+  const std::string boundary = raw.substr(at, raw.find("\r\n", at) - at);
+  std::string expected;
+  for (const std::string& line : std::initializer_list<std::string>{
       "POST HTTP://www.kestrova.invalid/translation/ HTTP/1.0",
       "Content-Type: multipart/form-data; boundary=" + boundary,
       "User-Agent: Mozilla/4.0 (compatible; Kestrova Lang Editor v" + std::to_string(KSV_VERSION_MAJOR) + "." +
@@ -126,20 +107,21 @@ TEST(Upload, RequestHeaderAndBodyBytesViaProxy) {
       "Host: www.kestrova.invalid",
       "Authorization: Basic bWU6cHc=",
       "Proxy-Authorization: Basic cHVzZXI6cHBhc3M=",
-      "Content-Length: " + std::to_string(r.body.size()),
+      "Content-Length: " + std::to_string(body.size()),
       "Pragma: no-cache",
       "x-lng-id: de",
       "X-Second: 2",
-  };
-  EXPECT_EQ(r.lines, expected);
+  })
+    expected += line + "\r\n";
+  EXPECT_EQ(head, expected);
   EXPECT_EQ(boundary.rfind("----KESTROVA_UPLOADER----", 0), 0u);
 
   std::string partStart = "--" + boundary + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"pack.7z\"\r\n" +
                           "Content-Type: application/octet-stream\r\nLast-Modified: ";
-  EXPECT_EQ(r.body.substr(0, partStart.size()), partStart);
+  EXPECT_EQ(body.substr(0, partStart.size()), partStart);
   std::string tail = "\r\n\r\n" + content + "\r\n--" + boundary + "--\r\n";
-  ASSERT_GT(r.body.size(), tail.size());
-  EXPECT_TRUE(r.body.compare(r.body.size() - tail.size(), tail.size(), tail) == 0);
+  ASSERT_GT(body.size(), tail.size());
+  EXPECT_TRUE(body.compare(body.size() - tail.size(), tail.size(), tail) == 0);
 }
 
 // A transfer held by the owner's pacing can be cancelled: one end, no success.
@@ -225,14 +207,6 @@ TEST(Upload, HostileReceiversEndTheTransferSoundly) {
       {"complete 200 with the connection held open",
        {.steps = {Reply("HTTP/1.0 200 OK", {"Content-Length: 9"}, "OK thanks")}, .holdOpenMs = 60000}, true, "200", 0},
   };
-  auto rssKb = [] {
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-      if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-      std::fclose(f);
-    }
-    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
-  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     nettest::ScriptServer srv;
@@ -240,16 +214,9 @@ TEST(Upload, HostileReceiversEndTheTransferSoundly) {
     cHTTPUpload up;
     up.StallTimeoutMs(1500);
     Watch w(up);
-    long base = rssKb(), peak = base;
-    double t0 = platform::HiResMs();
     ASSERT_TRUE(up.SendFile(u"pack.7z", T(srv.base() + "/up"), u"", u"", u"", u"", u"file", data));
-    bool ended = platform::WaitUntil([&] {
-      peak = std::max(peak, rssKb());
-      return w.ends > 0;
-    }, 10000);
-    double took = platform::HiResMs() - t0;
-    std::printf("[ hostile receiver ] %-45s ended after %6.0f ms, peak memory +%ld KB\n", c.name, took, peak - base);
-    ASSERT_TRUE(ended);
+    nettest::Measured m = nettest::WaitMeasured(c.name, [&] { return w.ends > 0; }, 10000);
+    ASSERT_TRUE(m.done);
     EXPECT_EQ(w.ends, 1);
     EXPECT_EQ(w.success, c.success);
     if (!c.code.empty()) {
@@ -258,7 +225,7 @@ TEST(Upload, HostileReceiversEndTheTransferSoundly) {
     if (c.error) {
       EXPECT_EQ(w.errors, std::vector<long>{c.error});
     }
-    EXPECT_LT(peak - base, 64 * 1024);  // the answer's caps, not the receiver, bound memory
+    EXPECT_LT(m.peakKb, 64 * 1024);  // the answer's caps, not the receiver, bound memory
     EXPECT_FALSE(up.Busy());
   }
 }

@@ -18,10 +18,7 @@ struct ScriptedBoxes {
   ScriptedBoxes() {
     platform::SetMsgBoxHandler([this](const platform::MsgBoxRequest& r) {
       seen.push_back(r);
-      if (answers.empty()) return static_cast<int>(platform::vbCancel);
-      int a = answers.front();
-      answers.erase(answers.begin());
-      return a;
+      return testutil::NextAnswer(answers, platform::vbCancel);
     });
   }
   ~ScriptedBoxes() {

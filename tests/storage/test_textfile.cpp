@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <vector>
@@ -20,8 +20,6 @@
 #include "storage/mTextFile.h"
 #include "tests/common/TestUtil.h"
 #include "tests/storage/SaveLoopContent.h"
-
-extern char** environ;
 
 using namespace mTextFile;
 using platform::fs::Op;
@@ -42,7 +40,7 @@ std::vector<std::string> Names(const TempDir& d, const std::string& sub = "") {
   return out;
 }
 
-Text Stamp(VbDate d) { return vbdate::Format(d, kBackupStampFormat); }
+std::string Stamp(double daysAgo) { return txt::ToUtf8(vbdate::Format(vbdate::Now() - daysAgo, kBackupStampFormat)); }
 
 // Every file-system step of a save is made to fail in turn; the old content must survive
 // each time and a failed save must never be reported as a success.
@@ -65,7 +63,6 @@ struct Scenario {
 };
 
 std::vector<Scenario> Scenarios() {
-  auto stamp = [](double daysAgo) { return txt::ToUtf8(vbdate::Format(vbdate::Now() - daysAgo, kBackupStampFormat)); };
   return {
       {"program parameters", "lang_fr.xml", true, "",
        [](const TempDir& d) { WriteAll(d.file("lang_fr.xml"), kOld); },
@@ -86,12 +83,12 @@ std::vector<Scenario> Scenarios() {
        [](const TempDir& d) { return SaveFile(d.tfile("lang_fr.xml"), kNew, true, 2, false, 1252, 3, false, u"Bak"); },
        kNewBytes},
       {"date-stamped backups with purge and conversion", "lang_fr.xml", true, "Old",
-       [stamp](const TempDir& d) {
+       [](const TempDir& d) {
          WriteAll(d.file("lang_fr.xml"), kOld);
          EXPECT_TRUE(platform::fs::MakeDir(d.file("Old")));
          WriteAll(d.file("Old/lang_fr.xml.001.bak"), "numbered");
          EXPECT_TRUE(platform::fs::SetMTime(d.file("Old/lang_fr.xml.001.bak"), vbdate::ToUnixLocal(vbdate::Now() - 1)));
-         WriteAll(d.file("Old/lang_fr_" + stamp(30) + ".xml"), "aged");
+         WriteAll(d.file("Old/lang_fr_" + Stamp(30) + ".xml"), "aged");
        },
        [](const TempDir& d) { return SaveFile(d.tfile("lang_fr.xml"), kNew, true, 2, false, 1252, 0, false, u"Old", 7, 0); },
        kNewBytes},
@@ -102,21 +99,9 @@ std::vector<Scenario> Scenarios() {
   };
 }
 
-bool AnyTemporary(const TempDir& d, const std::string& sub) {
-  for (auto& n : Names(d, sub))
-    if (n.size() > 4 && n.compare(n.size() - 4, 4, ".tmp") == 0) return true;
-  return false;
-}
-
 bool SomeFileHolds(const TempDir& d, const std::string& sub, const std::string& bytes) {
-  for (auto& n : Names(d, sub))
-    if (ReadAll(d.file(sub + "/" + n)) == bytes) return true;
-  return false;
-}
-
-std::string FileFolder(const std::string& file) {
-  size_t s = file.rfind('/');
-  return s == std::string::npos ? std::string() : file.substr(0, s);
+  auto names = Names(d, sub);
+  return std::any_of(names.begin(), names.end(), [&](auto& n) { return ReadAll(d.file(sub + "/" + n)) == bytes; });
 }
 
 }  // namespace
@@ -269,31 +254,25 @@ TEST(BackupFileName, ThreeDigitsAreAMinimumWidth) {
 }
 
 TEST(SaveFile, NumberedBackupsRotate) {
-  TempDir d;
-  WriteAll(d.file("f.xml"), "current");
-  WriteAll(d.file("f.xml.001.bak"), "b1");
-  WriteAll(d.file("f.xml.002.bak"), "b2");
-  WriteAll(d.file("f.xml.003.bak"), "b3");
-  ASSERT_TRUE(SaveFile(d.tfile("f.xml"), u"next", true, 2, false, 1252, 3));
-  EXPECT_EQ(ReadAll(d.file("f.xml")), "next");
-  EXPECT_EQ(ReadAll(d.file("f.xml.001.bak")), "b2");
-  EXPECT_EQ(ReadAll(d.file("f.xml.002.bak")), "b3");
-  EXPECT_EQ(ReadAll(d.file("f.xml.003.bak")), "current");
-
-  TempDir g;
-  WriteAll(g.file("f.xml"), "current");
-  WriteAll(g.file("f.xml.002.bak"), "b2");
-  ASSERT_TRUE(SaveFile(g.tfile("f.xml"), u"next", true, 2, false, 1252, 3));
-  EXPECT_EQ(ReadAll(g.file("f.xml.001.bak")), "current");
-  EXPECT_EQ(ReadAll(g.file("f.xml.002.bak")), "b2");
+  // Backups .001 to .003 before and after the save ("" for none): all full, they shift; a gap is filled.
+  const std::vector<std::string> cases[][2] = {{{"b1", "b2", "b3"}, {"b2", "b3", "current"}},
+                                               {{"", "b2", ""}, {"current", "b2", ""}}};
+  for (const auto& [before, after] : cases) {
+    TempDir d;
+    auto bak = [&](size_t i) { return d.file("f.xml.00" + std::to_string(i + 1) + ".bak"); };
+    WriteAll(d.file("f.xml"), "current");
+    for (size_t i = 0; i < 3; ++i)
+      if (!before[i].empty()) WriteAll(bak(i), before[i]);
+    ASSERT_TRUE(SaveFile(d.tfile("f.xml"), u"next", true, 2, false, 1252, 3));
+    EXPECT_EQ(ReadAll(d.file("f.xml")), "next");
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(ReadAll(bak(i)), after[i]) << i;
+  }
 }
 
 TEST(DateBackups, PurgeOnlyStampedFilesOlderThanTheLimit) {
   TempDir d;
   VbDate now = vbdate::Now();
-  std::string old1 = "f_" + txt::ToUtf8(Stamp(now - 10)) + ".xml";
-  std::string old2 = "f_" + txt::ToUtf8(Stamp(now - 6)) + ".xml";
-  std::string keep = "f_" + txt::ToUtf8(Stamp(now - 2)) + ".xml";
+  std::string old1 = "f_" + Stamp(10) + ".xml", old2 = "f_" + Stamp(6) + ".xml", keep = "f_" + Stamp(2) + ".xml";
   for (auto& n : {old1, old2, keep}) WriteAll(d.file(n), n);
   WriteAll(d.file("f_notes.xml"), "mine");       // a user's file that looks like a backup
   WriteAll(d.file("f_1999-99-99_99-99-99.xml"), "not a date");
@@ -398,7 +377,7 @@ TEST(SaveFileFaults, EveryFailingStepKeepsTheOldContent) {
       } else {
         EXPECT_FALSE(Exists(d.file(sc.file)));
       }
-      EXPECT_FALSE(AnyTemporary(d, FileFolder(sc.file)));
+      for (auto& n : Names(d, std::filesystem::path(sc.file).parent_path())) EXPECT_FALSE(n.ends_with(".tmp")) << n;
     };
     run(0, 0);
     EXPECT_GE(counts[1], 3) << sc.name;
@@ -420,14 +399,13 @@ TEST(SaveFileCrash, EveryKillLeavesACompleteFile) {
   for (int k = 0; k < kills; ++k) {
     int out[2];
     ASSERT_EQ(::pipe(out), 0);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_adddup2(&fa, out[1], 1);
-    posix_spawn_file_actions_addclose(&fa, out[0]);
-    const char* argv[] = {KSV_SAVE_LOOP, path.c_str(), nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, KSV_SAVE_LOOP, &fa, nullptr, const_cast<char**>(argv), environ), 0);
-    posix_spawn_file_actions_destroy(&fa);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      ::dup2(out[1], 1);
+      ::execl(KSV_SAVE_LOOP, KSV_SAVE_LOOP, path.c_str(), nullptr);
+      ::_exit(127);
+    }
+    ASSERT_GT(pid, 0);
     ::close(out[1]);
     char ready[8] = {};
     ASSERT_GT(::read(out[0], ready, sizeof ready), 0);  // the contents are built: saving starts

@@ -69,10 +69,7 @@ struct Boxes {
   Boxes() {
     previous = platform::SetMsgBoxHandler([this](const platform::MsgBoxRequest& r) {
       seen.push_back(r);
-      if (answers.empty()) return static_cast<int>(platform::vbOK);
-      int a = answers.front();
-      answers.erase(answers.begin());
-      return a;
+      return testutil::NextAnswer(answers, platform::vbOK);
     });
   }
   ~Boxes() { platform::SetMsgBoxHandler(previous); }
