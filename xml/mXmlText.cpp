@@ -607,6 +607,58 @@ void EncodeSpecialChars(TextView text, Text& out, bool keepCData) {
   }
 }
 
+void EncodeAttrValue(TextView text, Text& out) {
+  out.reserve(out.size() + text.size());
+  for (char16_t c : text) {
+    switch (c) {
+      case u'<': out += u"&lt;"; break;
+      case u'>': out += u"&gt;"; break;
+      case u'&': out += u"&amp;"; break;
+      case u'\'': out += u"&apos;"; break;
+      case u'"': out += u"&quot;"; break;
+      case u'\t': out += u"&#9;"; break;
+      case u'\n': out += u"&#10;"; break;
+      case u'\r': out += u"&#13;"; break;
+      default: out += c;
+    }
+  }
+}
+
+namespace {
+
+bool NameStart(char32_t c) {
+  if ((c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || c == U'_' || c == U':') return true;
+  if (c < 0xC0) return false;
+  return (c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D) ||
+         (c >= 0x37F && c <= 0x1FFF) || c == 0x200C || c == 0x200D || (c >= 0x2070 && c <= 0x218F) ||
+         (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF) ||
+         (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+bool NameChar(char32_t c) {
+  return NameStart(c) || c == U'-' || c == U'.' || (c >= U'0' && c <= U'9') || c == 0xB7 ||
+         (c >= 0x300 && c <= 0x36F) || c == 0x203F || c == 0x2040;
+}
+
+}  // namespace
+
+void AppendName(TextView name, Text& out) {
+  const size_t mark = out.size();
+  for (size_t i = 0; i < name.size(); ++i) {
+    char32_t c = name[i];
+    size_t width = 1;
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (name[i + 1] - 0xDC00);
+      width = 2;
+    }
+    if (i == 0 && !NameStart(c) && NameChar(c)) out += u'_';
+    if (NameChar(c)) out.append(name.data() + i, width);
+    else out += u'_';
+    i += width - 1;
+  }
+  if (out.size() == mark) out += u'_';
+}
+
 Text Indent(TextView text, long count, char16_t ch) {
   Text prefix(count > 0 ? static_cast<size_t>(count) : 0, ch);
   Text out;

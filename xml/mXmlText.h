@@ -78,6 +78,12 @@ Text DecodeSpecialChars(TextView text);
 // tabs that follow a CR LF. Appends to `out`.
 // keepCData: an embedded "<![CDATA[ ... ]]>" section is copied as it stands.
 void EncodeSpecialChars(TextView text, Text& out, bool keepCData = true);
+// Escapes an attribute value: markup characters, and tabs and line breaks as character
+// references, which a reader would otherwise turn into spaces. Appends to `out`.
+void EncodeAttrValue(TextView text, Text& out);
+// Appends `name` as an XML name: a character no name may hold becomes "_", and "_" goes
+// first when the name cannot start with its first character. A valid name is copied as it is.
+void AppendName(TextView name, Text& out);
 // Prefixes every line with `count` copies of `ch`, leaving lines inside CDATA sections.
 Text Indent(TextView text, long count, char16_t ch);
 
