@@ -106,19 +106,33 @@ size_t FindPair(TextView t, char16_t a, char16_t b, size_t from) {
 }
 }  // namespace
 
-void ScanMarkup(TextView t, bool& hasComment, bool& hasDeclaration, std::vector<size_t>* comments) {
+void ScanMarkup(TextView t, bool& hasComment, bool& hasDeclaration, std::vector<size_t>* comments,
+                std::vector<Range>* guarded) {
   hasComment = hasDeclaration = false;
   if (comments) comments->clear();
+  if (guarded) guarded->clear();
   const size_t n = t.size();
   const char16_t* s = t.data();
   size_t i = 0;
+  size_t stop = 0;  // the end of the last comment or section met
+  // The end of the markup opened at p by a marker that closes with `close`.
+  auto skip = [&](size_t p, TextView close) {
+    size_t e = Find(t, close, p + 2);
+    return e == npos ? n : e + close.size();
+  };
   auto check = [&](size_t p) {
     if (StartsWith(t, p, u"<!--")) {
       hasComment = true;
       if (comments) comments->push_back(p);
-    } else if (StartsWith(t, p, u"<?xml")) {
-      hasDeclaration = true;
+      if (guarded && p >= stop) stop = skip(p, u"-->");
+      return;
     }
+    if (s[p + 1] == u'?' && StartsWith(t, p, u"<?xml")) hasDeclaration = true;
+    if (!guarded || p < stop) return;
+    bool pi = s[p + 1] == u'?';
+    if (!pi && !StartsWith(t, p, u"<![CDATA[")) return;
+    stop = skip(p, pi ? TextView(u"?>") : TextView(u"]]>"));
+    guarded->push_back({p, stop});
   };
   auto done = [&] { return !comments && hasComment && hasDeclaration; };
 #ifdef __SSE2__
@@ -174,13 +188,14 @@ size_t FindNoCase(TextView t, TextView what, size_t from) {
 }
 
 bool KeptRanges(TextView text, TextView open, TextView close, std::vector<Range>& out,
-                const std::vector<size_t>* openAt) {
+                const std::vector<size_t>* openAt, const std::vector<Range>* guardedIn) {
   out.clear();
   if (open.empty() || close.empty()) return false;
   // CDATA sections and processing instructions may hold the opening marker as their own
   // text: such a marker opens nothing.
   std::vector<Range> guarded;
-  if (Find(text, u"<![CDATA[", 0) != npos || Find(text, u"<?", 0) != npos) {
+  if (guardedIn) guarded = *guardedIn;
+  else if (Find(text, u"<![CDATA[", 0) != npos || Find(text, u"<?", 0) != npos) {
     size_t p = 0;
     while ((p = FindChar(text, u'<', p)) != npos) {
       TextView end = StartsWith(text, p, open) ? close
@@ -276,15 +291,33 @@ bool KeptRanges(TextView text, TextView open, TextView close, std::vector<Range>
   return true;
 }
 
-bool DeleteRems(TextView text, TextView open, TextView close, Text& out) {
-  std::vector<Range> ranges;
-  if (!KeptRanges(text, open, close, ranges)) return false;
+namespace {
+
+void Join(TextView text, const std::vector<Range>& ranges, Text& out) {
   size_t total = 0;
   for (const Range& r : ranges) total += r.end - r.begin;
   Text res;
   res.reserve(total);
   for (const Range& r : ranges) res.append(text.data() + r.begin, r.end - r.begin);
   out = std::move(res);
+}
+
+}  // namespace
+
+bool DeleteRems(TextView text, TextView open, TextView close, Text& out) {
+  std::vector<Range> ranges;
+  if (!KeptRanges(text, open, close, ranges)) return false;
+  Join(text, ranges, out);
+  return true;
+}
+
+bool StripComments(TextView text, Text& out) {
+  bool hasComment = false, hasDeclaration = false;
+  std::vector<size_t> at;
+  std::vector<Range> guarded, ranges;
+  ScanMarkup(text, hasComment, hasDeclaration, &at, &guarded);
+  if (!hasComment || !KeptRanges(text, u"<!--", u"-->", ranges, &at, &guarded)) return false;
+  Join(text, ranges, out);
   return true;
 }
 
@@ -642,7 +675,22 @@ bool NameChar(char32_t c) {
 
 }  // namespace
 
+namespace {
+
+bool AsciiNameChar(char16_t c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' ||
+         c == u':' || c == u'-' || c == u'.';
+}
+
+}  // namespace
+
 void AppendName(TextView name, Text& out) {
+  // The common name: ASCII letters, digits and marks, not starting with a digit or mark.
+  if (!name.empty() && std::all_of(name.begin(), name.end(), AsciiNameChar) &&
+      !(name[0] == u'-' || name[0] == u'.' || (name[0] >= u'0' && name[0] <= u'9'))) {
+    out.append(name);
+    return;
+  }
   const size_t mark = out.size();
   for (size_t i = 0; i < name.size(); ++i) {
     char32_t c = name[i];
