@@ -197,7 +197,7 @@ XmlNodePtr cXmlNode::FindFirstMatch(const XmlNodePtr& other, const XmlNodePtr& r
       if (node->Match(other, rules, false)) return node;
       if (left < 1) continue;
       node->wake();
-      XmlNodeList kids = node->children_;
+      XmlNodeList kids = node->children_.copy();
       for (size_t i = kids.size(); i-- > 0;)
         if (kids[i]) todo.emplace_back(std::move(kids[i]), left - 1);
     }

@@ -8,6 +8,7 @@
 #include "platform/ErrLog.h"
 #include "storage/mStringTools.h"
 #include "xml/cXmlNode.h"
+#include "xml/cXmlNodeShared.h"
 #include "xml/mXmlText.h"
 
 using mXmlText::Find;
@@ -301,10 +302,11 @@ void cXmlNode::parseNonRecursive(Pending p) {
   auto closeFrom = [&](size_t k) {
     while (open.size() > k) {
       const Open& o = open.back();
-      auto& list = o.node->children_;
-      list.assign(std::make_move_iterator(kids.begin() + static_cast<long>(o.kids)), std::make_move_iterator(kids.end()));
+      XmlNodeList list(std::make_move_iterator(kids.begin() + static_cast<long>(o.kids)),
+                       std::make_move_iterator(kids.end()));
       for (size_t i = 0; i < list.size(); ++i) list[i]->pos_ = static_cast<uint32_t>(i);
       kids.resize(o.kids);
+      o.node->children_ = std::move(list);
       open.pop_back();
     }
   };

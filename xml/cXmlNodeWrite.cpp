@@ -8,6 +8,7 @@
 #include "platform/ErrLog.h"
 #include "storage/mStringTools.h"
 #include "xml/cXmlNode.h"
+#include "xml/cXmlNodeShared.h"
 #include "xml/mXmlText.h"
 
 namespace {
