@@ -298,10 +298,20 @@ long cXmlNode::ChildCount() {
   return static_cast<long>(children_.size());
 }
 
+const XmlNodePtr* cXmlNode::childAt(long index) const {
+  if (index < 1 || index > static_cast<long>(children_.size())) return nullptr;
+  return &children_[static_cast<size_t>(index - 1)];
+}
+
 XmlNodePtr cXmlNode::Child(long index) {
   wake();
-  if (index < 1 || index > static_cast<long>(children_.size())) return nullptr;
-  return children_[static_cast<size_t>(index - 1)];
+  const XmlNodePtr* c = childAt(index);
+  return c ? *c : nullptr;
+}
+
+cXmlNode::ChildRange cXmlNode::Children() {
+  wake();
+  return {children_.begin(), children_.end()};
 }
 
 void cXmlNode::Name(const Text& name) {
@@ -452,8 +462,9 @@ void cXmlNode::EmancipateChild(const XmlNodePtr& node) {
 void cXmlNode::EmancipateChild(long index) {
   try {
     wake();
-    if (index < 1 || index > static_cast<long>(children_.size())) return;
-    XmlNodePtr c = children_[static_cast<size_t>(index - 1)];
+    const XmlNodePtr* slot = childAt(index);
+    if (!slot) return;
+    XmlNodePtr c = *slot;
     if (c) c->raiseChange(Family::Deleted, Text(), true);
     // Listeners may have rearranged the children; remove this one where it is now.
     long at = resolveChild(c.get());
@@ -473,7 +484,7 @@ void cXmlNode::DelChild(const XmlNodePtr& node) {
 void cXmlNode::DelChild(long index) {
   try {
     wake();
-    if (index < 1 || index > static_cast<long>(children_.size())) return;
+    if (!childAt(index)) return;
     deleteSubtree(static_cast<size_t>(index - 1), true);
   } catch (const std::exception& e) {
     LogError("DelChild", e.what());

@@ -71,6 +71,20 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
 
   long ChildCount();
   XmlNodePtr Child(long index);
+  // The children in order, woken, for `for (const XmlNodePtr& c : node->Children())`. The
+  // loop must not add or remove children of this node.
+  class ChildRange {
+   public:
+    ChildRange(const XmlNodePtr* b, const XmlNodePtr* e) : b_(b), e_(e) {}
+    const XmlNodePtr* begin() const { return b_; }
+    const XmlNodePtr* end() const { return e_; }
+    size_t size() const { return static_cast<size_t>(e_ - b_); }
+
+   private:
+    const XmlNodePtr* b_;
+    const XmlNodePtr* e_;
+  };
+  ChildRange Children();
   Text Name() const { return name_; }
   void Name(const Text& name);
   Text Value() const;
@@ -179,6 +193,8 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   void childrenChanged();
   XmlNodePtr self() { return weak_from_this().lock(); }
   long resolveChild(const cXmlNode* node) const;
+  // The child at a 1-based index, or null when the index names none.
+  const XmlNodePtr* childAt(long index) const;
   bool isListened() const;
   // Listened nodes below this one, depth-first in child order.
   XmlNodeList listenedBelow() const;
