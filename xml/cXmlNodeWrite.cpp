@@ -111,14 +111,16 @@ void AttrValueInto(TextView value, bool utf8, Text& scratch) {
 
 // A name as written: one no reader would accept is mended, never written as it stands. A
 // document written as UTF-8 byte strings holds its names as bytes: judged by what they spell.
-void NameInto(TextView name, bool utf8, Text& out) {
+TextView NameInto(TextView name, bool utf8, Text& out) {
+  if (mXmlText::IsPlainName(name)) return name;
   out.clear();
   mXmlText::AppendName(name, out);
-  if (!utf8 || std::all_of(name.begin(), name.end(), [](char16_t c) { return c < 0x80; })) return;
+  if (!utf8 || std::all_of(name.begin(), name.end(), [](char16_t c) { return c < 0x80; })) return out;
   Text spelt = mStringTools::UTF8_Decode(name, mStringTools::ModeUTF8);
   Text mended;
   mXmlText::AppendName(spelt, mended);
   out = mended == spelt ? Text(name) : mStringTools::UTF8_Encode(mended, false);
+  return out;
 }
 
 }  // namespace
@@ -161,12 +163,13 @@ void cXmlNode::serialize(Text& out) {
     }
     if (!top) w.PushLevel();
     w.Emit(u'<');
-    NameInto(n->name_, utf8, name);
-    w.Emit(name);
+    const TextView tag = NameInto(n->name_, utf8, name);
+    w.Emit(tag);
     written.clear();
     for (const Attr& a : n->attrs_) {
-      NameInto(a.name, utf8, attrName);
-      if (attrName != a.name || !written.empty()) {
+      TextView an = NameInto(a.name, utf8, attrName);
+      if (an != a.name || !written.empty()) {
+        if (an.data() != attrName.data()) attrName.assign(an);
         // Two names mended alike would make the element invalid.
         while (std::find(written.begin(), written.end(), attrName) != written.end()) attrName += u'_';
         if (written.empty())
@@ -175,9 +178,10 @@ void cXmlNode::serialize(Text& out) {
             written.push_back(b.name);
           }
         written.push_back(attrName);
+        an = attrName;
       }
       w.Emit(u' ');
-      w.Emit(attrName);
+      w.Emit(an);
       w.Emit(u"=\"");
       AttrValueInto(a.value, utf8, scratch);
       w.Emit(scratch);
@@ -212,7 +216,7 @@ void cXmlNode::serialize(Text& out) {
         w.Emit(scratch);
       }
       w.Emit(u"</");
-      w.Emit(name);
+      w.Emit(tag);
       w.Emit(u'>');
     } else {
       w.Emit(u"/>");
@@ -238,9 +242,8 @@ void cXmlNode::serialize(Text& out) {
     bool closeUtf8 = f.utf8;
     st.pop_back();
     if (n->name_.empty()) continue;  // its children ended their own lines
-    NameInto(n->name_, closeUtf8, name);
     w.Emit(u"</");
-    w.Emit(name);
+    w.Emit(NameInto(n->name_, closeUtf8, name));
     w.Emit(u'>');
     if (!top) w.EndElement();
     if (n != this) w.NewLine();

@@ -684,10 +684,13 @@ bool AsciiNameChar(char16_t c) {
 
 }  // namespace
 
+bool IsPlainName(TextView name) {
+  return !name.empty() && std::all_of(name.begin(), name.end(), AsciiNameChar) &&
+         !(name[0] == u'-' || name[0] == u'.' || (name[0] >= u'0' && name[0] <= u'9'));
+}
+
 void AppendName(TextView name, Text& out) {
-  // The common name: ASCII letters, digits and marks, not starting with a digit or mark.
-  if (!name.empty() && std::all_of(name.begin(), name.end(), AsciiNameChar) &&
-      !(name[0] == u'-' || name[0] == u'.' || (name[0] >= u'0' && name[0] <= u'9'))) {
+  if (IsPlainName(name)) {
     out.append(name);
     return;
   }

@@ -90,6 +90,9 @@ void EncodeAttrValue(TextView text, Text& out);
 // Appends `name` as an XML name: a character no name may hold becomes "_", and "_" goes
 // first when the name cannot start with its first character. A valid name is copied as it is.
 void AppendName(TextView name, Text& out);
+// True for the common name AppendName copies as it is: ASCII letters, digits, "_", ":", "-"
+// and ".", not starting with a digit, "-" or ".".
+bool IsPlainName(TextView name);
 // Prefixes every line with `count` copies of `ch`, leaving lines inside CDATA sections.
 Text Indent(TextView text, long count, char16_t ch);
 
