@@ -11,6 +11,10 @@
 namespace mXmlText {
 namespace {
 
+// What a zero character is written as: no XML can hold one, and a zero byte in the file would
+// make the next load take it for another encoding.
+constexpr char16_t kNoChar = 0xFFFD;
+
 inline char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
 
 inline bool EqNoCaseAt(TextView t, size_t at, TextView what) {
@@ -592,7 +596,9 @@ void EncodeSpecialChars(TextView text, Text& out, bool keepCData) {
         if (!noMoreClose && StartsWith(text, i, u"<![CDATA[")) {
           size_t e = Find(text, u"]]>", i + 9);
           if (e != npos) {
+            size_t from = out.size();
             out.append(text.data() + i, e + 3 - i);
+            std::replace(out.begin() + static_cast<long>(from), out.end(), u'\0', kNoChar);
             i = e + 3;
             continue;
           }
@@ -602,6 +608,9 @@ void EncodeSpecialChars(TextView text, Text& out, bool keepCData) {
         break;
       case u'>':
         out += u"&gt;";
+        break;
+      case u'\0':
+        out += kNoChar;
         break;
       case u'&':
         out += u"&amp;";
@@ -628,7 +637,7 @@ void EncodeSpecialChars(TextView text, Text& out, bool keepCData) {
         size_t j = i + 1;
         while (j < n) {
           char16_t d = text[j];
-          if (d == u'<' || d == u'>' || d == u'&' || d == u'\'' || d == u'"' || d == u'\r') break;
+          if (d == u'<' || d == u'>' || d == u'&' || d == u'\'' || d == u'"' || d == u'\r' || d == u'\0') break;
           ++j;
         }
         out.append(text.data() + i, j - i);
@@ -652,6 +661,7 @@ void EncodeAttrValue(TextView text, Text& out) {
       case u'\t': out += u"&#9;"; break;
       case u'\n': out += u"&#10;"; break;
       case u'\r': out += u"&#13;"; break;
+      case u'\0': out += kNoChar; break;
       default: out += c;
     }
   }

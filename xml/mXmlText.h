@@ -81,11 +81,12 @@ bool ElementContent(TextView content, const cXmlTagEnds* known = nullptr, size_t
 // A reference to an invalid code leaves the whole text undecoded.
 Text DecodeSpecialChars(TextView text);
 // Escapes markup characters, copying CDATA sections unchanged and dropping the spaces and
-// tabs that follow a CR LF. Appends to `out`.
+// tabs that follow a CR LF; a zero character becomes U+FFFD. Appends to `out`.
 // keepCData: an embedded "<![CDATA[ ... ]]>" section is copied as it stands.
 void EncodeSpecialChars(TextView text, Text& out, bool keepCData = true);
 // Escapes an attribute value: markup characters, and tabs and line breaks as character
-// references, which a reader would otherwise turn into spaces. Appends to `out`.
+// references, which a reader would otherwise turn into spaces; a zero character becomes
+// U+FFFD. Appends to `out`.
 void EncodeAttrValue(TextView text, Text& out);
 // Appends `name` as an XML name: a character no name may hold becomes "_", and "_" goes
 // first when the name cannot start with its first character. A valid name is copied as it is.

@@ -67,6 +67,10 @@ TEST(XmlSerialize, HostileNamesAndValuesWriteValidXml) {
   e->Attribut(u"x y", u"1");
   e->Attribut(u"x<y", u"2");
   EXPECT_EQ(U(e->XmlData()), "<a_b x_y=\"1\" x_y_=\"2\">t</a_b>");
+  // A zero character cannot be written; it once cut the text short for a reader (fuzzer).
+  auto z = Leaf(u"z", Text(u"a\0b<![CDATA[\0]]>", 16));
+  z->Attribut(u"n", Text(u"\0", 1));
+  EXPECT_EQ(U(z->XmlData()), "<z n=\"\xEF\xBF\xBD\">a\xEF\xBF\xBD" "b<![CDATA[\xEF\xBF\xBD]]></z>");
 }
 
 TEST(XmlSerialize, IndentLeavesCDataLinesAlone) {
