@@ -133,6 +133,12 @@ void ScanMarkup(TextView t, bool& hasComment, bool& hasDeclaration, std::vector<
     }
     if (s[p + 1] == u'?' && StartsWith(t, p, u"<?xml")) hasDeclaration = true;
     if (!guarded || p < stop) return;
+    // A document type declaration's quoted strings may hold comment markers of their own.
+    if (StartsWith(t, p, u"<!DOCTYPE")) {
+      stop = SkipDoctype(t, p);
+      guarded->push_back({p, stop});
+      return;
+    }
     bool pi = s[p + 1] == u'?';
     if (!pi && !StartsWith(t, p, u"<![CDATA[")) return;
     stop = skip(p, pi ? TextView(u"?>") : TextView(u"]]>"));
