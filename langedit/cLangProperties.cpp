@@ -5,6 +5,7 @@
 #include "locale/mLang.h"
 #include "platform/ErrLog.h"
 #include "storage/mFileUtils.h"
+#include "xml/cXmlNodeEvents.h"
 
 namespace {
 constexpr int32_t kChanged = 1;

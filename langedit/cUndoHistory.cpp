@@ -108,8 +108,8 @@ void cUndoHistory::Forget(TextView langId) {
 namespace {
 
 XmlNodePtr FindLang(const XmlNodePtr& langs, TextView id) {
-  for (long i = 1; i <= langs->ChildCount(); ++i)
-    if (XmlNodePtr c = langs->Child(i); c && txt::EqualsNoCase(c->Name(), id)) return c;
+  for (const XmlNodePtr& c : langs->Children())
+    if (c && txt::EqualsNoCase(c->Name(), id)) return c;
   return nullptr;
 }
 

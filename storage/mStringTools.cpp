@@ -49,11 +49,15 @@ size_t DecodeUtf8Into(const unsigned char* s, size_t n, char16_t* out, bool stop
       const __m128i zero = _mm_setzero_si128();
       while (i + 16 <= n) {
         __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-        if (_mm_movemask_epi8(v) != 0) break;
+        unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v));
+        // All sixteen are widened; only those before the first non-ASCII byte count (the
+        // output has room: it never runs ahead of the input).
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(v, zero));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(v, zero));
-        o += 16;
-        i += 16;
+        size_t ascii = high == 0 ? 16 : static_cast<size_t>(__builtin_ctz(high));
+        o += ascii;
+        i += ascii;
+        if (high != 0) break;
       }
 #endif
       while (i + 8 <= n && (Load8(s + i) & 0x8080808080808080ULL) == 0) {

@@ -21,6 +21,21 @@ using mFileUtils::NativePath;
 namespace mTextFile {
 namespace {
 
+bool HasReplacement(const Text& t) {
+  const char16_t* s = t.data();
+  const size_t n = t.size();
+  size_t i = 0;
+#ifdef __SSE2__
+  const __m128i rc = _mm_set1_epi16(static_cast<short>(0xFFFD));
+  for (; i + 8 <= n; i += 8)
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)), rc)) != 0) return true;
+#endif
+  for (; i < n; ++i)
+    if (s[i] == 0xFFFD) return true;
+  return false;
+}
+
+
 constexpr long kDeleteRetries = 20;
 
 Text ErrText(int e) { return txt::FromUtf8(std::strerror(e)); }
@@ -360,18 +375,37 @@ Text LoadTextFile(TextView path, bool asBytes, bool asText, int& mode, bool keep
       mode = mStringTools::ModeAutoDetect;
       Text t;
       // Most files are UTF-8: a text without a zero byte or a UTF-16 mark cannot be UTF-16,
-      // which spares the statistics pass over every byte, and a UTF-8 mark is skipped
-      // rather than erased from the decoded text afterwards.
+      // which spares the statistics pass over every byte. One decoding pass stands for the
+      // check too: decoding without a replacement character means the bytes were UTF-8.
       const auto* p = reinterpret_cast<const unsigned char*>(data.data());
       bool wideMark = data.size() >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF));
-      if (!wideMark && std::memchr(p, 0, data.size()) == nullptr && mStringTools::IsUTF8(data)) {
-        mode = mStringTools::ModeUTF8;
+      bool decoded = false;
+      if (!wideMark && std::memchr(p, 0, data.size()) == nullptr) {
         bool mark = data.size() >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF;
-        t = mStringTools::UTF8_DecodeBytes(BytesView(data).substr(mark && !keepMark ? 3 : 0));
-        if (!mark && keepMark) t.insert(t.begin(), char16_t(0xFEFF));
-        if (markChanged) *markChanged = mark != keepMark;
-      } else {
-        t = mStringTools::StrDataToUnicode(data, mode, mStringTools::CP_WINDOWS_1252, keepMark, markChanged);
+        BytesView body = BytesView(data).substr(mark ? 3 : 0);
+        // (The decoder drops one leading mark of its own: a second mark stays with the slow road.)
+        bool second = body.size() >= 3 && body.substr(0, 3) == "\xEF\xBB\xBF";
+        int utf8 = mStringTools::ModeUTF8;
+        if (!second) t = mStringTools::StrDataToUnicode(body, utf8, mStringTools::CP_WINDOWS_1252, false, nullptr);
+        if (!second && !HasReplacement(t)) {
+          decoded = true;
+          // Plain ASCII is read as the code page, as the detection always chose.
+          mode = mark || t.size() < body.size() ? mStringTools::ModeUTF8 : mStringTools::ModeANSI;
+          if (keepMark && !mark) t.insert(t.begin(), char16_t(0xFEFF));
+          if (markChanged) *markChanged = mark != keepMark;
+        }
+      }
+      if (!decoded) {
+        mode = mStringTools::ModeAutoDetect;
+        if (!wideMark && std::memchr(p, 0, data.size()) == nullptr && mStringTools::IsUTF8(data)) {
+          mode = mStringTools::ModeUTF8;
+          bool mark = data.size() >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF;
+          t = mStringTools::UTF8_DecodeBytes(BytesView(data).substr(mark && !keepMark ? 3 : 0));
+          if (!mark && keepMark) t.insert(t.begin(), char16_t(0xFEFF));
+          if (markChanged) *markChanged = mark != keepMark;
+        } else {
+          t = mStringTools::StrDataToUnicode(data, mode, mStringTools::CP_WINDOWS_1252, keepMark, markChanged);
+        }
       }
       ErrLog::Line(u"Loaded text file as " + mStringTools::EncodingModeName(mode) + u" (auto) : " + Text(path));
       return t;

@@ -10,6 +10,9 @@ pkgs=(g++ cmake ninja-build qt6-base-dev libgl-dev libgtest-dev libgmock-dev lib
       libpugixml-dev libhunspell-dev hunspell-en-us hunspell-fr hunspell-de-de hunspell-pt-br
       p7zip-full xvfb xauth curl fonts-dejavu-core
       desktop-file-utils groff-base dpkg-dev openbox x11-apps xdotool)
+# --fuzz: also clang and its runtime for the differential fuzzer (tools/fuzz-xml.sh); the
+# normal build and tests do without them.
+[ "${1:-}" = "--fuzz" ] && pkgs+=(clang libclang-rt-dev)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

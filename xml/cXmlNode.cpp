@@ -27,8 +27,7 @@ cXmlNode::~cXmlNode() {
   // Tear the subtree down without recursion. Loop invariant: every node in `work` has been
   // taken out of its parent's list; one that nobody else holds hands its children over
   // before it goes, so its own destructor finds none.
-  XmlNodeList work = std::move(children_);
-  children_.clear();
+  XmlNodeList work = children_.take();
   while (!work.empty()) {
     XmlNodePtr n = std::move(work.back());
     work.pop_back();
@@ -51,6 +50,10 @@ XmlNodePtr cXmlNode::FromXml(Text xml) {
 
 long cXmlNode::LiveCount() { return gLiveNodes; }
 
+long cXmlNode::AttrCount() const { return static_cast<long>(attrs_.size()); }
+
+bool cXmlNode::IsSleeping() const { return !pendingEmpty(); }
+
 cXmlNode::Extra& cXmlNode::extra() {
   if (!extra_) extra_ = std::make_unique<Extra>();
   return *extra_;
@@ -59,8 +62,7 @@ cXmlNode::Extra& cXmlNode::extra() {
 void cXmlNode::dropChildren() {
   for (auto& c : children_)
     if (c && c->parent_ == this) c->parent_ = nullptr;
-  XmlNodeList gone = std::move(children_);
-  children_.clear();
+  XmlNodeList gone = children_.take();
   childrenChanged();
   // `gone` dies here; each node's destructor is iterative.
 }
@@ -218,7 +220,7 @@ void cXmlNode::setAttr(TextView name, TextView value, bool* changed) {
   long i = findAttr(name);
   if (i >= 0) {
     if (value.empty()) {
-      attrs_.erase(attrs_.begin() + i);
+      attrs_.erase(static_cast<size_t>(i));
       if (extra_) extra_->attrIndex.reset();
       if (changed) *changed = true;
     } else if (attrs_[static_cast<size_t>(i)].value != value) {
@@ -296,10 +298,20 @@ long cXmlNode::ChildCount() {
   return static_cast<long>(children_.size());
 }
 
+const XmlNodePtr* cXmlNode::childAt(long index) const {
+  if (index < 1 || index > static_cast<long>(children_.size())) return nullptr;
+  return &children_[static_cast<size_t>(index - 1)];
+}
+
 XmlNodePtr cXmlNode::Child(long index) {
   wake();
-  if (index < 1 || index > static_cast<long>(children_.size())) return nullptr;
-  return children_[static_cast<size_t>(index - 1)];
+  const XmlNodePtr* c = childAt(index);
+  return c ? *c : nullptr;
+}
+
+cXmlNode::ChildRange cXmlNode::Children() {
+  wake();
+  return {children_.begin(), children_.end()};
 }
 
 void cXmlNode::Name(const Text& name) {
@@ -402,10 +414,10 @@ XmlNodePtr cXmlNode::CreateChild(Text xml, long before, long after) {
 void cXmlNode::insertChild(const XmlNodePtr& node, long before, long after) {
   long count = static_cast<long>(children_.size());
   if (before >= 1 && before <= count) {
-    children_.insert(children_.begin() + (before - 1), node);
+    children_.insert(static_cast<size_t>(before - 1), node);
     childrenChanged();
   } else if (after >= 1 && after < count) {
-    children_.insert(children_.begin() + after, node);
+    children_.insert(static_cast<size_t>(after), node);
     childrenChanged();
   } else {
     // An append keeps what is known: the index learns the new name, the child its place.
@@ -435,7 +447,7 @@ long cXmlNode::AddChild(const XmlNodePtr& node, long before, long after) {
 void cXmlNode::removeChildAt(size_t i) {
   if (i >= children_.size()) return;
   XmlNodePtr c = std::move(children_[i]);
-  children_.erase(children_.begin() + static_cast<long>(i));
+  children_.erase(i);
   childrenChanged();
   if (c && c->parent_ == this) c->parent_ = nullptr;
 }
@@ -450,8 +462,9 @@ void cXmlNode::EmancipateChild(const XmlNodePtr& node) {
 void cXmlNode::EmancipateChild(long index) {
   try {
     wake();
-    if (index < 1 || index > static_cast<long>(children_.size())) return;
-    XmlNodePtr c = children_[static_cast<size_t>(index - 1)];
+    const XmlNodePtr* slot = childAt(index);
+    if (!slot) return;
+    XmlNodePtr c = *slot;
     if (c) c->raiseChange(Family::Deleted, Text(), true);
     // Listeners may have rearranged the children; remove this one where it is now.
     long at = resolveChild(c.get());
@@ -471,7 +484,7 @@ void cXmlNode::DelChild(const XmlNodePtr& node) {
 void cXmlNode::DelChild(long index) {
   try {
     wake();
-    if (index < 1 || index > static_cast<long>(children_.size())) return;
+    if (!childAt(index)) return;
     deleteSubtree(static_cast<size_t>(index - 1), true);
   } catch (const std::exception& e) {
     LogError("DelChild", e.what());

@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "platform/Text.h"
-#include "xml/cXmlEventTarget.h"
-#include "xml/cXmlNodeEvents.h"
-#include "xml/cXmlParams.h"
-#include "xml/cXmlTagEnds.h"
+#include "xml/SparseList.h"
 
 class cXmlNode;
+class cXmlNodeEvents;
+class cXmlParams;
+class cXmlEventTarget;
+class cXmlTagEnds;
 using XmlNodePtr = std::shared_ptr<cXmlNode>;
 using XmlNodeList = std::vector<XmlNodePtr>;
 
@@ -64,12 +65,26 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   Text Attribut(TextView name) const;
   void Attribut(TextView name, TextView value);
   bool AttributExists(TextView name, TextView value = {}) const;
-  long AttrCount() const { return static_cast<long>(attrs_.size()); }
+  long AttrCount() const;
   Text AttrName(long index) const;
   Text AttrValue(long index) const;
 
   long ChildCount();
   XmlNodePtr Child(long index);
+  // The children in order, woken, for `for (const XmlNodePtr& c : node->Children())`. The
+  // loop must not add or remove children of this node.
+  class ChildRange {
+   public:
+    ChildRange(const XmlNodePtr* b, const XmlNodePtr* e) : b_(b), e_(e) {}
+    const XmlNodePtr* begin() const { return b_; }
+    const XmlNodePtr* end() const { return e_; }
+    size_t size() const { return static_cast<size_t>(e_ - b_); }
+
+   private:
+    const XmlNodePtr* b_;
+    const XmlNodePtr* e_;
+  };
+  ChildRange Children();
   Text Name() const { return name_; }
   void Name(const Text& name);
   Text Value() const;
@@ -145,94 +160,27 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   void Sleep();
   // full: parse the whole pending text; otherwise expand one level.
   void WakeUp(bool full = true);
-  bool IsSleeping() const { return !pendingEmpty(); }
+  bool IsSleeping() const;
   long ExternalRefCount() const;
   // Holders of a node outside the tree (the parent's reference is not counted).
   static long GetRefCount(const XmlNodePtr& node);
   bool EventLock() const;
 
  private:
-  struct Attr {
-    Text name;
-    Text value;
-  };
-  // The attributes in order; a pointer's worth of room in the many nodes that have none.
-  class AttrList {
-   public:
-    AttrList() = default;
-    AttrList(const AttrList& o) { *this = o; }
-    AttrList& operator=(const AttrList& o) {
-      if (this != &o) v_ = o.empty() ? nullptr : std::make_unique<std::vector<Attr>>(*o.v_);
-      return *this;
-    }
-    AttrList& operator=(std::vector<Attr>&& a) {
-      v_ = a.empty() ? nullptr : std::make_unique<std::vector<Attr>>(std::move(a));
-      return *this;
-    }
-    size_t size() const { return v_ ? v_->size() : 0; }
-    bool empty() const { return !v_ || v_->empty(); }
-    Attr& operator[](size_t i) { return (*v_)[i]; }
-    const Attr& operator[](size_t i) const { return (*v_)[i]; }
-    Attr* begin() { return v_ ? v_->data() : nullptr; }
-    Attr* end() { return v_ ? v_->data() + v_->size() : nullptr; }
-    const Attr* begin() const { return v_ ? v_->data() : nullptr; }
-    const Attr* end() const { return v_ ? v_->data() + v_->size() : nullptr; }
-    void push_back(Attr a) {
-      if (!v_) v_ = std::make_unique<std::vector<Attr>>();
-      v_->push_back(std::move(a));
-    }
-    void erase(const Attr* at) { v_->erase(v_->begin() + (at - v_->data())); }
-    void clear() { v_.reset(); }
-
-   private:
-    std::unique_ptr<std::vector<Attr>> v_;
-  };
-  // Lower-cased names to their first position, built on demand for long lists so lookups
-  // by name stay constant time (cXmlNodeShared.h).
+  // Defined in xml/cXmlNodeShared.h.
+  struct Attr;
   struct NameIndex;
-  // Rarely used fields, allocated on demand to keep large documents small.
-  struct Extra {
-    Text version;
-    Text encoding;
-    std::unique_ptr<cXmlNodeEvents> events;
-    std::weak_ptr<cXmlEventTarget> target;
-    Text method;
-    bool hasTarget = false;
-    std::shared_ptr<NameIndex> childIndex;
-    std::shared_ptr<NameIndex> attrIndex;
-  };
-  // Unparsed text: a range of a buffer shared with the node's relatives, so expanding a
-  // large document does not copy every subtree's text.
-  struct Buffer {
-    explicit Buffer(Text t) : text(std::move(t)) {}
-    Text text;
-    // Element ends learnt while expanding, so deeper levels need not search again.
-    mutable cXmlTagEnds ends;
-  };
-  static std::shared_ptr<const Buffer> MakeBuffer(Text t) { return std::make_shared<const Buffer>(std::move(t)); }
-  struct Pending {
-    std::shared_ptr<const Buffer> buf;
-    size_t off = 0;
-    size_t len = 0;
-    // Comments and what stands around the root already removed (a range of a parsed
-    // parent's text).
-    bool clean = false;
-    TextView view() const { return buf ? TextView(buf->text.data() + off, len) : TextView(); }
-  };
+  struct Extra;
+  struct Buffer;
+  struct Pending;
+  static std::shared_ptr<const Buffer> MakeBuffer(Text t);
   Extra& extra();
-  bool pendingEmpty() const { return !pending_ || pending_->len == 0; }
+  bool pendingEmpty() const;
   // Held apart: most nodes of a woken document have nothing pending.
-  void setPending(Pending p) {
-    if (p.len == 0) pending_.reset();
-    else pending_ = std::make_unique<Pending>(std::move(p));
-  }
-  Pending takePending() {
-    Pending p = pending_ ? std::move(*pending_) : Pending();
-    pending_.reset();
-    return p;
-  }
+  void setPending(Pending p);
+  Pending takePending();
   void wake() {
-    if (!pendingEmpty()) WakeUp(true);
+    if (pending_) WakeUp(true);
   }
   void setAttr(TextView name, TextView value, bool* changed);
   long findAttr(TextView name) const;
@@ -245,6 +193,8 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   void childrenChanged();
   XmlNodePtr self() { return weak_from_this().lock(); }
   long resolveChild(const cXmlNode* node) const;
+  // The child at a 1-based index, or null when the index names none.
+  const XmlNodePtr* childAt(long index) const;
   bool isListened() const;
   // Listened nodes below this one, depth-first in child order.
   XmlNodeList listenedBelow() const;
@@ -284,8 +234,8 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   cXmlNode* parent_ = nullptr;
   Text name_;
   Text raw_;
-  AttrList attrs_;
-  XmlNodeList children_;
+  SparseList<Attr> attrs_;
+  SparseList<XmlNodePtr> children_;
   std::unique_ptr<Pending> pending_;
   std::unique_ptr<Extra> extra_;
   int32_t itemData_ = 0;

@@ -17,15 +17,12 @@ bool cXmlNode::MatchRule(const XmlNodePtr& rules) {
     wake();
     if (!rules) return false;
     Text path = Path(u"", u".", nullptr);
-    long nr = rules->ChildCount();
-    for (long r = 1; r <= nr; ++r) {
-      XmlNodePtr rule = rules->Child(r);
+    for (const XmlNodePtr& rule : rules->Children()) {
       if (!rule || rule->Name() != u"MatchRule") continue;
       if (!EndsWith(path, rule->Attribut(u"path"))) continue;
       bool skipRule = false;
-      long ni = rule->ChildCount();
-      for (long i = 1; i <= ni && !skipRule; ++i) {
-        XmlNodePtr item = rule->Child(i);
+      for (const XmlNodePtr& item : rule->Children()) {
+        if (skipRule) break;
         if (!item) continue;
         bool isAttr = item->Name() == u"Attribut";
         bool isChild = item->Name() == u"Child";
@@ -66,16 +63,12 @@ bool cXmlNode::shallowMatch(cXmlNode* a, cXmlNode* b, cXmlNode* rules) {
   if (rules) {
     Text pa = a->Path(u"", u".", nullptr);
     Text pb = b->Path(u"", u".", nullptr);
-    long nr = rules->ChildCount();
-    for (long r = 1; r <= nr; ++r) {
-      XmlNodePtr rule = rules->Child(r);
+    for (const XmlNodePtr& rule : rules->Children()) {
       if (!rule || rule->Name() != u"MatchRule") continue;
       Text rp = rule->Attribut(u"path");
       if (!EndsWith(pa, rp) || !EndsWith(pb, rp)) continue;
       bool allPass = true;
-      long ni = rule->ChildCount();
-      for (long i = 1; i <= ni; ++i) {
-        XmlNodePtr item = rule->Child(i);
+      for (const XmlNodePtr& item : rule->Children()) {
         if (!item) continue;
         bool isAttr = item->Name() == u"Attribut";
         if (!isAttr && item->Name() != u"Child") continue;
@@ -197,7 +190,7 @@ XmlNodePtr cXmlNode::FindFirstMatch(const XmlNodePtr& other, const XmlNodePtr& r
       if (node->Match(other, rules, false)) return node;
       if (left < 1) continue;
       node->wake();
-      XmlNodeList kids = node->children_;
+      XmlNodeList kids = node->children_.copy();
       for (size_t i = kids.size(); i-- > 0;)
         if (kids[i]) todo.emplace_back(std::move(kids[i]), left - 1);
     }

@@ -8,6 +8,7 @@
 #include "platform/ErrLog.h"
 #include "storage/mStringTools.h"
 #include "xml/cXmlNode.h"
+#include "xml/cXmlNodeShared.h"
 #include "xml/mXmlText.h"
 
 using mXmlText::Find;
@@ -165,12 +166,10 @@ bool cXmlNode::getTagInfo(TextView e, bool utf8, const cXmlTagEnds* known, size_
 }
 
 cXmlNode::Pending cXmlNode::prepare(Pending p) {
-  bool hasComment = false, hasDeclaration = false;
-  if (!p.clean) mXmlText::ScanMarkup(p.view(), hasComment, hasDeclaration);
   TextView t = p.view();
-  if (hasComment) {
+  if (!p.clean) {
     Text cleaned;
-    if (mXmlText::DeleteRems(t, u"<!--", u"-->", cleaned)) {
+    if (mXmlText::StripComments(t, cleaned)) {
       p.buf = MakeBuffer(std::move(cleaned));
       p.off = 0;
       p.len = p.buf->text.size();
@@ -270,11 +269,9 @@ void cXmlNode::parseNonRecursive(Pending p) {
     return;
   }
   size_t pos = 0;
-  bool hasComment = false, hasDeclaration = false;
-  if (!p.clean) mXmlText::ScanMarkup(t, hasComment, hasDeclaration);
-  if (hasComment) {
+  if (!p.clean) {
     Text cleaned;
-    if (mXmlText::DeleteRems(t, u"<!--", u"-->", cleaned)) {
+    if (mXmlText::StripComments(t, cleaned)) {
       hold = MakeBuffer(std::move(cleaned));
       t = hold->text;
     }
@@ -289,21 +286,36 @@ void cXmlNode::parseNonRecursive(Pending p) {
   struct Open {
     cXmlNode* node;
     size_t content;  // where its content starts
+    size_t kids;     // where its children start in `kids`
   };
   std::vector<Open> open;
+  // The children of the open elements, innermost last: each list is built once, to size,
+  // when its element closes.
+  XmlNodeList kids;
   bool started = false;
-  auto append = [](cXmlNode* to) -> cXmlNode* {
-    XmlNodePtr c = std::make_shared<cXmlNode>();
-    c->parent_ = to;
-    to->children_.push_back(c);
-    return c.get();
+  auto append = [&](cXmlNode* to) -> cXmlNode* {
+    kids.push_back(std::make_shared<cXmlNode>());
+    kids.back()->parent_ = to;
+    return kids.back().get();
+  };
+  // Closes the open elements from the innermost down to open[k].
+  auto closeFrom = [&](size_t k) {
+    while (open.size() > k) {
+      const Open& o = open.back();
+      XmlNodeList list(std::make_move_iterator(kids.begin() + static_cast<long>(o.kids)),
+                       std::make_move_iterator(kids.end()));
+      for (size_t i = 0; i < list.size(); ++i) list[i]->pos_ = static_cast<uint32_t>(i);
+      kids.resize(o.kids);
+      o.node->children_ = std::move(list);
+      open.pop_back();
+    }
   };
   // The innermost open element holds text beside elements: its content is its value.
   auto toText = [&]() -> bool {
     cXmlNode* x = open.back().node;
     size_t close = mXmlText::FindTagEndFrom(t, pos, x->name_);
     if (close == npos) return false;
-    x->dropChildren();
+    kids.resize(open.back().kids);
     x->setText(t.substr(open.back().content, close - open.back().content), utf8);
     pos = close + x->name_.size() + 3;
     open.pop_back();
@@ -342,9 +354,7 @@ void cXmlNode::parseNonRecursive(Pending p) {
       size_t k = open.size();
       while (k > 0 && open[k - 1].node->name_ != name) --k;
       if (k == 0) continue;
-      // A closed element gets no more children: give back the list's spare room.
-      for (size_t j = k - 1; j < open.size(); ++j) open[j].node->children_.shrink_to_fit();
-      open.resize(k - 1);
+      closeFrom(k - 1);
       if (open.empty()) break;
       continue;
     }
@@ -390,7 +400,8 @@ void cXmlNode::parseNonRecursive(Pending p) {
       if (open.empty()) break;
       continue;
     }
-    open.push_back({node, pos});
+    open.push_back({node, pos, kids.size()});
   }
+  closeFrom(0);  // what the text left open
   raiseChange(Family::Modified, Text());
 }

@@ -452,7 +452,7 @@ XmlNodePtr cXmlNode::PrevNode() {
 
 XmlNodePtr cXmlNode::NextNode() {
   wake();
-  if (!children_.empty()) return children_.front();
+  if (!children_.empty()) return children_[0];
   for (cXmlNode* n = this; n; n = n->parent_) {
     XmlNodePtr s = n->NextSibling();
     if (s) return s;

@@ -6,7 +6,10 @@
 
 #include "platform/ErrLog.h"
 #include "platform/Text.h"
+#include "xml/cXmlEventTarget.h"
 #include "xml/cXmlNode.h"
+#include "xml/cXmlNodeEvents.h"
+#include "xml/cXmlTagEnds.h"
 
 namespace xmlnode {
 
@@ -82,3 +85,56 @@ struct cXmlNode::NameIndex {
     return it == names.end() ? kEnd : it->second.first;
   }
 };
+
+struct cXmlNode::Attr {
+  Text name;
+  Text value;
+};
+
+// Rarely used fields, allocated on demand to keep large documents small.
+struct cXmlNode::Extra {
+  Text version;
+  Text encoding;
+  std::unique_ptr<cXmlNodeEvents> events;
+  std::weak_ptr<cXmlEventTarget> target;
+  Text method;
+  bool hasTarget = false;
+  std::shared_ptr<NameIndex> childIndex;
+  std::shared_ptr<NameIndex> attrIndex;
+};
+
+// Unparsed text: a range of a buffer shared with the node's relatives, so expanding a large
+// document does not copy every subtree's text.
+struct cXmlNode::Buffer {
+  explicit Buffer(Text t) : text(std::move(t)) {}
+  Text text;
+  // Element ends learnt while expanding, so deeper levels need not search again.
+  mutable cXmlTagEnds ends;
+};
+
+struct cXmlNode::Pending {
+  std::shared_ptr<const Buffer> buf;
+  size_t off = 0;
+  size_t len = 0;
+  // Comments and what stands around the root already removed (a range of a parsed parent's
+  // text).
+  bool clean = false;
+  TextView view() const { return buf ? TextView(buf->text.data() + off, len) : TextView(); }
+};
+
+inline std::shared_ptr<const cXmlNode::Buffer> cXmlNode::MakeBuffer(Text t) {
+  return std::make_shared<const Buffer>(std::move(t));
+}
+
+inline bool cXmlNode::pendingEmpty() const { return !pending_ || pending_->len == 0; }
+
+inline void cXmlNode::setPending(Pending p) {
+  if (p.len == 0) pending_.reset();
+  else pending_ = std::make_unique<Pending>(std::move(p));
+}
+
+inline cXmlNode::Pending cXmlNode::takePending() {
+  Pending p = pending_ ? std::move(*pending_) : Pending();
+  pending_.reset();
+  return p;
+}

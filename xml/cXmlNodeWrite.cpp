@@ -1,12 +1,14 @@
 // The serializer. Its output equals building each element's text and indenting every
 // child's text by one tab (lines inside CDATA sections left alone), but it is written in
 // one forward pass without recursion, so deep documents cost linear time and no stack.
+#include <algorithm>
 #include <exception>
 #include <vector>
 
 #include "platform/ErrLog.h"
 #include "storage/mStringTools.h"
 #include "xml/cXmlNode.h"
+#include "xml/cXmlNodeShared.h"
 #include "xml/mXmlText.h"
 
 namespace {
@@ -101,6 +103,26 @@ void EncodeInto(TextView value, bool utf8, Text& scratch, bool keepCData = true)
   if (utf8) scratch = mStringTools::UTF8_Encode(scratch, false);
 }
 
+void AttrValueInto(TextView value, bool utf8, Text& scratch) {
+  scratch.clear();
+  mXmlText::EncodeAttrValue(value, scratch);
+  if (utf8) scratch = mStringTools::UTF8_Encode(scratch, false);
+}
+
+// A name as written: one no reader would accept is mended, never written as it stands. A
+// document written as UTF-8 byte strings holds its names as bytes: judged by what they spell.
+TextView NameInto(TextView name, bool utf8, Text& out) {
+  if (mXmlText::IsPlainName(name)) return name;
+  out.clear();
+  mXmlText::AppendName(name, out);
+  if (!utf8 || std::all_of(name.begin(), name.end(), [](char16_t c) { return c < 0x80; })) return out;
+  Text spelt = mStringTools::UTF8_Decode(name, mStringTools::ModeUTF8);
+  Text mended;
+  mXmlText::AppendName(spelt, mended);
+  out = mended == spelt ? Text(name) : mStringTools::UTF8_Encode(mended, false);
+  return out;
+}
+
 }  // namespace
 
 Text cXmlNode::XmlData() {
@@ -125,6 +147,8 @@ void cXmlNode::serialize(Text& out) {
     bool flat;  // nameless at the top: its children stand at the top too
   };
   std::vector<Frame> st;
+  Text name, attrName;
+  std::vector<Text> written;  // mended attribute names of the element being opened
   // False when the node wrote nothing (a nameless leaf).
   auto open = [&](cXmlNode* n, bool inheritedUtf8, bool top) -> bool {
     n->wake();
@@ -139,12 +163,27 @@ void cXmlNode::serialize(Text& out) {
     }
     if (!top) w.PushLevel();
     w.Emit(u'<');
-    w.Emit(n->name_);
+    const TextView tag = NameInto(n->name_, utf8, name);
+    w.Emit(tag);
+    written.clear();
     for (const Attr& a : n->attrs_) {
+      TextView an = NameInto(a.name, utf8, attrName);
+      if (an != a.name || !written.empty()) {
+        if (an.data() != attrName.data()) attrName.assign(an);
+        // Two names mended alike would make the element invalid.
+        while (std::find(written.begin(), written.end(), attrName) != written.end()) attrName += u'_';
+        if (written.empty())
+          for (const Attr& b : n->attrs_) {
+            if (&b == &a) break;
+            written.push_back(b.name);
+          }
+        written.push_back(attrName);
+        an = attrName;
+      }
       w.Emit(u' ');
-      w.Emit(a.name);
+      w.Emit(an);
       w.Emit(u"=\"");
-      EncodeInto(a.value, utf8, scratch);
+      AttrValueInto(a.value, utf8, scratch);
       w.Emit(scratch);
       w.Emit(u'"');
     }
@@ -177,7 +216,7 @@ void cXmlNode::serialize(Text& out) {
         w.Emit(scratch);
       }
       w.Emit(u"</");
-      w.Emit(n->name_);
+      w.Emit(tag);
       w.Emit(u'>');
     } else {
       w.Emit(u"/>");
@@ -200,10 +239,11 @@ void cXmlNode::serialize(Text& out) {
       continue;
     }
     bool top = f.top;
+    bool closeUtf8 = f.utf8;
     st.pop_back();
     if (n->name_.empty()) continue;  // its children ended their own lines
     w.Emit(u"</");
-    w.Emit(n->name_);
+    w.Emit(NameInto(n->name_, closeUtf8, name));
     w.Emit(u'>');
     if (!top) w.EndElement();
     if (n != this) w.NewLine();

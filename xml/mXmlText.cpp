@@ -11,6 +11,10 @@
 namespace mXmlText {
 namespace {
 
+// What a zero character is written as: no XML can hold one, and a zero byte in the file would
+// make the next load take it for another encoding.
+constexpr char16_t kNoChar = 0xFFFD;
+
 inline char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
 
 inline bool EqNoCaseAt(TextView t, size_t at, TextView what) {
@@ -106,19 +110,39 @@ size_t FindPair(TextView t, char16_t a, char16_t b, size_t from) {
 }
 }  // namespace
 
-void ScanMarkup(TextView t, bool& hasComment, bool& hasDeclaration, std::vector<size_t>* comments) {
+void ScanMarkup(TextView t, bool& hasComment, bool& hasDeclaration, std::vector<size_t>* comments,
+                std::vector<Range>* guarded) {
   hasComment = hasDeclaration = false;
   if (comments) comments->clear();
+  if (guarded) guarded->clear();
   const size_t n = t.size();
   const char16_t* s = t.data();
   size_t i = 0;
+  size_t stop = 0;  // the end of the last comment or section met
+  // The end of the markup opened at p by a marker that closes with `close`.
+  auto skip = [&](size_t p, TextView close) {
+    size_t e = Find(t, close, p + 2);
+    return e == npos ? n : e + close.size();
+  };
   auto check = [&](size_t p) {
     if (StartsWith(t, p, u"<!--")) {
       hasComment = true;
       if (comments) comments->push_back(p);
-    } else if (StartsWith(t, p, u"<?xml")) {
-      hasDeclaration = true;
+      if (guarded && p >= stop) stop = skip(p, u"-->");
+      return;
     }
+    if (s[p + 1] == u'?' && StartsWith(t, p, u"<?xml")) hasDeclaration = true;
+    if (!guarded || p < stop) return;
+    // A document type declaration's quoted strings may hold comment markers of their own.
+    if (StartsWith(t, p, u"<!DOCTYPE")) {
+      stop = SkipDoctype(t, p);
+      guarded->push_back({p, stop});
+      return;
+    }
+    bool pi = s[p + 1] == u'?';
+    if (!pi && !StartsWith(t, p, u"<![CDATA[")) return;
+    stop = skip(p, pi ? TextView(u"?>") : TextView(u"]]>"));
+    guarded->push_back({p, stop});
   };
   auto done = [&] { return !comments && hasComment && hasDeclaration; };
 #ifdef __SSE2__
@@ -174,13 +198,14 @@ size_t FindNoCase(TextView t, TextView what, size_t from) {
 }
 
 bool KeptRanges(TextView text, TextView open, TextView close, std::vector<Range>& out,
-                const std::vector<size_t>* openAt) {
+                const std::vector<size_t>* openAt, const std::vector<Range>* guardedIn) {
   out.clear();
   if (open.empty() || close.empty()) return false;
   // CDATA sections and processing instructions may hold the opening marker as their own
   // text: such a marker opens nothing.
   std::vector<Range> guarded;
-  if (Find(text, u"<![CDATA[", 0) != npos || Find(text, u"<?", 0) != npos) {
+  if (guardedIn) guarded = *guardedIn;
+  else if (Find(text, u"<![CDATA[", 0) != npos || Find(text, u"<?", 0) != npos) {
     size_t p = 0;
     while ((p = FindChar(text, u'<', p)) != npos) {
       TextView end = StartsWith(text, p, open) ? close
@@ -276,15 +301,33 @@ bool KeptRanges(TextView text, TextView open, TextView close, std::vector<Range>
   return true;
 }
 
-bool DeleteRems(TextView text, TextView open, TextView close, Text& out) {
-  std::vector<Range> ranges;
-  if (!KeptRanges(text, open, close, ranges)) return false;
+namespace {
+
+void Join(TextView text, const std::vector<Range>& ranges, Text& out) {
   size_t total = 0;
   for (const Range& r : ranges) total += r.end - r.begin;
   Text res;
   res.reserve(total);
   for (const Range& r : ranges) res.append(text.data() + r.begin, r.end - r.begin);
   out = std::move(res);
+}
+
+}  // namespace
+
+bool DeleteRems(TextView text, TextView open, TextView close, Text& out) {
+  std::vector<Range> ranges;
+  if (!KeptRanges(text, open, close, ranges)) return false;
+  Join(text, ranges, out);
+  return true;
+}
+
+bool StripComments(TextView text, Text& out) {
+  bool hasComment = false, hasDeclaration = false;
+  std::vector<size_t> at;
+  std::vector<Range> guarded, ranges;
+  ScanMarkup(text, hasComment, hasDeclaration, &at, &guarded);
+  if (!hasComment || !KeptRanges(text, u"<!--", u"-->", ranges, &at, &guarded)) return false;
+  Join(text, ranges, out);
   return true;
 }
 
@@ -559,7 +602,9 @@ void EncodeSpecialChars(TextView text, Text& out, bool keepCData) {
         if (!noMoreClose && StartsWith(text, i, u"<![CDATA[")) {
           size_t e = Find(text, u"]]>", i + 9);
           if (e != npos) {
+            size_t from = out.size();
             out.append(text.data() + i, e + 3 - i);
+            std::replace(out.begin() + static_cast<long>(from), out.end(), u'\0', kNoChar);
             i = e + 3;
             continue;
           }
@@ -569,6 +614,9 @@ void EncodeSpecialChars(TextView text, Text& out, bool keepCData) {
         break;
       case u'>':
         out += u"&gt;";
+        break;
+      case u'\0':
+        out += kNoChar;
         break;
       case u'&':
         out += u"&amp;";
@@ -595,7 +643,7 @@ void EncodeSpecialChars(TextView text, Text& out, bool keepCData) {
         size_t j = i + 1;
         while (j < n) {
           char16_t d = text[j];
-          if (d == u'<' || d == u'>' || d == u'&' || d == u'\'' || d == u'"' || d == u'\r') break;
+          if (d == u'<' || d == u'>' || d == u'&' || d == u'\'' || d == u'"' || d == u'\r' || d == u'\0') break;
           ++j;
         }
         out.append(text.data() + i, j - i);
@@ -605,6 +653,77 @@ void EncodeSpecialChars(TextView text, Text& out, bool keepCData) {
     }
     ++i;
   }
+}
+
+void EncodeAttrValue(TextView text, Text& out) {
+  out.reserve(out.size() + text.size());
+  for (char16_t c : text) {
+    switch (c) {
+      case u'<': out += u"&lt;"; break;
+      case u'>': out += u"&gt;"; break;
+      case u'&': out += u"&amp;"; break;
+      case u'\'': out += u"&apos;"; break;
+      case u'"': out += u"&quot;"; break;
+      case u'\t': out += u"&#9;"; break;
+      case u'\n': out += u"&#10;"; break;
+      case u'\r': out += u"&#13;"; break;
+      case u'\0': out += kNoChar; break;
+      default: out += c;
+    }
+  }
+}
+
+namespace {
+
+bool NameStart(char32_t c) {
+  if ((c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || c == U'_' || c == U':') return true;
+  if (c < 0xC0) return false;
+  return (c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D) ||
+         (c >= 0x37F && c <= 0x1FFF) || c == 0x200C || c == 0x200D || (c >= 0x2070 && c <= 0x218F) ||
+         (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF) ||
+         (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+bool NameChar(char32_t c) {
+  return NameStart(c) || c == U'-' || c == U'.' || (c >= U'0' && c <= U'9') || c == 0xB7 ||
+         (c >= 0x300 && c <= 0x36F) || c == 0x203F || c == 0x2040;
+}
+
+}  // namespace
+
+namespace {
+
+bool AsciiNameChar(char16_t c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' ||
+         c == u':' || c == u'-' || c == u'.';
+}
+
+}  // namespace
+
+bool IsPlainName(TextView name) {
+  return !name.empty() && std::all_of(name.begin(), name.end(), AsciiNameChar) &&
+         !(name[0] == u'-' || name[0] == u'.' || (name[0] >= u'0' && name[0] <= u'9'));
+}
+
+void AppendName(TextView name, Text& out) {
+  if (IsPlainName(name)) {
+    out.append(name);
+    return;
+  }
+  const size_t mark = out.size();
+  for (size_t i = 0; i < name.size(); ++i) {
+    char32_t c = name[i];
+    size_t width = 1;
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (name[i + 1] - 0xDC00);
+      width = 2;
+    }
+    if (i == 0 && !NameStart(c) && NameChar(c)) out += u'_';
+    if (NameChar(c)) out.append(name.data() + i, width);
+    else out += u'_';
+    i += width - 1;
+  }
+  if (out.size() == mark) out += u'_';
 }
 
 Text Indent(TextView text, long count, char16_t ch) {

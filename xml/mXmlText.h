@@ -19,10 +19,16 @@ size_t FindChar(TextView t, char16_t c, size_t from);
 size_t Find(TextView t, TextView what, size_t from);
 size_t FindNoCase(TextView t, TextView what, size_t from);
 bool StartsWith(TextView t, size_t at, TextView what);
+struct Range {
+  size_t begin;
+  size_t end;
+};
 // One pass telling whether the text holds a comment opening and a declaration opening.
-// With `comments`, the pass runs to the end and lists every "<!--" position.
+// With `comments`, the pass runs to the end and lists every "<!--" position; with `guarded`
+// too, the CDATA sections and processing instructions outside comments, where a comment
+// opening is text.
 void ScanMarkup(TextView t, bool& hasComment, bool& hasDeclaration,
-                std::vector<size_t>* comments = nullptr);
+                std::vector<size_t>* comments = nullptr, std::vector<Range>* guarded = nullptr);
 
 // Removes every piece from an opening marker to the next closing marker after it, markers
 // included, with the same result as restarting the search at the beginning after each
@@ -31,13 +37,13 @@ void ScanMarkup(TextView t, bool& hasComment, bool& hasDeclaration,
 bool DeleteRems(TextView text, TextView open, TextView close, Text& out);
 // The same removal as DeleteRems, given as the kept [begin, end) pieces of `text` in order,
 // without copying any text. False (and `out` empty) when there is nothing to remove.
-struct Range {
-  size_t begin;
-  size_t end;
-};
-// `openAt`, when given, lists every position of `open` in `text` in ascending order.
+// `openAt`, when given, lists every position of `open` in `text` in ascending order, and
+// `guarded` the sections where it opens nothing (as ScanMarkup gives them).
 bool KeptRanges(TextView text, TextView open, TextView close, std::vector<Range>& out,
-                const std::vector<size_t>* openAt = nullptr);
+                const std::vector<size_t>* openAt = nullptr, const std::vector<Range>* guarded = nullptr);
+// The text without its comments (CDATA sections and processing instructions keep theirs),
+// from one scan of the text. False (and `out` untouched) when it has none.
+bool StripComments(TextView text, Text& out);
 
 // True when the first non-whitespace character at or after `start` is "<" and the one
 // after it is not "!".
@@ -75,9 +81,19 @@ bool ElementContent(TextView content, const cXmlTagEnds* known = nullptr, size_t
 // A reference to an invalid code leaves the whole text undecoded.
 Text DecodeSpecialChars(TextView text);
 // Escapes markup characters, copying CDATA sections unchanged and dropping the spaces and
-// tabs that follow a CR LF. Appends to `out`.
+// tabs that follow a CR LF; a zero character becomes U+FFFD. Appends to `out`.
 // keepCData: an embedded "<![CDATA[ ... ]]>" section is copied as it stands.
 void EncodeSpecialChars(TextView text, Text& out, bool keepCData = true);
+// Escapes an attribute value: markup characters, and tabs and line breaks as character
+// references, which a reader would otherwise turn into spaces; a zero character becomes
+// U+FFFD. Appends to `out`.
+void EncodeAttrValue(TextView text, Text& out);
+// Appends `name` as an XML name: a character no name may hold becomes "_", and "_" goes
+// first when the name cannot start with its first character. A valid name is copied as it is.
+void AppendName(TextView name, Text& out);
+// True for the common name AppendName copies as it is: ASCII letters, digits, "_", ":", "-"
+// and ".", not starting with a digit, "-" or ".".
+bool IsPlainName(TextView name);
 // Prefixes every line with `count` copies of `ch`, leaving lines inside CDATA sections.
 Text Indent(TextView text, long count, char16_t ch);
 

@@ -119,6 +119,8 @@ TEST(LoadTextFile, DetectsEncodingAndLogsIt) {
       {"utf8 without mark", "<a>\xE2\x82\xAC</a>", mStringTools::ModeUTF8, "UTF8", u"<a>\u20AC</a>"},
       {"utf16le", Bytes("\xFF\xFE<\0a\0>\0\x01\x04", 10), mStringTools::ModeUnicode, "UNICODE", u"<a>\u0401"},
       {"ansi only", "<a>plain</a>", mStringTools::ModeANSI, "ANSI", u"<a>plain</a>"},
+      {"code page", "<a>\xE9t\xE9</a>", mStringTools::ModeANSI, "ANSI", u"<a>\u00E9t\u00E9</a>"},
+      {"utf8 replacement", "<a>\xEF\xBF\xBD</a>", mStringTools::ModeUTF8, "UTF8", u"<a>\uFFFD</a>"},
   };
   TempDir d;
   for (const auto& c : cases) {

@@ -40,22 +40,25 @@ TEST(XmlComments, RemovalMatchesRestartingFromTheBeginning) {
     EXPECT_EQ(U(out), U(c.out));
   }
   std::mt19937 rng(7);
-  const char16_t alphabet[] = u"<!->a";
-  for (int round = 0; round < 20000; ++round) {
+  // "?" makes processing instructions, where an opening is text: there the removal that
+  // searches as it goes is the judge of the one from a single scan.
+  const char16_t alphabet[] = u"<!->a?";
+  for (int round = 0; round < 30000; ++round) {
     Text t(rng() % 24, u'a');
-    for (auto& c : t) c = alphabet[rng() % 5];
-    Text expect = NaiveRemove(t);
-    Text out;
+    for (auto& c : t) c = alphabet[rng() % (round % 2 ? 6 : 5)];
+    Text out, scanned;
     bool changed = mXmlText::DeleteRems(t, u"<!--", u"-->", out);
-    ASSERT_EQ(changed, t.find(u"<!--") != Text::npos) << U(t);
+    ASSERT_EQ(mXmlText::StripComments(t, scanned), changed) << U(t);
     if (!changed) continue;
-    ASSERT_EQ(U(out), U(expect)) << U(t);
+    ASSERT_EQ(U(scanned), U(out)) << U(t);
+    if (t.find(u"<?") != Text::npos) continue;
+    ASSERT_EQ(U(out), U(NaiveRemove(t))) << U(t);
     bool hasComment = false, hasDecl = false;
     std::vector<size_t> at;
     mXmlText::ScanMarkup(t, hasComment, hasDecl, &at);
     std::vector<mXmlText::Range> ranges;
     ASSERT_TRUE(mXmlText::KeptRanges(t, u"<!--", u"-->", ranges, &at)) << U(t);
-    ASSERT_EQ(U(Joined(t, ranges)), U(expect)) << U(t);
+    ASSERT_EQ(U(Joined(t, ranges)), U(out)) << U(t);
   }
 }
 
@@ -105,4 +108,7 @@ TEST(XmlComments, MarkersInsideSectionsAndInstructionsAreText) {
   full->WakeUp(true);
   EXPECT_FALSE(full->IsSleeping());
   EXPECT_EQ(U(full->GetChildValue(u"r.b.c")), "2");
+  // So is one quoted in a document type declaration (fuzzer: the document was lost).
+  const char16_t* typed = u"<!DOCTYPE r [<!ENTITY e \"<!--\">]><r><!-- c --><a>1</a></r>";
+  for (const auto& d : {cXmlNode::FromXml(typed), Doc(U(typed).c_str())}) EXPECT_EQ(U(d->GetChildValue(u"r.a")), "1");
 }

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "XmlTestUtil.h"
+#include "xml/cXmlEventTarget.h"
 #include "xml/cXmlNode.h"
+#include "xml/cXmlNodeEvents.h"
 
 using namespace xmltest;
 
