@@ -42,8 +42,8 @@ struct Script {
   bool reset = false;        // end the connection with a reset instead of a close
 };
 
-// A loopback port nobody listens on: connections to it are refused.
-inline int ClosedPort() {
+// A socket bound to a free loopback port; `port` receives the port.
+inline int BindLoopback(int& port) {
   int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in a{};
   a.sin_family = AF_INET;
@@ -51,8 +51,15 @@ inline int ClosedPort() {
   ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
   socklen_t len = sizeof a;
   ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(s);
-  return ntohs(a.sin_port);
+  port = ntohs(a.sin_port);
+  return s;
+}
+
+// A loopback port nobody listens on: connections to it are refused.
+inline int ClosedPort() {
+  int port = 0;
+  ::close(BindLoopback(port));
+  return port;
 }
 
 // Waits up to `ms` for `done`, sampling this process's resident memory meanwhile; prints
@@ -88,15 +95,8 @@ inline Step Reply(const std::string& status, const std::vector<std::string>& hea
 class ScriptServer {
  public:
   ScriptServer() {
-    listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    listen_ = BindLoopback(port_);
     ::listen(listen_, 16);
-    socklen_t len = sizeof a;
-    ::getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
     thread_ = std::thread([this]() { Run(); });
   }
   ~ScriptServer() {
