@@ -4,6 +4,7 @@
 // the marks of the tree and the row; reference: checking that string in the 8 languages).
 #include <benchmark/benchmark.h>
 
+#include "bench/langedit/BenchLang.h"
 #include "langedit/cProblemList.h"
 #include "langedit/cReviewMarks.h"
 #include "langedit/mStrings.h"
@@ -17,19 +18,9 @@ struct Suite {
   std::vector<Text> ids, paths;
   Suite() {
     for (int l = 0; l < kLangCount; ++l) {
-      auto lang = cXmlNode::New();
-      lang->Name(l == 0 ? Text(u"en") : u"l" + txt::FromInt(l));
-      for (int g = 0; g < kGroups; ++g) {
-        auto group = cXmlNode::New();
-        group->Name(u"G" + txt::FromInt(g));
-        for (int s = 0; s < kPerGroup; ++s) {
-          auto str = cXmlNode::New();
-          str->Name(u"S" + txt::FromInt(s));
-          str->Value(u"Text %s of string " + txt::FromInt(g * kPerGroup + s) + u" in " + lang->Name());
-          group->AddChild(str);
-        }
-        lang->AddChild(group);
-      }
+      Text id = l == 0 ? Text(u"en") : u"l" + txt::FromInt(l);
+      auto lang = benchlang::MakeLang(id, kGroups, kPerGroup,
+                                      [&](int n) { return u"Text %s of string " + txt::FromInt(n) + u" in " + id; });
       langs.push_back(lang);
       ids.push_back(lang->Name());
     }

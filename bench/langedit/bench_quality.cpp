@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/langedit/BenchLang.h"
 #include "langedit/cQualityCheck.h"
 #include "langedit/mStrings.h"
 
@@ -52,20 +53,8 @@ struct Langs {
   Langs() {
     for (const char16_t* id : kLangs) {
       bool en = Text(id) == u"en";
-      auto lang = cXmlNode::New();
-      lang->Name(id);
-      for (int g = 0; g < kGroups; ++g) {
-        auto group = cXmlNode::New();
-        group->Name(u"G" + txt::FromInt(g));
-        for (int s = 0; s < kPerGroup; ++s) {
-          auto str = cXmlNode::New();
-          str->Name(u"S" + txt::FromInt(s));
-          str->Value(Value(en ? kEnglish : kTarget, g * kPerGroup + s, en ? u"" : id, en));
-          group->AddChild(str);
-        }
-        lang->AddChild(group);
-      }
-      langs.push_back(lang);
+      langs.push_back(benchlang::MakeLang(
+          id, kGroups, kPerGroup, [&](int n) { return Value(en ? kEnglish : kTarget, n, en ? u"" : id, en); }));
     }
   }
 };
