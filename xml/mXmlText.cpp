@@ -409,34 +409,39 @@ size_t FindTagEnd(TextView t, size_t tagStart, TextView name) {
 size_t FindTagEndFrom(TextView t, size_t from, TextView name) { return FindEnd(t, from, from, name); }
 
 size_t SkipDoctype(TextView t, size_t lt) {
-  // Quoted strings, comments and processing instructions may hold "]" or ">"; the internal
-  // subset between "[" and "]" holds declarations with ">" of their own.
-  bool subset = false;
+  // Declarations of the internal subset ("<!ENTITY ...>") nest inside the document type's
+  // own "<!" ... ">", so its end is the first ">" with no declaration open. Quoted strings,
+  // comments and processing instructions may hold ">" and are skipped whole; "[" and "]"
+  // need no reading of their own, which keeps a subset missing its "]" from swallowing
+  // the document.
+  size_t depth = 0;
   size_t i = lt + 2;
+  // The position after `close` searched from `from`, or the end of the text.
+  auto past = [&](TextView close, size_t from) {
+    size_t e = Find(t, close, from);
+    return e == npos ? t.size() : e + close.size();
+  };
   while (i < t.size()) {
     char16_t c = t[i];
     if (c == u'"' || c == u'\'') {
       size_t q = FindChar(t, c, i + 1);
-      if (q == npos) return t.size();
-      i = q + 1;
-      continue;
+      i = q == npos ? t.size() : q + 1;
+    } else if (c == u'<' && StartsWith(t, i, u"<!--")) {
+      i = past(u"-->", i + 4);
+    } else if (c == u'<' && StartsWith(t, i, u"<?")) {
+      i = past(u"?>", i + 2);
+    } else if (c == u'<' && StartsWith(t, i, u"<![")) {
+      i = past(u"]]>", i + 3);
+    } else if (c == u'<' && StartsWith(t, i, u"<!")) {
+      ++depth;
+      i += 2;
+    } else if (c == u'>') {
+      if (depth == 0) return i + 1;
+      --depth;
+      ++i;
+    } else {
+      ++i;
     }
-    if (c == u'<' && StartsWith(t, i, u"<!--")) {
-      size_t e = Find(t, u"-->", i + 4);
-      if (e == npos) return t.size();
-      i = e + 3;
-      continue;
-    }
-    if (c == u'<' && StartsWith(t, i, u"<?")) {
-      size_t e = Find(t, u"?>", i + 2);
-      if (e == npos) return t.size();
-      i = e + 2;
-      continue;
-    }
-    if (c == u'[') subset = true;
-    else if (c == u']') subset = false;
-    else if (c == u'>' && !subset) return i + 1;
-    ++i;
   }
   return t.size();
 }
