@@ -225,22 +225,6 @@ TEST_F(EditingFixture, AnyTextSurvivesTypingSavingAndReloading) {
   EXPECT_EQ(win->txtValue->GetText(), u"a\r\nb");
 }
 
-TEST_F(EditingFixture, FindEmptyStringFromTheMenuAndWithF3) {
-  StartEnFr();
-  auto selected = [this] { return win->XmlTree->SelectedItem() ? win->XmlTree->SelectedItem()->XmlNode->Name() : Text(); };
-  win->mnuFindEmptyStringChoice[2]->trigger();  // French
-  EXPECT_EQ(selected(), u"Empty");
-  EXPECT_EQ(win->lstValues->currentRow(), 1);
-  win->Form_KeyDown(114);
-  EXPECT_EQ(selected(), u"Missing");
-  EXPECT_TRUE(messages.empty());
-  // English has none: the menu says so, without an icon, and the selection stays.
-  win->mnuFindEmptyStringChoice[1]->trigger();
-  EXPECT_EQ(messages, (std::vector<std::string>{"No more empty string in language en"}));
-  EXPECT_EQ(boxFlags[0], platform::vbOKOnly);
-  EXPECT_EQ(selected(), u"Missing");
-}
-
 TEST_F(EditingFixture, TreeLabelsShowTheTranslationState) {
   StartEnFr();
   win->resize(900, 600);
@@ -445,15 +429,25 @@ TEST_F(EditingFixture, UndoAndRedoRestoreValuesAndDirtyMarksAcrossSaves) {
   EXPECT_EQ(Value("fr.Alpha.Missing"), "Only English");
 }
 
-TEST_F(EditingFixture, KeyboardMovesVisitTheEmptyStringsAndCopyEnglish) {
+TEST_F(EditingFixture, EmptyStringsAreReachedByMenuF3AndKeysAndEnglishIsCopied) {
   StartForKeys();
   Select("Zeta.B", 1);
-  Key(Qt::Key_Return);
+  win->mnuFindEmptyStringChoice[2]->trigger();  // French
   EXPECT_EQ(Selected(), "Alpha.Empty");
-  Key(Qt::Key_Return);
+  EXPECT_EQ(win->lstValues->currentRow(), 1);
+  win->Form_KeyDown(114);  // F3
   EXPECT_EQ(Selected(), "Alpha.Missing");  // missing in the file counts as empty
   Key(Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(Selected(), "Alpha.Empty");
+  Key(Qt::Key_Return);
+  EXPECT_EQ(Selected(), "Alpha.Missing");
+  EXPECT_TRUE(messages.empty());
+  // English has none: the menu says so, without an icon, and the selection stays.
+  win->mnuFindEmptyStringChoice[1]->trigger();
+  EXPECT_EQ(messages, (std::vector<std::string>{"No more empty string in language en"}));
+  EXPECT_EQ(boxFlags[0], platform::vbOKOnly);
+  EXPECT_EQ(Selected(), "Alpha.Missing");
+  messages.clear();
 
   Select("Zeta.B", 1);
   Key(Qt::Key_Down);

@@ -95,12 +95,6 @@ TEST_F(Problems, ReviewMarksFollowFillEditsCtrlEnterAndEnglishChangesAcrossResta
   QTest::keyClick(win->txtValue->hWnd(), Qt::Key_Return, Qt::ControlModifier);
   EXPECT_EQ(Pending(u"fr", u"Menu.File.Open"), Reason::None);
 
-  // A broken side file: no marks, no crash, and it is left as it was.
-  Restart([this] { testutil::WriteAll(MarksFile(), "<KsvReviewMarks><Tool name="); });
-  EXPECT_EQ(P().List().Count().review, 0u);
-  EXPECT_NE(P().List().Count().Total(), 0u);  // the checks still run
-  win->close();
-  EXPECT_EQ(testutil::ReadAll(MarksFile()), "<KsvReviewMarks><Tool name=");
 }
 
 TEST_F(Problems, PanelListsTheDemoFindingsFollowsTypingAndSelectsTheString) {
