@@ -448,23 +448,39 @@ size_t SkipDoctype(TextView t, size_t lt) {
 
 size_t SkipMisc(TextView t, size_t pos, TextView* declaration) {
   const size_t n = t.size();
+  // Stray text before a prolog item is passed over as readers do, as long as an element
+  // follows; text that is all there is stays for the caller.
+  size_t stray = npos;
+  TextView decl;
+  auto done = [&](size_t at, bool element) {
+    if (!element && stray != npos) return stray;
+    if (declaration && declaration->data() == nullptr) *declaration = decl;
+    return at;
+  };
   while (true) {
     while (pos < n && IsWs(t[pos])) ++pos;
-    if (pos + 1 >= n || t[pos] != u'<') return pos;
+    if (pos + 1 >= n) return done(pos, false);
+    if (t[pos] != u'<') {
+      size_t lt = FindChar(t, u'<', pos);
+      if (lt == npos || lt + 1 >= n) return done(pos, false);
+      if (t[lt + 1] != u'?' && !StartsWith(t, lt, u"<!--") && !StartsWith(t, lt, u"<!DOCTYPE")) return done(pos, true);
+      if (stray == npos) stray = pos;
+      pos = lt;
+    }
     if (t[pos + 1] == u'?') {
       size_t e = Find(t, u"?>", pos + 2);
-      if (e == npos) return pos;
+      if (e == npos) return done(pos, false);
       bool isDecl = StartsWith(t, pos, u"<?xml") && pos + 5 < n && (IsWs(t[pos + 5]) || t[pos + 5] == u'?');
-      if (isDecl && declaration && declaration->data() == nullptr) *declaration = t.substr(pos + 5, e - pos - 5);
+      if (isDecl && decl.data() == nullptr) decl = t.substr(pos + 5, e - pos - 5);
       pos = e + 2;
     } else if (StartsWith(t, pos, u"<!--")) {
       size_t e = Find(t, u"-->", pos + 4);
-      if (e == npos) return n;
+      if (e == npos) return done(n, false);
       pos = e + 3;
     } else if (StartsWith(t, pos, u"<!DOCTYPE")) {
       pos = SkipDoctype(t, pos);
     } else {
-      return pos;
+      return done(pos, true);
     }
   }
 }
