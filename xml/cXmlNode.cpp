@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "platform/ErrLog.h"
+#include "xml/cXmlNodePool.h"
 #include "xml/cXmlNodeShared.h"
 #include "xml/mXmlText.h"
 
@@ -92,6 +93,7 @@ XmlNodePtr cXmlNode::Clone() {
       Text encoding;
     };
     std::vector<Item> work{{this, top.get(), XMLEncoding()}};
+    NodePool pool;
     while (!work.empty()) {
       Item it = std::move(work.back());
       work.pop_back();
@@ -105,7 +107,7 @@ XmlNodePtr cXmlNode::Clone() {
         dst->children_.reserve(src->children_.size());
         for (auto& c : src->children_) {
           if (!c) continue;
-          XmlNodePtr copy = New();
+          XmlNodePtr copy = pool.Make();
           copy->parent_ = dst;
           dst->children_.push_back(copy);
           bool own = c->extra_ && !c->extra_->encoding.empty();

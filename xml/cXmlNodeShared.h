@@ -119,6 +119,8 @@ struct cXmlNode::Pending {
   // Comments and what stands around the root already removed (a range of a parsed parent's
   // text).
   bool clean = false;
+  // Comments already removed, nothing else done.
+  bool noComments = false;
   TextView view() const { return buf ? TextView(buf->text.data() + off, len) : TextView(); }
 };
 
