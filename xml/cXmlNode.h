@@ -189,6 +189,15 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   long findChild(TextView name);
   // The children's name index, built when the list is long enough to need one.
   const NameIndex* childIndex();
+  // The names an index reads back.
+  TextView childNameAt(size_t k) const { return children_[k] ? TextView(children_[k]->name_) : TextView(); }
+  TextView attrNameAt(size_t k) const;
+  auto childName() const {
+    return [this](uint32_t k) { return childNameAt(k); };
+  }
+  auto attrName() const {
+    return [this](uint32_t k) { return attrNameAt(k); };
+  }
   // The children changed other than by an append: positions and the name index are stale.
   void childrenChanged();
   XmlNodePtr self() { return weak_from_this().lock(); }

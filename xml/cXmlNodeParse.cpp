@@ -98,6 +98,15 @@ void cXmlNode::readDeclaration(TextView attributes) {
 void cXmlNode::getTagAttribs(TextView text, bool utf8) {
   clearAttrs();
   TextView t = TrimView(text);
+  // Room for every attribute the tag may hold, and for a long list its index from the start,
+  // so neither grows step by step.
+  size_t most = static_cast<size_t>(std::count(t.begin(), t.end(), u'='));
+  if (most > 1) attrs_.reserve(most);
+  if (most >= xmlnode::kIndexFrom) {
+    auto x = std::make_shared<NameIndex>();
+    x->Reserve(most);
+    extra().attrIndex = std::move(x);
+  }
   while (true) {
     size_t eq = FindChar(t, u'=', 0);
     if (eq == npos) break;
