@@ -111,22 +111,25 @@ size_t DecodeUtf8Into(const unsigned char* s, size_t n, char16_t* out, bool stop
   return static_cast<size_t>(o - out);
 }
 
-bool HoldsReplacement(const char16_t* s, size_t n) {
+// U+FFFD or a zero character.
+bool HoldsSuspect(const char16_t* s, size_t n) {
   size_t i = 0;
 #ifdef __SSE2__
   const __m128i rc = _mm_set1_epi16(static_cast<short>(0xFFFD));
-  for (; i + 8 <= n; i += 8)
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)), rc)) != 0)
-      return true;
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 8 <= n; i += 8) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, rc), _mm_cmpeq_epi16(v, zero))) != 0) return true;
+  }
 #endif
   for (; i < n; ++i)
-    if (s[i] == 0xFFFD) return true;
+    if (s[i] == 0xFFFD || s[i] == 0) return true;
   return false;
 }
 
 // Decoded a block at a time through a buffer that stays in the cache, so a large text is
 // written once instead of cleared first and written again. `replaced`, when given, tells
-// whether the text holds U+FFFD.
+// whether the text holds U+FFFD or a zero character.
 Text DecodeUtf8(BytesView data, bool stopAtZero, bool* replaced = nullptr) {
   Text out;
   if (replaced) *replaced = false;
@@ -147,7 +150,7 @@ Text DecodeUtf8(BytesView data, bool stopAtZero, bool* replaced = nullptr) {
     for (int k = 0; k < 3 && e < n && e > i && (s[e] & 0xC0) == 0x80; ++k) --e;
     if (e > i && (e == n || (s[e] & 0xC0) != 0x80)) end = e;
     size_t got = DecodeUtf8Into(s + i, end - i, buf, false);
-    if (replaced && !*replaced) *replaced = HoldsReplacement(buf, got);
+    if (replaced && !*replaced) *replaced = HoldsSuspect(buf, got);
     out.append(buf, got);
     i = end;
   }
@@ -390,7 +393,7 @@ Text UTF8_Encode(TextView text, bool raw) {
 
 Text UTF8_DecodeBytes(BytesView data) { return DecodeUtf8(data, true); }
 
-Text UTF8_DecodeChecked(BytesView data, bool& replaced) { return DecodeUtf8(data, false, &replaced); }
+Text UTF8_DecodeChecked(BytesView data, bool& suspect) { return DecodeUtf8(data, false, &suspect); }
 
 Text UTF8_Decode(TextView text, int mode) {
   if (text.empty()) return Text();

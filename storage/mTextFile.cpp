@@ -386,19 +386,20 @@ Text LoadTextFile(TextView path, bool asBytes, bool asText, int& mode, bool keep
       mode = mStringTools::ModeAutoDetect;
       Text t;
       // Most files are UTF-8: a text without a zero byte or a UTF-16 mark cannot be UTF-16,
-      // which spares the statistics pass over every byte. One decoding pass stands for the
-      // check too: decoding without a replacement character means the bytes were UTF-8.
+      // which spares the statistics pass over every byte. One decoding pass stands for both
+      // checks: decoding without a replacement or a zero character means the bytes were
+      // UTF-8 without a zero byte.
       const auto* p = reinterpret_cast<const unsigned char*>(data.data());
       bool wideMark = data.size() >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF));
       bool decoded = false;
-      if (!wideMark && std::memchr(p, 0, data.size()) == nullptr) {
+      if (!wideMark) {
         bool mark = data.size() >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF;
         BytesView body = BytesView(data).substr(mark ? 3 : 0);
         // (The decoder drops one leading mark of its own: a second mark stays with the slow road.)
         bool second = body.size() >= 3 && body.substr(0, 3) == "\xEF\xBB\xBF";
-        bool replaced = true;
-        if (!second) t = mStringTools::UTF8_DecodeChecked(body, replaced);
-        if (!replaced) {
+        bool suspect = true;
+        if (!second) t = mStringTools::UTF8_DecodeChecked(body, suspect);
+        if (!suspect) {
           decoded = true;
           // Plain ASCII is read as the code page, as the detection always chose.
           mode = mark || t.size() < body.size() ? mStringTools::ModeUTF8 : mStringTools::ModeANSI;

@@ -3,6 +3,7 @@
 // block each. A chunk lives until the last node carved from it is gone, so a node may
 // outlive the run that made it, its document, or move to another document.
 #include <atomic>
+#include <cstdint>
 #include <cstddef>
 #include <memory>
 #include <new>
@@ -13,31 +14,41 @@ namespace xmlnode {
 
 class NodeChunk {
  public:
-  // Room for a node with its shared_ptr bookkeeping.
-  static constexpr size_t kSlot = (sizeof(cXmlNode) + 32 + 15) / 16 * 16;
+  // The most a node with its shared_ptr bookkeeping may need; each takes its own size.
+  static constexpr size_t kSlot = (sizeof(cXmlNode) + 48 + 15) / 16 * 16;
 
-  // Every slot counts as a reference until it is carved and its node gone, or handed back
-  // unused (Release).
   static NodeChunk* Make(size_t slots) {
     void* mem = ::operator new(kHeader + slots * kSlot);
-    return ::new (mem) NodeChunk(slots);
+    return ::new (mem) NodeChunk(slots * kSlot);
   }
-  bool Full() const { return used_ == slots_; }
-  size_t Left() const { return slots_ - used_; }
-  void* Take() { return reinterpret_cast<unsigned char*>(this) + kHeader + kSlot * used_++; }
-  void Release(size_t n) {
-    if (n != 0 && refs_.fetch_sub(n, std::memory_order_acq_rel) == n) {
+  size_t Left() const { return size_ - used_; }
+  void* Take(size_t bytes) {
+    void* p = reinterpret_cast<unsigned char*>(this) + kHeader + used_;
+    used_ += (bytes + 15) / 16 * 16;
+    ++carved_;
+    return p;
+  }
+  // A node carved from the chunk is gone.
+  void Release() { Drop(1); }
+  // No more nodes will be carved: from now on the chunk belongs to its nodes alone.
+  void Abandon() { Drop(kAll - carved_); }
+
+ private:
+  // The chunk starts with more references than it can ever hand out; each node gives one
+  // back and abandoning gives back the rest, so the count needs one atomic step per node.
+  static constexpr size_t kAll = SIZE_MAX / 2;
+  static constexpr size_t kHeader = 32;
+  explicit NodeChunk(size_t bytes) : refs_(kAll), size_(bytes) {}
+  void Drop(size_t n) {
+    if (refs_.fetch_sub(n, std::memory_order_acq_rel) == n) {
       this->~NodeChunk();
       ::operator delete(this);
     }
   }
-
- private:
-  static constexpr size_t kHeader = 32;
-  explicit NodeChunk(size_t slots) : refs_(slots), slots_(slots) {}
   std::atomic<size_t> refs_;
-  size_t slots_;
+  size_t size_;
   size_t used_ = 0;
+  size_t carved_ = 0;
 };
 static_assert(sizeof(NodeChunk) <= 32);
 
@@ -50,12 +61,12 @@ struct NodeAlloc {
   // Called once per node with the chunk known to have room (NodePool::Make).
   T* allocate(size_t n) {
     if constexpr (sizeof(T) <= NodeChunk::kSlot && alignof(T) <= 16)
-      if (n == 1) return static_cast<T*>(chunk->Take());
+      if (n == 1) return static_cast<T*>(chunk->Take(sizeof(T)));
     return static_cast<T*>(::operator new(n * sizeof(T)));
   }
   void deallocate(T* p, size_t n) {
     if constexpr (sizeof(T) <= NodeChunk::kSlot && alignof(T) <= 16)
-      if (n == 1) return chunk->Release(1);
+      if (n == 1) return chunk->Release();
     ::operator delete(p);
   }
   template <class U>
@@ -73,17 +84,16 @@ class NodePool {
   NodePool(const NodePool&) = delete;
   NodePool& operator=(const NodePool&) = delete;
   ~NodePool() {
-    if (chunk_) chunk_->Release(chunk_->Left());
+    if (chunk_) chunk_->Abandon();
   }
   XmlNodePtr Make() {
-    if (!chunk_) {
+    if (!chunk_ || chunk_->Left() < NodeChunk::kSlot) {
+      if (chunk_) chunk_->Abandon();
+      chunk_ = nullptr;
       chunk_ = NodeChunk::Make(next_);
       if (next_ < 1024) next_ *= 2;
     }
-    XmlNodePtr n = std::allocate_shared<cXmlNode>(NodeAlloc<cXmlNode>(chunk_));
-    // A full chunk belongs to its nodes alone: the last of them may free it at any time.
-    if (chunk_->Full()) chunk_ = nullptr;
-    return n;
+    return std::allocate_shared<cXmlNode>(NodeAlloc<cXmlNode>(chunk_));
   }
 
  private:
