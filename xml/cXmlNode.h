@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Text.h"
+#include "xml/NodeName.h"
 #include "xml/SparseList.h"
 
 class cXmlNode;
@@ -85,7 +86,7 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
     const XmlNodePtr* e_;
   };
   ChildRange Children();
-  Text Name() const { return name_; }
+  Text Name() const { return Text(name_.view()); }
   void Name(const Text& name);
   Text Value() const;
   void Value(const Text& value);
@@ -190,7 +191,7 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   // The children's name index, built when the list is long enough to need one.
   const NameIndex* childIndex();
   // The names an index reads back.
-  TextView childNameAt(size_t k) const { return children_[k] ? TextView(children_[k]->name_) : TextView(); }
+  TextView childNameAt(size_t k) const { return children_[k] ? children_[k]->name_.view() : TextView(); }
   TextView attrNameAt(size_t k) const;
   auto childName() const {
     return [this](uint32_t k) { return childNameAt(k); };
@@ -241,7 +242,7 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   void deleteSubtree(size_t index, bool ownDeleted);
 
   cXmlNode* parent_ = nullptr;
-  Text name_;
+  NodeName name_;
   Text raw_;
   SparseList<Attr> attrs_;
   SparseList<XmlNodePtr> children_;
