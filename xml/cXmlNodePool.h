@@ -76,7 +76,7 @@ struct NodeAlloc {
   NodeChunk* chunk;
 };
 
-// Hands out nodes from its current chunk; chunks grow from a few slots, so a small run
+// Hands out nodes from its current chunk; chunks grow from one slot, so a small run
 // wastes little and a large one allocates rarely.
 class NodePool {
  public:
@@ -98,7 +98,7 @@ class NodePool {
 
  private:
   NodeChunk* chunk_ = nullptr;
-  size_t next_ = 4;
+  size_t next_ = 1;
 };
 
 }  // namespace xmlnode
