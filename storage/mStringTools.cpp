@@ -111,13 +111,49 @@ size_t DecodeUtf8Into(const unsigned char* s, size_t n, char16_t* out, bool stop
   return static_cast<size_t>(o - out);
 }
 
-Text DecodeUtf8(BytesView data, bool stopAtZero) {
+// U+FFFD or a zero character.
+bool HoldsSuspect(const char16_t* s, size_t n) {
+  size_t i = 0;
+#ifdef __SSE2__
+  const __m128i rc = _mm_set1_epi16(static_cast<short>(0xFFFD));
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 8 <= n; i += 8) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, rc), _mm_cmpeq_epi16(v, zero))) != 0) return true;
+  }
+#endif
+  for (; i < n; ++i)
+    if (s[i] == 0xFFFD || s[i] == 0) return true;
+  return false;
+}
+
+// Decoded a block at a time through a buffer that stays in the cache, so a large text is
+// written once instead of cleared first and written again. `replaced`, when given, tells
+// whether the text holds U+FFFD or a zero character.
+Text DecodeUtf8(BytesView data, bool stopAtZero, bool* replaced = nullptr) {
   Text out;
+  if (replaced) *replaced = false;
+  // Nothing after a zero byte is read: decoding up to it gives the same text.
+  if (stopAtZero) data = data.substr(0, std::min(data.size(), data.find('\0')));
   if (data.empty()) return out;
-  out.resize(data.size());
-  size_t n = DecodeUtf8Into(reinterpret_cast<const unsigned char*>(data.data()), data.size(), out.data(),
-                            stopAtZero);
-  out.resize(n);
+  const auto* s = reinterpret_cast<const unsigned char*>(data.data());
+  const size_t n = data.size();
+  out.reserve(n);
+  constexpr size_t kBlock = 4096;
+  char16_t buf[kBlock];
+  size_t i = 0;
+  while (i < n) {
+    size_t end = std::min(n, i + kBlock);
+    // A block never ends inside a sequence: it stops before the lead byte. (Every byte that
+    // is no continuation byte starts a step of the decoder, so the result is unchanged.)
+    size_t e = end;
+    for (int k = 0; k < 3 && e < n && e > i && (s[e] & 0xC0) == 0x80; ++k) --e;
+    if (e > i && (e == n || (s[e] & 0xC0) != 0x80)) end = e;
+    size_t got = DecodeUtf8Into(s + i, end - i, buf, false);
+    if (replaced && !*replaced) *replaced = HoldsSuspect(buf, got);
+    out.append(buf, got);
+    i = end;
+  }
   return out;
 }
 
@@ -356,6 +392,8 @@ Text UTF8_Encode(TextView text, bool raw) {
 }
 
 Text UTF8_DecodeBytes(BytesView data) { return DecodeUtf8(data, true); }
+
+Text UTF8_DecodeChecked(BytesView data, bool& suspect) { return DecodeUtf8(data, false, &suspect); }
 
 Text UTF8_Decode(TextView text, int mode) {
   if (text.empty()) return Text();

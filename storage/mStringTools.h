@@ -39,6 +39,9 @@ Bytes UTF8_EncodeBytes(TextView text);
 Text UTF8_Encode(TextView text, bool raw);
 // UTF-8 bytes (up to the first zero byte) -> text; invalid sequences become U+FFFD.
 Text UTF8_DecodeBytes(BytesView data);
+// All the UTF-8 bytes -> text, zero bytes included; `suspect` tells whether the text holds
+// U+FFFD (from invalid bytes or of its own) or a zero character.
+Text UTF8_DecodeChecked(BytesView data, bool& suspect);
 // Mode 2: the text is a byte string of UTF-8 (characters through the system code page);
 // mode 1: the text's own UTF-16LE bytes are the data; mode 0 chooses.
 Text UTF8_Decode(TextView text, int mode);

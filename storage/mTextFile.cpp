@@ -21,21 +21,6 @@ using mFileUtils::NativePath;
 namespace mTextFile {
 namespace {
 
-bool HasReplacement(const Text& t) {
-  const char16_t* s = t.data();
-  const size_t n = t.size();
-  size_t i = 0;
-#ifdef __SSE2__
-  const __m128i rc = _mm_set1_epi16(static_cast<short>(0xFFFD));
-  for (; i + 8 <= n; i += 8)
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)), rc)) != 0) return true;
-#endif
-  for (; i < n; ++i)
-    if (s[i] == 0xFFFD) return true;
-  return false;
-}
-
-
 constexpr long kDeleteRetries = 20;
 
 Text ErrText(int e) { return txt::FromUtf8(std::strerror(e)); }
@@ -366,28 +351,55 @@ int64_t LoadFile(TextView path, Bytes& buffer, int64_t offset, int64_t length) {
   }
 }
 
+namespace {
+
+// The whole file in a buffer that is not cleared before the read fills it.
+struct WholeFile {
+  std::unique_ptr<char[]> bytes;
+  size_t size = 0;
+  BytesView view() const { return BytesView(bytes.get(), size); }
+};
+
+bool ReadWhole(TextView path, WholeFile& out) {
+  std::string native = NativePath(path);
+  if (native.empty()) return false;
+  fs::File f = fs::File::ForRead(native);
+  if (!f.IsOpen()) return false;
+  size_t size = static_cast<size_t>(fs::Stat(native).size);
+  if (size == 0) return false;
+  out.bytes.reset(new char[size]);
+  int64_t got = fs::ReadAt(f.fd(), out.bytes.get(), size, 0);
+  if (got <= 0) return false;
+  out.size = static_cast<size_t>(got);
+  return true;
+}
+
+}  // namespace
+
 Text LoadTextFile(TextView path, bool asBytes, bool asText, int& mode, bool keepMark, bool* markChanged) {
   try {
-    Bytes data;
-    if (LoadFile(path, data) <= 0) return Text();
+    WholeFile whole;
+    if (!ReadWhole(path, whole)) return Text();
+    const BytesView data = whole.view();
     if (asBytes) return txt::FromBytes(data);
     if (asText) {
       mode = mStringTools::ModeAutoDetect;
       Text t;
       // Most files are UTF-8: a text without a zero byte or a UTF-16 mark cannot be UTF-16,
-      // which spares the statistics pass over every byte. One decoding pass stands for the
-      // check too: decoding without a replacement character means the bytes were UTF-8.
+      // which spares the statistics pass over every byte. One decoding pass stands for both
+      // checks: decoding without a replacement or a zero character means the bytes were
+      // UTF-8 without a zero byte.
       const auto* p = reinterpret_cast<const unsigned char*>(data.data());
       bool wideMark = data.size() >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF));
       bool decoded = false;
-      if (!wideMark && std::memchr(p, 0, data.size()) == nullptr) {
+      if (!wideMark) {
         bool mark = data.size() >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF;
         BytesView body = BytesView(data).substr(mark ? 3 : 0);
         // (The decoder drops one leading mark of its own: a second mark stays with the slow road.)
         bool second = body.size() >= 3 && body.substr(0, 3) == "\xEF\xBB\xBF";
-        int utf8 = mStringTools::ModeUTF8;
-        if (!second) t = mStringTools::StrDataToUnicode(body, utf8, mStringTools::CP_WINDOWS_1252, false, nullptr);
-        if (!second && !HasReplacement(t)) {
+        bool suspect = true;
+        if (!second) t = mStringTools::UTF8_DecodeChecked(body, suspect);
+        if (!suspect) {
           decoded = true;
           // Plain ASCII is read as the code page, as the detection always chose.
           mode = mark || t.size() < body.size() ? mStringTools::ModeUTF8 : mStringTools::ModeANSI;

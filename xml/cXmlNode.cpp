@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "platform/ErrLog.h"
+#include "xml/cXmlNodePool.h"
 #include "xml/cXmlNodeShared.h"
 #include "xml/mXmlText.h"
 
@@ -92,6 +93,7 @@ XmlNodePtr cXmlNode::Clone() {
       Text encoding;
     };
     std::vector<Item> work{{this, top.get(), XMLEncoding()}};
+    NodePool pool;
     while (!work.empty()) {
       Item it = std::move(work.back());
       work.pop_back();
@@ -105,7 +107,7 @@ XmlNodePtr cXmlNode::Clone() {
         dst->children_.reserve(src->children_.size());
         for (auto& c : src->children_) {
           if (!c) continue;
-          XmlNodePtr copy = New();
+          XmlNodePtr copy = pool.Make();
           copy->parent_ = dst;
           dst->children_.push_back(copy);
           bool own = c->extra_ && !c->extra_->encoding.empty();
@@ -193,7 +195,7 @@ long cXmlNode::findAttr(TextView name) const {
   if (attrs_.size() >= kIndexFrom && extra_) {
     NameIndex* x = extra_->attrIndex.get();
     if (x && x->count() == attrs_.size()) {
-      uint32_t i = x->First(name);
+      uint32_t i = x->First(name, attrName());
       if (i == NameIndex::kEnd) return -1;
       if (txt::EqualsNoCase(attrs_[i].name, name)) return i;
     }
@@ -214,7 +216,8 @@ void cXmlNode::setAttr(TextView name, TextView value, bool* changed) {
   // attributes does not search all the ones before it.
   if (attrs_.size() >= kIndexFrom && (!extra_ || !extra_->attrIndex || extra_->attrIndex->count() != attrs_.size())) {
     auto x = std::make_shared<NameIndex>();
-    for (size_t k = 0; k < attrs_.size(); ++k) x->Add(LowerKey(attrs_[k].name), static_cast<uint32_t>(k));
+    x->Reserve(attrs_.size());
+    for (size_t k = 0; k < attrs_.size(); ++k) x->Add(attrs_[k].name, static_cast<uint32_t>(k), attrName());
     extra().attrIndex = std::move(x);
   }
   long i = findAttr(name);
@@ -229,7 +232,7 @@ void cXmlNode::setAttr(TextView name, TextView value, bool* changed) {
     }
   } else if (!value.empty()) {
     attrs_.push_back({Text(name), Text(value)});
-    if (extra_ && extra_->attrIndex) extra_->attrIndex->Add(LowerKey(name), static_cast<uint32_t>(attrs_.size() - 1));
+    if (extra_ && extra_->attrIndex) extra_->attrIndex->Add(name, static_cast<uint32_t>(attrs_.size() - 1), attrName());
     if (changed) *changed = true;
   }
 }
@@ -239,9 +242,8 @@ const cXmlNode::NameIndex* cXmlNode::childIndex() {
   Extra& e = extra();
   if (!e.childIndex || e.childIndex->count() != children_.size()) {
     auto x = std::make_shared<NameIndex>();
-    x->next.reserve(children_.size());
-    for (size_t k = 0; k < children_.size(); ++k)
-      x->Add(children_[k] ? LowerKey(children_[k]->name_) : Text(), static_cast<uint32_t>(k));
+    x->Reserve(children_.size());
+    for (size_t k = 0; k < children_.size(); ++k) x->Add(childNameAt(k), static_cast<uint32_t>(k), childName());
     e.childIndex = std::move(x);
   }
   return e.childIndex.get();
@@ -249,7 +251,7 @@ const cXmlNode::NameIndex* cXmlNode::childIndex() {
 
 long cXmlNode::findChild(TextView name) {
   if (const NameIndex* x = childIndex()) {
-    uint32_t i = x->First(name);
+    uint32_t i = x->First(name, childName());
     return i == NameIndex::kEnd ? -1 : static_cast<long>(i);
   }
   for (size_t i = 0; i < children_.size(); ++i)
@@ -424,7 +426,7 @@ void cXmlNode::insertChild(const XmlNodePtr& node, long before, long after) {
     node->pos_ = static_cast<uint32_t>(children_.size());
     children_.push_back(node);
     if (extra_ && extra_->childIndex && extra_->childIndex->count() + 1 == children_.size())
-      extra_->childIndex->Add(LowerKey(node->name_), node->pos_);
+      extra_->childIndex->Add(node->name_, node->pos_, childName());
   }
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Text.h"
+#include "xml/NodeName.h"
 #include "xml/SparseList.h"
 
 class cXmlNode;
@@ -85,7 +86,7 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
     const XmlNodePtr* e_;
   };
   ChildRange Children();
-  Text Name() const { return name_; }
+  Text Name() const { return Text(name_.view()); }
   void Name(const Text& name);
   Text Value() const;
   void Value(const Text& value);
@@ -189,6 +190,15 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   long findChild(TextView name);
   // The children's name index, built when the list is long enough to need one.
   const NameIndex* childIndex();
+  // The names an index reads back.
+  TextView childNameAt(size_t k) const { return children_[k] ? children_[k]->name_.view() : TextView(); }
+  TextView attrNameAt(size_t k) const;
+  auto childName() const {
+    return [this](uint32_t k) { return childNameAt(k); };
+  }
+  auto attrName() const {
+    return [this](uint32_t k) { return attrNameAt(k); };
+  }
   // The children changed other than by an append: positions and the name index are stale.
   void childrenChanged();
   XmlNodePtr self() { return weak_from_this().lock(); }
@@ -232,7 +242,7 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   void deleteSubtree(size_t index, bool ownDeleted);
 
   cXmlNode* parent_ = nullptr;
-  Text name_;
+  NodeName name_;
   Text raw_;
   SparseList<Attr> attrs_;
   SparseList<XmlNodePtr> children_;

@@ -252,7 +252,7 @@ bool cXmlNode::MergeXml(const XmlNodePtr& source, XmlNodePtr rules) {
       // Only children of the same name can correspond: long lists are walked along the
       // chain of that name alone.
       if (const NameIndex* x = d->childIndex()) {
-        for (uint32_t i = x->First(sc->name_); i != NameIndex::kEnd; i = x->next[i])
+        for (uint32_t i = x->First(sc->name_, d->childName()); i != NameIndex::kEnd; i = x->next[i])
           if (nodeMatch(d->children_[i].get(), sc.get(), rules.get(), false)) {
             match = d->children_[i];
             break;

@@ -8,6 +8,7 @@
 #include "platform/ErrLog.h"
 #include "storage/mStringTools.h"
 #include "xml/cXmlNode.h"
+#include "xml/cXmlNodePool.h"
 #include "xml/cXmlNodeShared.h"
 #include "xml/mXmlText.h"
 
@@ -67,8 +68,10 @@ void LogError(const char* routine, const char* what) {
 
 void cXmlNode::XmlData(Text xml) {
   try {
+    // The text is ours: its comments go without a second copy of it.
+    mXmlText::StripComments(xml);
     auto buf = MakeBuffer(std::move(xml));
-    ownTagParse(Pending{buf, 0, buf->text.size(), false});
+    ownTagParse(Pending{buf, 0, buf->text.size(), false, true});
   } catch (const std::exception& e) {
     LogError("XmlData", e.what());
   }
@@ -76,8 +79,9 @@ void cXmlNode::XmlData(Text xml) {
 
 void cXmlNode::XmlData___NonRecursif(Text xml) {
   try {
+    mXmlText::StripComments(xml);
     auto buf = MakeBuffer(std::move(xml));
-    parseNonRecursive(Pending{buf, 0, buf->text.size(), false});
+    parseNonRecursive(Pending{buf, 0, buf->text.size(), false, true});
   } catch (const std::exception& e) {
     LogError("XmlData___NonRecursif", e.what());
   }
@@ -94,6 +98,15 @@ void cXmlNode::readDeclaration(TextView attributes) {
 void cXmlNode::getTagAttribs(TextView text, bool utf8) {
   clearAttrs();
   TextView t = TrimView(text);
+  // Room for every attribute the tag may hold, and for a long list its index from the start,
+  // so neither grows step by step.
+  size_t most = static_cast<size_t>(std::count(t.begin(), t.end(), u'='));
+  if (most > 1) attrs_.reserve(most);
+  if (most >= xmlnode::kIndexFrom) {
+    auto x = std::make_shared<NameIndex>();
+    x->Reserve(most);
+    extra().attrIndex = std::move(x);
+  }
   while (true) {
     size_t eq = FindChar(t, u'=', 0);
     if (eq == npos) break;
@@ -167,7 +180,7 @@ bool cXmlNode::getTagInfo(TextView e, bool utf8, const cXmlTagEnds* known, size_
 
 cXmlNode::Pending cXmlNode::prepare(Pending p) {
   TextView t = p.view();
-  if (!p.clean) {
+  if (!p.clean && !p.noComments) {
     Text cleaned;
     if (mXmlText::StripComments(t, cleaned)) {
       p.buf = MakeBuffer(std::move(cleaned));
@@ -233,8 +246,9 @@ void cXmlNode::expandOneLevel(const Pending& p) {
   const bool utf8 = utf8Encoding();
   size_t pos = 0, ts = 0, len = 0;
   Text name;
+  xmlnode::NodePool pool;
   while (pos < content.size() && mXmlText::NextTag(content, pos, ts, len, name, known, base)) {
-    XmlNodePtr child = New();
+    XmlNodePtr child = pool.Make();
     child->parent_ = this;
     child->ownTagParse(Pending{p.buf, base + ts, len, true}, &utf8);
     children_.push_back(std::move(child));
@@ -269,7 +283,7 @@ void cXmlNode::parseNonRecursive(Pending p) {
     return;
   }
   size_t pos = 0;
-  if (!p.clean) {
+  if (!p.clean && !p.noComments) {
     Text cleaned;
     if (mXmlText::StripComments(t, cleaned)) {
       hold = MakeBuffer(std::move(cleaned));
@@ -292,9 +306,10 @@ void cXmlNode::parseNonRecursive(Pending p) {
   // The children of the open elements, innermost last: each list is built once, to size,
   // when its element closes.
   XmlNodeList kids;
+  xmlnode::NodePool pool;
   bool started = false;
   auto append = [&](cXmlNode* to) -> cXmlNode* {
-    kids.push_back(std::make_shared<cXmlNode>());
+    kids.push_back(pool.Make());
     kids.back()->parent_ = to;
     return kids.back().get();
   };

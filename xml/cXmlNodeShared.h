@@ -1,7 +1,6 @@
 #pragma once
 // Private to the node's own sources: the counters, event numbers and small helpers they share.
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/ErrLog.h"
@@ -55,34 +54,77 @@ inline void LogError(const char* routine, const char* what, ErrLog::Kind kind = 
 // Lists shorter than this are searched; longer ones get a name index on first lookup.
 constexpr size_t kIndexFrom = 12;
 
-inline Text LowerKey(TextView name) {
-  Text k(name);
-  for (auto& c : k)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-  return k;
-}
-
 }  // namespace xmlnode
 
+// Positions of a list by name, ignoring case. Open addressing over small slots: each holds a
+// name's hash and its first and last position; the names stay in the list indexed and are
+// read through `nameAt(position)`, so adding a name allocates nothing but amortised growth.
 struct cXmlNode::NameIndex {
   static constexpr uint32_t kEnd = UINT32_MAX;
-  struct Chain {
-    uint32_t first, last;
+  struct Slot {
+    uint32_t hash, first, last;
   };
-  std::unordered_map<Text, Chain> names;
+  std::vector<Slot> slots;
   std::vector<uint32_t> next;  // the next position with the same name, or kEnd
+  size_t names = 0;
   size_t count() const { return next.size(); }
-  void Add(Text key, uint32_t pos) {
+  void Reserve(size_t n) {
+    next.reserve(n);
+    size_t want = 16;
+    while (want < 2 * n) want *= 2;
+    if (want > slots.size()) Rehash(want);
+  }
+  // `pos` is the next position: count() before the call.
+  template <class NameAt>
+  void Add(TextView name, uint32_t pos, const NameAt& nameAt) {
+    if (2 * (names + 1) > slots.size()) Rehash(slots.empty() ? 16 : 2 * slots.size());
     next.push_back(kEnd);
-    auto [it, fresh] = names.try_emplace(std::move(key), Chain{pos, pos});
-    if (!fresh) {
-      next[it->second.last] = pos;
-      it->second.last = pos;
+    const uint32_t h = Hash(name);
+    const size_t mask = slots.size() - 1;
+    for (size_t i = h & mask;; i = (i + 1) & mask) {
+      Slot& s = slots[i];
+      if (s.first == kEnd) {
+        s = {h, pos, pos};
+        ++names;
+        return;
+      }
+      if (s.hash == h && txt::EqualsNoCase(nameAt(s.first), name)) {
+        next[s.last] = pos;
+        s.last = pos;
+        return;
+      }
     }
   }
-  uint32_t First(TextView name) const {
-    auto it = names.find(xmlnode::LowerKey(name));
-    return it == names.end() ? kEnd : it->second.first;
+  template <class NameAt>
+  uint32_t First(TextView name, const NameAt& nameAt) const {
+    if (slots.empty()) return kEnd;
+    const uint32_t h = Hash(name);
+    const size_t mask = slots.size() - 1;
+    for (size_t i = h & mask;; i = (i + 1) & mask) {
+      const Slot& s = slots[i];
+      if (s.first == kEnd) return kEnd;
+      if (s.hash == h && txt::EqualsNoCase(nameAt(s.first), name)) return s.first;
+    }
+  }
+
+ private:
+  static uint32_t Hash(TextView name) {
+    uint32_t h = 2166136261u;
+    for (char16_t c : name) h = (h ^ (c >= u'A' && c <= u'Z' ? c + 32u : c)) * 16777619u;
+    h ^= h >> 16;
+    h *= 0x85EBCA6Bu;
+    return h ^ (h >> 13);
+  }
+  void Rehash(size_t size) {
+    std::vector<Slot> old = std::move(slots);
+    slots.assign(size, Slot{0, kEnd, kEnd});
+    const size_t mask = size - 1;
+    for (const Slot& s : old) {
+      if (s.first == kEnd) continue;
+      size_t i = s.hash & mask;
+      while (slots[i].first != kEnd) i = (i + 1) & mask;
+      slots[i] = s;
+    }
   }
 };
 
@@ -90,6 +132,8 @@ struct cXmlNode::Attr {
   Text name;
   Text value;
 };
+
+inline TextView cXmlNode::attrNameAt(size_t k) const { return attrs_[k].name; }
 
 // Rarely used fields, allocated on demand to keep large documents small.
 struct cXmlNode::Extra {
@@ -119,6 +163,8 @@ struct cXmlNode::Pending {
   // Comments and what stands around the root already removed (a range of a parsed parent's
   // text).
   bool clean = false;
+  // Comments already removed, nothing else done.
+  bool noComments = false;
   TextView view() const { return buf ? TextView(buf->text.data() + off, len) : TextView(); }
 };
 

@@ -321,13 +321,35 @@ bool DeleteRems(TextView text, TextView open, TextView close, Text& out) {
   return true;
 }
 
-bool StripComments(TextView text, Text& out) {
+namespace {
+
+bool CommentFreeRanges(TextView text, std::vector<Range>& ranges) {
   bool hasComment = false, hasDeclaration = false;
   std::vector<size_t> at;
-  std::vector<Range> guarded, ranges;
+  std::vector<Range> guarded;
   ScanMarkup(text, hasComment, hasDeclaration, &at, &guarded);
-  if (!hasComment || !KeptRanges(text, u"<!--", u"-->", ranges, &at, &guarded)) return false;
+  return hasComment && KeptRanges(text, u"<!--", u"-->", ranges, &at, &guarded);
+}
+
+}  // namespace
+
+bool StripComments(TextView text, Text& out) {
+  std::vector<Range> ranges;
+  if (!CommentFreeRanges(text, ranges)) return false;
   Join(text, ranges, out);
+  return true;
+}
+
+bool StripComments(Text& text) {
+  std::vector<Range> ranges;
+  if (!CommentFreeRanges(text, ranges)) return false;
+  // The kept pieces are in order and never overlap: each moves back onto freed room.
+  size_t w = 0;
+  for (const Range& r : ranges) {
+    if (w != r.begin) std::memmove(text.data() + w, text.data() + r.begin, (r.end - r.begin) * sizeof(char16_t));
+    w += r.end - r.begin;
+  }
+  text.resize(w);
   return true;
 }
 

@@ -44,6 +44,8 @@ bool KeptRanges(TextView text, TextView open, TextView close, std::vector<Range>
 // The text without its comments (CDATA sections and processing instructions keep theirs),
 // from one scan of the text. False (and `out` untouched) when it has none.
 bool StripComments(TextView text, Text& out);
+// The same, in place.
+bool StripComments(Text& text);
 
 // True when the first non-whitespace character at or after `start` is "<" and the one
 // after it is not "!".

@@ -89,8 +89,10 @@ TEST(CodePages, Cp1252AndUtf8RoundTripAndUnknownIsEmpty) {
 }
 
 TEST(UTF8, EncodeDecodeRoundTripsAllPlanesAndRepairsBadInput) {
+  Text edges(4093, u'a');  // sequences of every length across the decoder's block edges
+  for (int i = 0; i < 1500; ++i) edges += u"\u00E9\u20AC\U0001F600x";
   const Text samples[] = {u"", u"plain", u"caf\u00E9 \u20AC", u"\u4E2D\u6587 \u0627\u0644\u0639",
-                          u"emoji \U0001F600 end", Text(u"nul\0inside", 10)};
+                          u"emoji \U0001F600 end", Text(u"nul\0inside", 10), edges};
   for (const auto& s : samples) {
     Bytes b = UTF8_EncodeBytes(s);
     int mode = ModeUTF8;
@@ -106,6 +108,8 @@ TEST(UTF8, EncodeDecodeRoundTripsAllPlanesAndRepairsBadInput) {
   EXPECT_TEXT_EQ(UTF8_DecodeBytes(B({0xE2, 0x28, 0xA1})), u"\uFFFD(\uFFFD");
   EXPECT_TEXT_EQ(UTF8_DecodeBytes(B({0xED, 0xA0, 0x80})), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
   EXPECT_TEXT_EQ(UTF8_DecodeBytes(B({0x61, 0x00, 0x62})), u"a");                   // up to the zero byte
+  EXPECT_TEXT_EQ(UTF8_DecodeBytes(Bytes(4095, 'a') + "\xC3\xA9\x80\x80\x80\x80" "b"),  // across a block edge
+                 Text(4095, u'a') + u"\u00E9\uFFFD\uFFFD\uFFFD\uFFFDb");
   EXPECT_TRUE(UTF8_Decode(u"", 0).empty());
 }
 

@@ -162,8 +162,13 @@ TEST(XmlTree, DeleteEmptyChildsAndRelease) {
   EXPECT_EQ(root->ChildCount(), 0);
   EXPECT_EQ(root->AttrCount(), 0);
   EXPECT_EQ(held->Parent(), nullptr);
+  root.reset();  // a node outlives the document it was read with and joins another
+  auto other = Doc("<o/>");
+  other->AddChild(held);
+  EXPECT_EQ(other->ChildValue(u"f"), u"v");
+  other.reset();
   held.reset();
-  EXPECT_EQ(cXmlNode::LiveCount(), before - 2);
+  EXPECT_EQ(cXmlNode::LiveCount(), before - 3);
 }
 
 TEST(XmlTree, SortChildsByNameThenIdKeepsEqualKeysInOrder) {
