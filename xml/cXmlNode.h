@@ -229,6 +229,8 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   void setOwnEncoding(const Text& encoding);
   // Serializer (cXmlNodeWrite.cpp)
   void serialize(Text& out);
+  // About the length of the written text, for reserving it at once.
+  size_t writtenSize() const;
 
   // Events
   enum class Family { Modified, Deleted, Added };

@@ -129,11 +129,29 @@ Text cXmlNode::XmlData() {
   Text out;
   try {
     wake();
+    // Reserved at once: a large document grown by doubling would be copied, and fresh
+    // memory touched, once per doubling.
+    out.reserve(writtenSize());
     serialize(out);
   } catch (const std::exception& e) {
     ErrLog::Error(5, txt::FromUtf8(e.what()), "cXmlNode", "XmlData", ErrLog::Kind::Property);
   }
   return out;
+}
+
+size_t cXmlNode::writtenSize() const {
+  size_t total = 0;
+  std::vector<std::pair<const cXmlNode*, size_t>> st{{this, 0}};  // with the depth
+  while (!st.empty()) {
+    auto [n, depth] = st.back();
+    st.pop_back();
+    // Tags, indentation and the line end; escapes beyond this cost one more growth at most.
+    total += 2 * (n->name_.size() + depth) + 8 + n->raw_.size() + (n->pending_ ? n->pending_->len : 0);
+    for (const Attr& a : n->attrs_) total += a.name.size() + a.value.size() + 4;
+    for (const XmlNodePtr& c : n->children_)
+      if (c) st.push_back({c.get(), depth + 1});
+  }
+  return total + total / 16;
 }
 
 void cXmlNode::serialize(Text& out) {
