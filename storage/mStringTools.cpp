@@ -6,6 +6,10 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define KSV_VECTOR_UTF8 1
+#endif
 
 namespace mStringTools {
 namespace {
@@ -36,6 +40,66 @@ inline uint64_t Load8(const unsigned char* p) {
   return v;
 }
 
+#ifdef KSV_VECTOR_UTF8
+// (GCC's own intrinsics start vectors from an undefined value, which its flow analysis
+// reports as uninitialised.)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// Text of ASCII and two-byte sequences (Latin, Greek, Cyrillic, Hebrew, Arabic ...) sixteen
+// bytes a round: every byte becomes a 32-bit lane holding the character it starts, the lanes
+// of continuation bytes are squeezed out, and the rest is narrowed to UTF-16. A round holding
+// anything else (a longer or broken sequence) ends the run and is left to the byte-wise
+// decoder. Returns the bytes consumed; `o` moves past the characters written. Up to sixteen
+// characters are stored from `o`, so the output needs the room the input has.
+__attribute__((target("avx512f"))) size_t DecodeTwoByteRuns(const unsigned char* s, size_t n, char16_t*& o) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i contBelow = _mm_set1_epi8(-64);   // 0x80..0xBF are -128..-65
+  const __m128i leadAbove = _mm_set1_epi8(-63);   // 0xC2..0xDF are -62..-33
+  const __m128i leadBelow = _mm_set1_epi8(-32);
+  const __m512i low5 = _mm512_set1_epi32(0x1F);
+  const __m512i low6 = _mm512_set1_epi32(0x3F);
+  size_t i = 0;
+  // Every round takes sixteen bytes, so the next load never waits on this round's result. A
+  // lead byte closing a round is decoded there with the byte after it, which the next round
+  // then skips as a continuation (`carry`).
+  unsigned carry = 0;
+  while (i + 17 <= n) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v));
+    if (high == 0) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(v, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(v, zero));
+      o += 16;
+      i += 16;
+      carry = 0;
+      continue;
+    }
+    unsigned cont = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(v, contBelow)));
+    unsigned lead = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(v, leadAbove), _mm_cmplt_epi8(v, leadBelow))));
+    // C0, C1 or the lead of a longer sequence; a continuation byte that follows no lead; a
+    // lead without its continuation.
+    if ((high & ~(cont | lead)) != 0 || cont != (((lead << 1) | carry) & 0xFFFFu) ||
+        ((lead & 0x8000u) && (s[i + 16] & 0xC0) != 0x80))
+      return i + carry;
+    __m512i b = _mm512_cvtepu8_epi32(v);
+    __m512i next = _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 1)));
+    __m512i two = _mm512_or_si512(_mm512_slli_epi32(_mm512_and_si512(b, low5), 6), _mm512_and_si512(next, low6));
+    __m512i chars = _mm512_mask_blend_epi32(static_cast<__mmask16>(lead), b, two);
+    auto keep = static_cast<__mmask16>(~cont & 0xFFFFu);
+    __m512i packed = _mm512_maskz_compress_epi32(keep, chars);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(o), _mm512_cvtepi32_epi16(packed));
+    o += __builtin_popcount(keep);
+    i += 16;
+    carry = lead >> 15;
+  }
+  return i + carry;
+}
+#pragma GCC diagnostic pop
+
+const bool kVectorUtf8 = __builtin_cpu_supports("avx512f");
+#endif
+
 // Decodes UTF-8 into `out` (pre-sized by the caller to at least n characters); returns the
 // number of characters written. Invalid or truncated sequences give one U+FFFD per byte.
 // Stops at a zero byte when stopAtZero is set.
@@ -45,6 +109,9 @@ size_t DecodeUtf8Into(const unsigned char* s, size_t n, char16_t* out, bool stop
   while (i < n) {
     // ASCII runs sixteen bytes at a time.
     if (!stopAtZero) {
+#ifdef KSV_VECTOR_UTF8
+      if (kVectorUtf8) i += DecodeTwoByteRuns(s + i, n - i, o);
+#endif
 #ifdef __SSE2__
       const __m128i zero = _mm_setzero_si128();
       while (i + 16 <= n) {
@@ -127,9 +194,9 @@ bool HoldsSuspect(const char16_t* s, size_t n) {
   return false;
 }
 
-// Decoded a block at a time through a buffer that stays in the cache, so a large text is
-// written once instead of cleared first and written again. `replaced`, when given, tells
-// whether the text holds U+FFFD or a zero character.
+// Decoded straight into the text's own storage, which is never cleared first, a block at a
+// time so that the check for U+FFFD and zero characters reads what was just written.
+// `replaced`, when given, tells whether the text holds either.
 Text DecodeUtf8(BytesView data, bool stopAtZero, bool* replaced = nullptr) {
   Text out;
   if (replaced) *replaced = false;
@@ -138,22 +205,25 @@ Text DecodeUtf8(BytesView data, bool stopAtZero, bool* replaced = nullptr) {
   if (data.empty()) return out;
   const auto* s = reinterpret_cast<const unsigned char*>(data.data());
   const size_t n = data.size();
-  out.reserve(n);
-  constexpr size_t kBlock = 4096;
-  char16_t buf[kBlock];
-  size_t i = 0;
-  while (i < n) {
-    size_t end = std::min(n, i + kBlock);
-    // A block never ends inside a sequence: it stops before the lead byte. (Every byte that
-    // is no continuation byte starts a step of the decoder, so the result is unchanged.)
-    size_t e = end;
-    for (int k = 0; k < 3 && e < n && e > i && (s[e] & 0xC0) == 0x80; ++k) --e;
-    if (e > i && (e == n || (s[e] & 0xC0) != 0x80)) end = e;
-    size_t got = DecodeUtf8Into(s + i, end - i, buf, false);
-    if (replaced && !*replaced) *replaced = HoldsSuspect(buf, got);
-    out.append(buf, got);
-    i = end;
-  }
+  // Never more characters than bytes; the decoder relies on that room.
+  out.resize_and_overwrite(n, [&](char16_t* o, size_t) {
+    constexpr size_t kBlock = 4096;
+    size_t i = 0, w = 0;
+    while (i < n) {
+      size_t end = std::min(n, i + kBlock);
+      // A block never ends inside a sequence: it stops before the lead byte. (Every byte
+      // that is no continuation byte starts a step of the decoder, so the result is
+      // unchanged.)
+      size_t e = end;
+      for (int k = 0; k < 3 && e < n && e > i && (s[e] & 0xC0) == 0x80; ++k) --e;
+      if (e > i && (e == n || (s[e] & 0xC0) != 0x80)) end = e;
+      size_t got = DecodeUtf8Into(s + i, end - i, o + w, false);
+      if (replaced && !*replaced) *replaced = HoldsSuspect(o + w, got);
+      w += got;
+      i = end;
+    }
+    return w;
+  });
   return out;
 }
 
@@ -394,6 +464,26 @@ Text UTF8_Encode(TextView text, bool raw) {
 Text UTF8_DecodeBytes(BytesView data) { return DecodeUtf8(data, true); }
 
 Text UTF8_DecodeChecked(BytesView data, bool& suspect) { return DecodeUtf8(data, false, &suspect); }
+
+size_t UTF8_DecodePiece(BytesView data, bool last, char16_t* out, size_t& used, bool& suspect) {
+  const auto* s = reinterpret_cast<const unsigned char*>(data.data());
+  const size_t n = data.size();
+  size_t end = n;
+  // The piece stops before the last lead byte of its last four bytes. Every byte that is no
+  // continuation byte starts a step of the decoder, so stopping there changes nothing; and no
+  // sequence reaching the end can start earlier.
+  if (!last)
+    for (size_t k = 1; k <= 4 && k <= n; ++k) {
+      unsigned char c = s[n - k];
+      if ((c & 0xC0) == 0x80) continue;
+      if (c >= 0x80) end = n - k;
+      break;
+    }
+  size_t got = DecodeUtf8Into(s, end, out, false);
+  if (!suspect) suspect = HoldsSuspect(out, got);
+  used = end;
+  return got;
+}
 
 Text UTF8_Decode(TextView text, int mode) {
   if (text.empty()) return Text();

@@ -42,6 +42,11 @@ Text UTF8_DecodeBytes(BytesView data);
 // All the UTF-8 bytes -> text, zero bytes included; `suspect` tells whether the text holds
 // U+FFFD (from invalid bytes or of its own) or a zero character.
 Text UTF8_DecodeChecked(BytesView data, bool& suspect);
+// UTF-8 decoded a piece at a time: the sequences of `data` go to `out`, which has room for
+// data.size() characters; unless `last`, a sequence the end of the piece may cut is left for
+// the next piece, and `used` tells the bytes taken. Returns the characters written; sets
+// `suspect` (never clears it) when U+FFFD or a zero character came out.
+size_t UTF8_DecodePiece(BytesView data, bool last, char16_t* out, size_t& used, bool& suspect);
 // Mode 2: the text is a byte string of UTF-8 (characters through the system code page);
 // mode 1: the text's own UTF-16LE bytes are the data; mode 0 chooses.
 Text UTF8_Decode(TextView text, int mode);

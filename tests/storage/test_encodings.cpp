@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "storage/mStringTools.h"
 #include "tests/common/TestUtil.h"
 
@@ -135,4 +137,86 @@ TEST(DataToUnicode, OddLengthUtf16AndUnknownMode) {
   EXPECT_TEXT_EQ(StrDataToUnicode(B({0x41, 0x00, 0x42}), mode), u"A");  // trailing odd byte dropped
   mode = 9;
   EXPECT_TRUE(StrDataToUnicode("abc", mode).empty());
+}
+
+namespace {
+
+// UTF-8 as the decoder documents it, one byte at a time: a sequence that is not well formed
+// gives one U+FFFD per byte, and the decoding goes on at the next byte.
+Text ByteWise(const Bytes& b, bool& suspect) {
+  Text out;
+  for (size_t i = 0; i < b.size();) {
+    auto at = [&](size_t k) { return static_cast<unsigned char>(b[k]); };
+    unsigned char c = at(i);
+    size_t len = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    uint32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+    bool ok = len > 0 && i + len <= b.size();
+    for (size_t k = 1; ok && k < len; ++k) {
+      ok = (at(i + k) & 0xC0) == 0x80;
+      cp = (cp << 6) | (at(i + k) & 0x3F);
+    }
+    ok = ok && !(len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) && !(len == 4 && (cp < 0x10000 || cp > 0x10FFFF));
+    if (!ok) {
+      out += u'\uFFFD';
+      ++i;
+      continue;
+    }
+    if (cp >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(cp);
+    }
+    i += len;
+  }
+  suspect = out.find_first_of(Text(u"\uFFFD\0", 2)) != Text::npos;
+  return out;
+}
+
+}  // namespace
+
+// Long runs are decoded many bytes at a time: every mix of well-formed and broken input, at
+// every position against those rounds, must come out as the byte-wise decoding gives it,
+// whole or fed in pieces of any size.
+TEST(UTF8, RunsDecodeAsByteWiseWholeAndInPieces) {
+  const Bytes pieces[] = {"a", "plain text ", "\xC3\xA9", "\xC2\x80", "\xDF\xBF", "\xD0\x96\xD0\xB8",
+                                "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xC0\xAF", "\xC1", "\xE0\x80\x80",
+                                "\xED\xA0\x80", "\xF5\x80", "\x80", "\xBF\xBF", "\xC3", "\xE2\x82", "\xFF",
+                                "\xEF\xBF\xBD", Bytes(1, '\0')};
+  std::mt19937 rng(7);
+  for (int round = 0; round < 3000; ++round) {
+    Bytes b;
+    const bool latinOnly = round % 2 == 0;  // long runs the fast road takes whole
+    size_t want = 1 + rng() % 300;
+    while (b.size() < want) {
+      size_t k = latinOnly ? rng() % 6 : rng() % std::size(pieces);
+      b += pieces[k];
+    }
+    bool suspect = false, refSuspect = false;
+    Text ref = ByteWise(b, refSuspect);
+    Text got = UTF8_DecodeChecked(b, suspect);
+    ASSERT_TEXT_EQ(got, ref) << "round " << round;
+    ASSERT_EQ(suspect, refSuspect) << "round " << round;
+    // The same bytes in pieces, what a piece leaves over going on with the next.
+    Text pieced;
+    bool pieceSuspect = false;
+    Bytes left;
+    for (size_t at = 0; at <= b.size();) {
+      size_t step = 1 + rng() % 40;
+      Bytes piece = left + b.substr(at, step);
+      at += step;
+      bool last = at >= b.size();
+      std::vector<char16_t> out(piece.size() + 1);
+      size_t used = 0;
+      size_t n = UTF8_DecodePiece(piece, last, out.data(), used, pieceSuspect);
+      pieced.append(out.data(), n);
+      left = piece.substr(used);
+      if (last) {
+        ASSERT_TRUE(left.empty());
+        break;
+      }
+    }
+    ASSERT_TEXT_EQ(pieced, ref) << "round " << round << " in pieces";
+    ASSERT_EQ(pieceSuspect, refSuspect) << "round " << round << " in pieces";
+  }
 }
