@@ -1,5 +1,6 @@
 #include "storage/mTextFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -374,10 +375,86 @@ bool ReadWhole(TextView path, WholeFile& out) {
   return true;
 }
 
+constexpr size_t kPiece = 64 << 10;
+
+// The common text file read and decoded a piece at a time, so it never sits in memory whole
+// as bytes: UTF-8, with or without its mark, that decodes without a replacement or zero
+// character (which rules out UTF-16 as well). False for anything else, which the caller then
+// reads whole to find what it is; false too for an empty or unreadable file.
+bool ReadUtf8(TextView path, bool keepMark, Text& out, bool& mark, bool& ascii) {
+  std::string native = NativePath(path);
+  if (native.empty()) return false;
+  fs::File f = fs::File::ForRead(native);
+  if (!f.IsOpen()) return false;
+  const uint64_t size = fs::Stat(native).size;
+  if (size == 0) return false;
+  std::unique_ptr<char[]> buf(new char[kPiece + 8]);
+  bool ok = true;
+  size_t body = 0;  // bytes decoded, the mark left out
+  size_t marked = 0;
+  // Room for every byte as a character, and a mark in front.
+  out.resize_and_overwrite(static_cast<size_t>(size) + 1, [&](char16_t* o, size_t) -> size_t {
+    size_t w = 0, have = 0;
+    uint64_t at = 0;
+    bool start = true;
+    bool suspect = false;
+    while (true) {
+      size_t want = static_cast<size_t>(std::min<uint64_t>(kPiece, size - at));
+      int64_t got = want ? fs::ReadAt(f.fd(), buf.get() + have, want, static_cast<int64_t>(at)) : 0;
+      if (got < 0) return ok = false, 0;
+      at += static_cast<uint64_t>(got);
+      const bool last = got == 0 || at >= size;
+      size_t len = have + static_cast<size_t>(got);
+      const char* p = buf.get();
+      if (start) {
+        if (!last && len < 6) {  // the marks are read from whole
+          have = len;
+          continue;
+        }
+        start = false;
+        const auto* u = reinterpret_cast<const unsigned char*>(p);
+        if (len >= 2 && ((u[0] == 0xFF && u[1] == 0xFE) || (u[0] == 0xFE && u[1] == 0xFF))) return ok = false, 0;
+        mark = len >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF;
+        if (mark) {
+          p += 3;
+          len -= 3;
+        }
+        // A second mark stays with the whole-file road.
+        if (len >= 3 && BytesView(p, 3) == "\xEF\xBB\xBF") return ok = false, 0;
+        if (keepMark && !mark) {
+          o[w++] = char16_t(0xFEFF);
+          marked = 1;
+        }
+      }
+      size_t used = 0;
+      w += mStringTools::UTF8_DecodePiece(BytesView(p, len), last, o + w, used, suspect);
+      if (suspect) return ok = false, 0;
+      body += used;
+      have = len - used;
+      std::memmove(buf.get(), p + used, have);
+      if (last) return w;
+    }
+  });
+  ascii = out.size() - marked == body;
+  if (!ok) out.clear();
+  return ok;
+}
+
 }  // namespace
 
 Text LoadTextFile(TextView path, bool asBytes, bool asText, int& mode, bool keepMark, bool* markChanged) {
   try {
+    if (asText && !asBytes) {
+      Text t;
+      bool mark = false, ascii = false;
+      if (ReadUtf8(path, keepMark, t, mark, ascii)) {
+        // Plain ASCII is read as the code page, as the detection always chose.
+        mode = mark || !ascii ? mStringTools::ModeUTF8 : mStringTools::ModeANSI;
+        if (markChanged) *markChanged = mark != keepMark;
+        ErrLog::Line(u"Loaded text file as " + mStringTools::EncodingModeName(mode) + u" (auto) : " + Text(path));
+        return t;
+      }
+    }
     WholeFile whole;
     if (!ReadWhole(path, whole)) return Text();
     const BytesView data = whole.view();

@@ -137,6 +137,55 @@ TEST(LoadTextFile, DetectsEncodingAndLogsIt) {
   }
 }
 
+// Large files are read a piece at a time: characters cut by the pieces' edges, a mark, and a
+// fault far into the file (which sends the whole file down the detection road) must all read
+// as the whole file would.
+TEST(LoadTextFile, LargeFilesReadAsAWhole) {
+  const size_t piece = 64 * 1024;
+  std::string utf8;
+  Text text;
+  for (size_t at = 0; utf8.size() < 3 * piece + 100;) {
+    // Every offset of a two-, three- and four-byte character against the edges.
+    for (int k = 0; k < 7; ++k, ++at) {
+      utf8 += 'a';
+      text += u'a';
+    }
+    utf8 += "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
+    text += u"\u00E9\u20AC\U0001F600";
+  }
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool keepMark;
+    int mode;
+    Text want;
+    bool markChanged;
+  };
+  const std::string bad = utf8.substr(0, 2 * piece + 7) + "\xE9" + utf8.substr(2 * piece + 7);
+  // Read as the code page: every byte is a character.
+  Text badText;
+  for (unsigned char c : bad) badText += mStringTools::StrCodePageToUnicode(std::string(1, static_cast<char>(c)), 1252);
+  const Case cases[] = {
+      {"plain", utf8, false, mStringTools::ModeUTF8, text, false},
+      {"marked", "\xEF\xBB\xBF" + utf8, false, mStringTools::ModeUTF8, text, true},
+      {"mark kept", utf8, true, mStringTools::ModeUTF8, u"\uFEFF" + text, true},
+      {"ascii", std::string(3 * piece + 5, 'x'), false, mStringTools::ModeANSI, Text(3 * piece + 5, u'x'), false},
+      {"broken late", bad, false, mStringTools::ModeANSI, badText, false},
+  };
+  TempDir d;
+  for (const auto& c : cases) {
+    std::string p = d.file(std::string(c.name) + ".txt");
+    WriteAll(p, c.bytes);
+    int mode = 99;
+    bool changed = !c.markChanged;
+    Text t = LoadTextFile(txt::FromUtf8(p), false, true, mode, c.keepMark, &changed);
+    EXPECT_EQ(mode, c.mode) << c.name;
+    EXPECT_EQ(t.size(), c.want.size()) << c.name;
+    EXPECT_TRUE(t == c.want) << c.name;
+    EXPECT_EQ(changed, c.markChanged) << c.name;
+  }
+}
+
 TEST(LoadFile, NothingToReadGivesNothing) {
   TempDir d;
   WriteAll(d.file("empty.txt"), "");
