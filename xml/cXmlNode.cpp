@@ -33,6 +33,9 @@ cXmlNode::~cXmlNode() {
     XmlNodePtr n = std::move(work.back());
     work.pop_back();
     if (!n) continue;
+    // A large tree is cold by the time it goes: the next node is fetched while this one is
+    // taken apart.
+    if (!work.empty() && work.back()) __builtin_prefetch(work.back().get());
     n->parent_ = nullptr;
     if (n.use_count() == 1) {
       for (auto& c : n->children_) work.push_back(std::move(c));

@@ -223,7 +223,8 @@ class cXmlNode : public std::enable_shared_from_this<cXmlNode> {
   void parseNonRecursive(Pending text);
   void applyTextRules(Text& value, bool utf8);
   // Text content: a CDATA section kept whole, other text with its entities decoded.
-  void setText(TextView content, bool utf8);
+  // `plain`: the caller knows the content holds no "&".
+  void setText(TextView content, bool utf8, bool plain = false);
   void readDeclaration(TextView attributes);
   bool utf8Encoding() const;
   void setOwnEncoding(const Text& encoding);

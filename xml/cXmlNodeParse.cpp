@@ -36,8 +36,9 @@ bool IsCData(TextView t) {
 
 // Stores the decoded text; true when decoding made a CDATA marker appear (escaped text that
 // only looks like a section), so the value is kept and written again as plain text.
-bool AssignDecoded(Text& out, TextView v) {
-  if (FindChar(v, u'&', 0) == npos) {
+// `plain`: the caller knows the text holds no "&".
+bool AssignDecoded(Text& out, TextView v, bool plain = false) {
+  if (plain || FindChar(v, u'&', 0) == npos) {
     out.assign(v);
     return false;
   }
@@ -142,11 +143,11 @@ void cXmlNode::applyTextRules(Text& value, bool utf8) {
   if (utf8 && !base64) value = mStringTools::UTF8_Decode(value, mStringTools::ModeUTF8);
 }
 
-void cXmlNode::setText(TextView content, bool utf8) {
+void cXmlNode::setText(TextView content, bool utf8, bool plain) {
   TextView trimmed = TrimView(content);
   literal_ = false;
   if (IsCData(trimmed)) raw_.assign(trimmed);
-  else literal_ = AssignDecoded(raw_, content);
+  else literal_ = AssignDecoded(raw_, content, plain);
   applyTextRules(raw_, utf8);
 }
 
@@ -337,7 +338,11 @@ void cXmlNode::parseNonRecursive(Pending p) {
     return !open.empty();
   };
   while (pos < n) {
-    size_t lt = FindChar(t, u'<', pos);
+    // Mostly a line break and an indent stand before the next tag.
+    size_t lt = pos;
+    while (lt < n && IsWs(t[lt])) ++lt;
+    if (lt < n && t[lt] != u'<') lt = FindChar(t, u'<', lt);
+    if (lt == n) lt = npos;
     if (!open.empty() && !Blank(t, pos, lt == npos ? n : lt)) {
       if (!toText()) break;
       continue;
@@ -358,7 +363,20 @@ void cXmlNode::parseNonRecursive(Pending p) {
       if (!toText()) break;  // a CDATA section beside elements
       continue;
     }
-    size_t gt = FindChar(t, u'>', lt + 1);
+    // The tag's end, and where its name ends: at a space, or at the end when it has no
+    // attributes.
+    size_t gt = npos, nameEnd = npos;
+    for (size_t i = lt + 1; i < n; ++i) {
+      if (t[i] == u'>') {
+        gt = nameEnd = i;
+        break;
+      }
+      if (IsWs(t[i])) {
+        nameEnd = i;
+        gt = FindChar(t, u'>', i);
+        break;
+      }
+    }
     if (gt == npos) break;
     if (c1 == u'/') {
       pos = gt + 1;
@@ -380,12 +398,6 @@ void cXmlNode::parseNonRecursive(Pending p) {
     }
     started = true;
     bool slash = gt - 1 > lt && t[gt - 1] == u'/';
-    size_t nameEnd = gt;
-    for (size_t i = lt + 1; i < gt; ++i)
-      if (IsWs(t[i])) {
-        nameEnd = i;
-        break;
-      }
     size_t nameStop = (nameEnd == gt && slash) ? gt - 1 : nameEnd;
     node->name_.assign(t.data() + lt + 1, nameStop - lt - 1);
     if (nameEnd < gt) {
@@ -399,9 +411,10 @@ void cXmlNode::parseNonRecursive(Pending p) {
     }
     TextView name = node->name_;
     // The common leaf: text (or nothing) up to its own closing tag.
-    size_t q = FindChar(t, u'<', pos);
+    bool entities = false;
+    size_t q = mXmlText::FindCharNoting(t, u'<', u'&', pos, entities);
     if (q != npos && CloseTagAt(t, q, name)) {
-      node->setText(t.substr(pos, q - pos), utf8);
+      node->setText(t.substr(pos, q - pos), utf8, !entities);
       pos = q + name.size() + 3;
       if (open.empty()) break;
       continue;

@@ -2,7 +2,6 @@
 // Nodes made in bulk (a parse, a copy) are carved from chunks of slots instead of one heap
 // block each. A chunk lives until the last node carved from it is gone, so a node may
 // outlive the run that made it, its document, or move to another document.
-#include <atomic>
 #include <cstdint>
 #include <cstddef>
 #include <memory>
@@ -35,17 +34,19 @@ class NodeChunk {
 
  private:
   // The chunk starts with more references than it can ever hand out; each node gives one
-  // back and abandoning gives back the rest, so the count needs one atomic step per node.
+  // back and abandoning gives back the rest, so the count needs one step per node. Nodes
+  // live on one thread (as the node counters do), so the step is a plain one.
   static constexpr size_t kAll = SIZE_MAX / 2;
   static constexpr size_t kHeader = 32;
   explicit NodeChunk(size_t bytes) : refs_(kAll), size_(bytes) {}
   void Drop(size_t n) {
-    if (refs_.fetch_sub(n, std::memory_order_acq_rel) == n) {
+    refs_ -= n;
+    if (refs_ == 0) {
       this->~NodeChunk();
       ::operator delete(this);
     }
   }
-  std::atomic<size_t> refs_;
+  size_t refs_;
   size_t size_;
   size_t used_ = 0;
   size_t carved_ = 0;

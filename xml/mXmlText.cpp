@@ -5,6 +5,9 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 #include "storage/mStringTools.h"
 
@@ -60,23 +63,84 @@ bool AppendCode(unsigned long code, Text& out) {
 
 }  // namespace
 
-size_t FindChar(TextView t, char16_t c, size_t from) {
+namespace {
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define KSV_WIDE_SCAN 1
+const bool kWideScan = __builtin_cpu_supports("avx2");
+
+// Sixteen characters a round. Returns the first `c` from `i` on, or the position where
+// fewer than sixteen remain; `seen` gathers whether `other` stands before the `c` found.
+__attribute__((target("avx2"))) size_t ScanWide(const char16_t* s, size_t n, size_t i, char16_t c,
+                                                char16_t other, bool& seen, bool& found) {
+  const __m256i vc = _mm256_set1_epi16(static_cast<short>(c));
+  const __m256i vo = _mm256_set1_epi16(static_cast<short>(other));
+  unsigned any = 0;
+  for (; i + 16 <= n; i += 16) {
+    __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+    auto m = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi16(v, vc)));
+    auto o = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi16(v, vo)));
+    if (m != 0) {
+      unsigned bit = static_cast<unsigned>(__builtin_ctz(m));
+      any |= o & ((1u << bit) - 1);
+      seen = seen || any != 0;
+      found = true;
+      return i + (bit >> 1);
+    }
+    any |= o;
+  }
+  seen = seen || any != 0;
+  found = false;
+  return i;
+}
+#endif
+
+// First `c` at or after `from`, and whether `other` stands between `from` and it.
+size_t Scan(TextView t, char16_t c, char16_t other, size_t from, bool& seen) {
   const size_t n = t.size();
   if (from >= n) return npos;
   const char16_t* s = t.data();
   size_t i = from;
+#ifdef KSV_WIDE_SCAN
+  if (kWideScan) {
+    bool found = false;
+    i = ScanWide(s, n, i, c, other, seen, found);
+    if (found) return i;
+  }
+#endif
 #ifdef __SSE2__
   const __m128i needle = _mm_set1_epi16(static_cast<short>(c));
+  const __m128i also = _mm_set1_epi16(static_cast<short>(other));
   while (i + 8 <= n) {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-    int m = _mm_movemask_epi8(_mm_cmpeq_epi16(v, needle));
-    if (m != 0) return i + (static_cast<unsigned>(__builtin_ctz(static_cast<unsigned>(m))) >> 1);
+    auto m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(v, needle)));
+    auto o = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(v, also)));
+    if (m != 0) {
+      unsigned bit = static_cast<unsigned>(__builtin_ctz(m));
+      if (o & ((1u << bit) - 1)) seen = true;
+      return i + (bit >> 1);
+    }
+    if (o != 0) seen = true;
     i += 8;
   }
 #endif
-  for (; i < n; ++i)
+  for (; i < n; ++i) {
     if (s[i] == c) return i;
+    if (s[i] == other) seen = true;
+  }
   return npos;
+}
+
+}  // namespace
+
+size_t FindChar(TextView t, char16_t c, size_t from) {
+  bool seen = false;
+  return Scan(t, c, c, from, seen);
+}
+
+size_t FindCharNoting(TextView t, char16_t c, char16_t other, size_t from, bool& seen) {
+  seen = false;
+  return Scan(t, c, other, from, seen);
 }
 
 bool StartsWith(TextView t, size_t at, TextView what) {

@@ -15,6 +15,9 @@ inline bool IsWs(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c
 
 // First `c` at or after `from`.
 size_t FindChar(TextView t, char16_t c, size_t from);
+// The same, telling whether `other` stands between `from` and the character found (or the
+// end of the text when there is none).
+size_t FindCharNoting(TextView t, char16_t c, char16_t other, size_t from, bool& seen);
 // First occurrence of `what` (non-empty) at or after `from`; exact or ignoring ASCII case.
 size_t Find(TextView t, TextView what, size_t from);
 size_t FindNoCase(TextView t, TextView what, size_t from);

@@ -97,3 +97,26 @@ TEST(XmlTagEnds, AgreesWithTheSearchOnTrickyAndRandomMarkup) {
   }
   EXPECT_GT(answered, 2100);
 }
+
+// The scans behind every tag and value, many characters a round: each position of the
+// character searched and of the one noted, against the rounds' edges, as a plain walk finds it.
+TEST(XmlScan, FindsTheCharacterAndNotesTheOtherAtEveryPosition) {
+  for (size_t len : {0, 1, 7, 8, 15, 16, 17, 31, 32, 33, 47, 70}) {
+    for (size_t lt = 0; lt <= len; ++lt) {
+      for (size_t amp = 0; amp <= len; ++amp) {
+        Text t(len, u'x');
+        if (amp < len) t[amp] = u'&';
+        if (lt < len) t[lt] = u'<';
+        for (size_t from : {size_t(0), size_t(1), len / 2}) {
+          size_t want = t.find(u'<', from);
+          size_t stop = want == Text::npos ? len : want;
+          bool wantSeen = from < stop && TextView(t).substr(from, stop - from).find(u'&') != TextView::npos;
+          bool seen = !wantSeen;
+          ASSERT_EQ(mXmlText::FindCharNoting(t, u'<', u'&', from, seen), want) << len << " " << lt << " " << amp;
+          ASSERT_EQ(seen, wantSeen) << len << " " << lt << " " << amp << " from " << from;
+          ASSERT_EQ(mXmlText::FindChar(t, u'<', from), want);
+        }
+      }
+    }
+  }
+}
